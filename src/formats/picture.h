@@ -1,0 +1,54 @@
+// The current picture and what the program knows about it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "formats/decoder_context.h"
+#include "formats/image_buffer.h"
+#include "shell/settings.h"
+
+namespace lumra {
+
+// The last trial save: the temporary file and the settings it was written with.
+struct TrialSaveRecord {
+    bool valid = false;
+    std::string tempPath;
+    SImgSettings simg;
+    bool saveTransparent = false;
+    bool writeComment = false;
+    std::string comment;
+    LImgSettings limg;
+    int orientation = 0;
+    bool previewShown = false;
+    ImageBuffer preview;
+    int64_t size = 0;
+};
+
+// Undo positions; the full history store grows around these.
+struct HistoryState {
+    int position = 0;
+    int savedPosition = 0;
+    int entries = 0;
+    bool IsModified() const { return position != savedPosition; }
+    void Clear() { position = savedPosition = entries = 0; }
+    void MarkSaved() { savedPosition = position; }
+};
+
+struct CurrentPicture {
+    ImageBuffer image;     // empty when there is no picture
+    std::string path;      // full path; empty for a pasted picture
+    std::string fileName;  // file-name part; "clip" for a pasted picture
+    PictureFlags flags;
+    int xResolution = 0;   // pixels per metre, negative stored as 0
+    int yResolution = 0;
+    int orientation = 0;   // OrientationState
+    bool saveTransparent = false;
+    bool writeComment = false;
+    std::string commentText;
+    TrialSaveRecord trial;
+
+    bool HasPicture() const { return !image.empty(); }
+};
+
+}  // namespace lumra
