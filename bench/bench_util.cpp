@@ -1,0 +1,84 @@
+#include "bench_util.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace lumra::bench {
+
+ImageBuffer MakePhotoLike(int width, int height, uint32_t seed) {
+    ImageBuffer img;
+    if (!img.Allocate(width, height, 24)) return img;
+    uint32_t state = seed * 2654435761u + 1;
+    auto noise = [&state]() {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return static_cast<int>(state % 17) - 8;
+    };
+    const double cx = width * 0.6, cy = height * 0.4, r = std::min(width, height) * 0.3;
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = img.topRow(y);
+        for (int x = 0; x < width; ++x) {
+            const double d = std::hypot(x - cx, y - cy) / r;
+            const double glow = d < 1.0 ? (1.0 - d) * 90.0 : 0.0;
+            int b = 60 + 140 * y / height + noise();
+            int g = 40 + 120 * x / width + static_cast<int>(glow) + noise();
+            int rr = 90 + static_cast<int>(80.0 * std::sin(x * 0.002 + y * 0.001)) +
+                     static_cast<int>(glow) + noise();
+            row[3 * x] = static_cast<uint8_t>(std::clamp(b, 0, 255));
+            row[3 * x + 1] = static_cast<uint8_t>(std::clamp(g, 0, 255));
+            row[3 * x + 2] = static_cast<uint8_t>(std::clamp(rr, 0, 255));
+        }
+    }
+    return img;
+}
+
+namespace {
+
+// Prints, after the usual table, engine time / reference time for every benchmark pair
+// named "<case>/lumra" and "<case>/reference".
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
+            times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+        }
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        const std::string tag = "/lumra";
+        for (const auto& [name, t] : times_) {
+            const size_t at = name.find(tag);
+            if (at == std::string::npos) continue;
+            std::string ref = name;
+            ref.replace(at, tag.size(), "/reference");
+            const auto it = times_.find(ref);
+            if (it == times_.end() || it->second <= 0) continue;
+            std::printf("ratio %-48s lumra/reference = %.3f\n", name.substr(0, at).c_str(),
+                        t / it->second);
+        }
+    }
+
+private:
+    std::map<std::string, double> times_;
+};
+
+}  // namespace
+}  // namespace lumra::bench
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    lumra::bench::RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds and runs the benchmarks. Extra arguments go to each benchmark program
+# (e.g. --benchmark_filter=Bmp).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/deps.sh" bench
+build="$root/build-bench"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DLUMRA_BUILD_UI=OFF -DLUMRA_BUILD_TESTS=OFF -DLUMRA_BUILD_BENCH=ON >/dev/null
+ninja -C "$build" -j"$(nproc)" lumra_benchmarks
+for b in "$build"/bench/bench_*; do
+  [ -x "$b" ] || continue
+  echo "== $(basename "$b")"
+  "$b" "$@"
+done
