@@ -140,10 +140,21 @@ bool WriteAll(int fd, const std::string& data) {
 
 bool IniFile::Load(const std::string& path) {
     sections_.clear();
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return false;
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    std::string text;
+    char buf[65536];
+    while (ok) {
+        ssize_t n = read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ok = false;
+        if (n <= 0) break;
+        text.append(buf, static_cast<size_t>(n));
+    }
+    close(fd);
+    if (!ok) return false;
     Parse(text);
     return true;
 }
@@ -197,7 +208,9 @@ bool IniFile::Save(const std::string& path) const {
     std::string folder = (slash == std::string::npos) ? "." : (slash == 0 ? "/" : target.substr(0, slash));
     std::string base = (slash == std::string::npos) ? target : target.substr(slash + 1);
 
-    std::string tmp = (folder == "/" ? "" : folder) + "/." + base + ".XXXXXX";
+    // Hidden temporary beside the target, so that rename() stays on one file system.
+    std::string tmp = folder == "/" ? "" : folder;
+    tmp.append(base.size() <= 200 ? "/." + base : "/.tmp").append(".XXXXXX");
     int fd = mkstemp(tmp.data());
     if (fd < 0) return false;
 

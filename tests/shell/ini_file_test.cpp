@@ -258,6 +258,9 @@ TEST_F(IniSave, LoadOfMissingFileIsEmpty) {
     EXPECT_FALSE(ini.Load(dir.File("none.ini")));
     EXPECT_EQ(ini.Serialize(), "");
     EXPECT_TRUE(ini.SectionNames().empty());
+    ini = Sample();
+    EXPECT_FALSE(ini.Load(dir.path()));  // a folder is not a settings file
+    EXPECT_EQ(ini.Serialize(), "");
 }
 
 }  // namespace
