@@ -676,6 +676,20 @@ TEST(BmpClipboard, RoundTrips) {
         EXPECT_TRUE(std::equal(im.bits(), im.bits() + im.imageBytes(), ctx.image.bits()));
         EXPECT_EQ(ctx.image.fileSize, static_cast<int32_t>(14 + dib.size()));
     }
+    // A 4-bit plug-in picture goes out with its 16-entry table and comes back widened.
+    ImageBuffer four;
+    ASSERT_TRUE(four.Allocate(3, 1, 4));
+    four.bits()[0] = 0x5A;
+    four.bits()[1] = 0xF0;
+    for (int i = 0; i < 16; ++i) four.palette[i] = RgbQuad{uint8_t(i), uint8_t(2 * i), uint8_t(3 * i), 0};
+    const std::vector<uint8_t> dib = WriteClipboardDib(four);
+    ASSERT_EQ(dib.size(), 40u + 64u + 4u);
+    DecoderContext ctx;
+    ASSERT_TRUE(ReadClipboardDib(dib.data(), dib.size(), ctx));
+    EXPECT_EQ(ctx.image.bitCount(), 8);
+    EXPECT_EQ(At(ctx.image, 0, 0), (Bgr{5, 10, 15}));
+    EXPECT_EQ(At(ctx.image, 1, 0), (Bgr{10, 20, 30}));
+    EXPECT_EQ(At(ctx.image, 2, 0), (Bgr{15, 30, 45}));
     EXPECT_TRUE(WriteClipboardDib(ImageBuffer{}).empty());
 }
 
