@@ -12,6 +12,8 @@
 #include "formats/codec_error.h"
 #include "formats/load_save.h"
 #include "platform/file_io.h"
+#include "shell/ini_file.h"
+#include "shell/settings.h"
 #include "shell/show_error.h"
 
 namespace lumra {
@@ -170,6 +172,8 @@ struct Options {
 
 void ParseArguments(const std::vector<std::string>& args, Options& o) {
     o.command = args[0];
+    // The program's defaults, as with an empty settings file; the user's file is not read.
+    LoadSettings(IniFile{}, ScreenFacts{}, o.settings);
     if (o.command != "info" && o.command != "decode" && o.command != "convert")
         throw UsageError{"unknown command '" + o.command + "'"};
 
