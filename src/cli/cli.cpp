@@ -373,7 +373,7 @@ int RunInfo(const Options& o, std::ostream& out) {
             << " flags=" << FlagText(s.picture.flags) << '\n';
     }
     out.flush();
-    return status;
+    return out ? status : 1;
 }
 
 // The picture as R,G,B, rows from the top.
@@ -472,7 +472,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         if (a == "--help" || a == "-h") {
             out << kUsage;
             out.flush();
-            return 0;
+            return out ? 0 : 1;
         }
     }
     Options o;
