@@ -52,7 +52,6 @@ struct DibLayout {
 };
 
 // Reads the info header at `at`; checks size limits and the accepted forms.
-// maskAt: where the three masks lie when compression is BI_BITFIELDS.
 bool ParseInfoHeader(const uint8_t* data, size_t size, size_t at, DibLayout& dib, uint32_t& biSize,
                      uint32_t& clrUsed, DecoderContext& ctx) {
     if (size < at + kInfoHeaderBytes) {
