@@ -336,7 +336,7 @@ std::pair<int, std::string> LoadError(const std::string& path, const LImgSetting
         DecoderContext ctx;
         DecodeFile(path, format, limg, ctx);
         std::string text = CodecErrorText(ctx.error);
-        if (!ctx.message.empty()) text = ctx.message;
+        if (text.empty()) text = ctx.message;  // a library's own words
         if (text.empty()) text = ShowErrorText(kErrDisplay);
         return {ctx.error, text};
     }
