@@ -48,7 +48,8 @@ private:
         std::string text;  // the raw line as read or written
     };
     struct Section {
-        std::string name;            // as written in the file ("" for lines before the first header)
+        std::string name;            // trimmed name ("" for lines before the first header)
+        std::string header;          // the header line as read or written
         std::vector<Line> lines;     // body lines, raw
         bool headerless = false;
     };
