@@ -4,27 +4,6 @@
 
 namespace lumra {
 
-namespace {
-
-constexpr const char* kErrorTexts[] = {
-    "メモリ確保に失敗しました。",
-    "データ読み取りに失敗しました。",
-    "画像の表示に失敗しました。",
-    "ファイルが変更されています。\nこのコマンドは実行できません。",
-    "コマンドを実行できません。",
-    "一時ファイル作成に失敗しました。",
-    "一時ファイル削除に失敗しました。",
-    "ファイル作成に失敗しました。",
-    "ファイル実行に失敗しました。",
-    "ファイル削除に失敗しました。",
-    "印刷プレビューに失敗しました。",
-    "印刷実行に失敗しました。",
-    "履歴の保存に失敗しました。",
-    "履歴の実行に失敗しました。",
-};
-
-}  // namespace
-
 const std::array<const char*, 6> kMouseInfoLines = {
     "ウィンドウを右ボタンでクリック\t= メニュー表示",
     "ウィンドウ上端にポインタ移動\t= ツールバー表示",
@@ -34,10 +13,7 @@ const std::array<const char*, 6> kMouseInfoLines = {
     "ウィンドウを左右同時クリック\t= 編集ウィンドウ切替",
 };
 
-const char* ErrorText(int code) {
-    if (code < 0 || code >= static_cast<int>(std::size(kErrorTexts))) return "Error";
-    return kErrorTexts[code];
-}
+const char* ErrorText(int code) { return ShowErrorText(code); }
 
 BoxRequest ErrorBox(int code) {
     return BoxRequest{ErrorText(code), kErrorCaption, BoxIcon::Error, BoxButtons::Ok};

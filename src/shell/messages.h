@@ -5,31 +5,16 @@
 #include <array>
 #include <string>
 
-namespace lumra {
+#include "shell/show_error.h"
 
-enum ErrorCode : int {
-    kErrMemory = 0,
-    kErrRead = 1,
-    kErrDisplay = 2,
-    kErrFileChanged = 3,
-    kErrCommand = 4,
-    kErrTempCreate = 5,
-    kErrTempDelete = 6,
-    kErrFileCreate = 7,
-    kErrFileExec = 8,
-    kErrFileDelete = 9,
-    kErrPrintPreview = 10,
-    kErrPrint = 11,
-    kErrHistorySave = 12,
-    kErrHistoryRun = 13,
-};
+namespace lumra {
 
 inline constexpr char kProgramName[] = "Lumra Ex";
 inline constexpr char kErrorCaption[] = "Error";
 inline constexpr char kQuestionCaption[] = "Lumra Ex";
 inline constexpr char kJpegErrorCaption[] = "JPEG Library Error";
 
-// The text of an error code; "Error" outside 0-13.
+// The text of an error code (kErrMemory ... kErrHistoryRun); "Error" outside 0-13.
 const char* ErrorText(int code);
 
 enum class BoxIcon { None, Error, Warning, Question, Information };

@@ -104,6 +104,7 @@ bool Application::StartUp(const StartOptions& options) {
         return false;
     }
     session_.settingsPath = settingsPath;
+    startFolder_ = options.currentFolder;
 
     IniFile ini;
     ini.Load(settingsPath);
@@ -325,6 +326,11 @@ void Application::WriteSettings() {
     ini.Save(session_.settingsPath);
 }
 
+std::string Application::InStartFolder(const std::string& path) const {
+    if (startFolder_.empty() || path.empty() || path[0] == '/') return path;
+    return startFolder_ + "/" + path;
+}
+
 int Application::ReadStartSetting() const {
     IniFile ini;
     ini.Load(session_.settingsPath);
@@ -361,7 +367,7 @@ void Application::RunSteps(const StepList& steps) {
                 UpdateTitles();
                 break;
             case StepKind::OpenPath:
-                opened = step.path && OpenPath(*step.path);
+                opened = step.path && OpenPath(InStartFolder(*step.path));
                 break;
             case StepKind::StartSlideShowIfOpened:
                 if (opened) StartSlideShow();

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QWidget>
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,7 +15,6 @@
 #include "shell/session.h"
 
 class QDialog;
-class QWidget;
 
 namespace lumra::ui {
 
@@ -109,11 +109,14 @@ private:
     void ActivateMainWindow();
     void WriteSettings();
     int ReadStartSetting() const;
+    // A relative command-line path taken against the folder the program was started in.
+    std::string InStartFolder(const std::string& path) const;
     void ShowCursorNow();
 
     Session session_;
     std::unique_ptr<ViewWindow> view_;
     std::unique_ptr<InstanceServer> server_;
+    std::string startFolder_;
     QPointer<QWidget> activeFileList_;
     QPointer<QWidget> editWindow_;
     BoxFunction box_;
