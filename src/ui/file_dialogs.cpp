@@ -10,6 +10,12 @@ namespace {
 
 QString Text(const std::string& s) { return QString::fromStdString(s); }
 
+// The chosen entry of the type list (the dialog reports the shown text only).
+int SelectedFilterIndex(QFileDialog& dialog) {
+    if (auto* combo = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) return combo->currentIndex();
+    return static_cast<int>(dialog.nameFilters().indexOf(dialog.selectedNameFilter()));
+}
+
 void CommonSetup(QFileDialog& dialog, const std::vector<FileFilter>& filters, const std::string& folder) {
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
@@ -59,7 +65,7 @@ std::unique_ptr<QFileDialog> CreateSaveDialog(QWidget* owner, Session& session,
 
     QFileDialog* raw = dialog.get();
     QObject::connect(raw, &QFileDialog::filterSelected, raw, [raw, &session, formatChanged](const QString&) {
-        const int index = raw->nameFilters().indexOf(raw->selectedNameFilter());
+        const int index = SelectedFilterIndex(*raw);
         if (index < 0) return;
         ApplySaveTypeChange(*raw, session, index + 1);
         if (formatChanged) formatChanged();
