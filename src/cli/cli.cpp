@@ -12,6 +12,8 @@
 #include "formats/codec_error.h"
 #include "formats/load_save.h"
 #include "platform/file_io.h"
+#include "shell/ini_file.h"
+#include "shell/settings.h"
 #include "shell/show_error.h"
 
 namespace lumra {
@@ -170,6 +172,8 @@ struct Options {
 
 void ParseArguments(const std::vector<std::string>& args, Options& o) {
     o.command = args[0];
+    // The program's defaults, as with an empty settings file; the user's file is not read.
+    LoadSettings(IniFile{}, ScreenFacts{}, o.settings);
     if (o.command != "info" && o.command != "decode" && o.command != "convert")
         throw UsageError{"unknown command '" + o.command + "'"};
 
@@ -332,7 +336,7 @@ std::pair<int, std::string> LoadError(const std::string& path, const LImgSetting
         DecoderContext ctx;
         DecodeFile(path, format, limg, ctx);
         std::string text = CodecErrorText(ctx.error);
-        if (!ctx.message.empty()) text = ctx.message;
+        if (text.empty()) text = ctx.message;  // a library's own words
         if (text.empty()) text = ShowErrorText(kErrDisplay);
         return {ctx.error, text};
     }
@@ -369,7 +373,7 @@ int RunInfo(const Options& o, std::ostream& out) {
             << " flags=" << FlagText(s.picture.flags) << '\n';
     }
     out.flush();
-    return status;
+    return out ? status : 1;
 }
 
 // The picture as R,G,B, rows from the top.
@@ -468,7 +472,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         if (a == "--help" || a == "-h") {
             out << kUsage;
             out.flush();
-            return 0;
+            return out ? 0 : 1;
         }
     }
     Options o;

@@ -10,6 +10,7 @@
 #include "formats/bmp/bmp_codec.h"
 #include "formats/codec_error.h"
 #include "platform/file_io.h"
+#include "platform/paths.h"
 #include "platform/temp_file.h"
 #include "platform/trash.h"
 #include "shell/show_error.h"
@@ -103,11 +104,6 @@ void ReportCodecError(Session& s, const DecoderContext& ctx) {
 }
 void TrialPreviewChanged(Session& s) {
     if (s.ui.trialPreviewChanged) s.ui.trialPreviewChanged();
-}
-
-std::string FileNameOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 int64_t FileSizeOf(const std::string& path) {
@@ -325,7 +321,7 @@ void SetPictureInfo(Session& session, const std::string* path, int historyMode,
 
     if (path) {
         pic.path = *path;
-        pic.fileName = FileNameOf(*path);
+        pic.fileName = FileNamePart(*path);
     }
     pic.orientation = 0;
     pic.saveTransparent = false;

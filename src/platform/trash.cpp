@@ -112,7 +112,8 @@ std::string DeletionDate() {
 std::string CandidateName(const std::string& name, int n) {
     if (n == 1) return name;
     const size_t dot = name.rfind('.');
-    const std::string suffix = "." + std::to_string(n);
+    std::string suffix(1, '.');
+    suffix += std::to_string(n);
     if (dot == std::string::npos || dot == 0) return name + suffix;
     return name.substr(0, dot) + suffix + name.substr(dot);
 }

@@ -100,9 +100,9 @@ struct CliFixture : testing::Test {
     test::ScopedEnv home{"HOME", dir.File("home")};
 };
 
-using Info = CliFixture;
+using CliInfo = CliFixture;
 
-TEST_F(Info, OneLinePerFile) {
+TEST_F(CliInfo, OneLinePerFile) {
     WriteBmp(dir.File("rgb.bmp"), Pattern(13, 7, 24));
     WriteBmp(dir.File("pal.bmp"), Pattern(5, 3, 8));
     test::WriteFile(dir.File("four.bmp"), FourBitBmp());
@@ -118,7 +118,7 @@ TEST_F(Info, OneLinePerFile) {
     EXPECT_EQ(r.err, "");
 }
 
-TEST_F(Info, FailuresNameTheirError) {
+TEST_F(CliInfo, FailuresNameTheirError) {
     WriteBmp(dir.File("good.bmp"), Pattern(2, 2, 24));
     test::WriteFile(dir.File("empty.png"), {});
     test::WriteFile(dir.File("unknown.gif"), {'I', 'I', 0x2B, 0, 1, 2, 3, 4});
@@ -151,9 +151,9 @@ TEST_F(Info, FailuresNameTheirError) {
     EXPECT_EQ(opts.code, 0) << opts.err;
 }
 
-using Decode = CliFixture;
+using CliDecode = CliFixture;
 
-TEST_F(Decode, WritesPpmTopToBottom) {
+TEST_F(CliDecode, WritesPpmTopToBottom) {
     for (const int bpp : {24, 8}) {
         SCOPED_TRACE(bpp);
         const ImageBuffer img = Pattern(7, 5, bpp);  // odd width: padded rows
@@ -171,7 +171,7 @@ TEST_F(Decode, WritesPpmTopToBottom) {
     EXPECT_EQ(test::ReadFile(dir.File("four.ppm")), Ppm(3, 2, rgb));
 }
 
-TEST_F(Decode, Failures) {
+TEST_F(CliDecode, Failures) {
     Result r = Lumra({"decode", dir.File("missing.bmp"), dir.File("out.ppm")});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, dir.File("missing.bmp") + " error 4: ファイルから読み取りに失敗しました。\n");
@@ -183,9 +183,9 @@ TEST_F(Decode, Failures) {
     EXPECT_NE(r.err.find("no/folder/out.ppm"), std::string::npos) << r.err;
 }
 
-using Convert = CliFixture;
+using CliConvert = CliFixture;
 
-TEST_F(Convert, BmpToBmp) {
+TEST_F(CliConvert, BmpToBmp) {
     const ImageBuffer rgb = Pattern(9, 4, 24);
     const ImageBuffer pal = Pattern(9, 4, 8);
     WriteBmp(dir.File("rgb.bmp"), rgb);
@@ -206,7 +206,7 @@ TEST_F(Convert, BmpToBmp) {
     EXPECT_EQ(test::ReadFile(dir.File("c.ppm")), Ppm(9, 4, ExpectedRgb(pal)));
 }
 
-TEST_F(Convert, ExistingOutputGoesToTheTrash) {
+TEST_F(CliConvert, ExistingOutputGoesToTheTrash) {
     WriteBmp(dir.File("in.bmp"), Pattern(4, 4, 24));
     test::WriteText(dir.File("out.bmp"), "older");
     const Result r = Lumra({"convert", dir.File("in.bmp"), dir.File("out.bmp")});
@@ -219,7 +219,7 @@ TEST_F(Convert, ExistingOutputGoesToTheTrash) {
         EXPECT_NE(e.path().filename().string().rfind("tmp", 0), 0u) << e.path();
 }
 
-TEST_F(Convert, FileFailuresExitWithOne) {
+TEST_F(CliConvert, FileFailuresExitWithOne) {
     WriteBmp(dir.File("in.bmp"), Pattern(4, 4, 24));
     Result r = Lumra({"convert", dir.File("missing.bmp"), dir.File("o.bmp")});
     EXPECT_EQ(r.code, 1);
@@ -245,7 +245,7 @@ TEST_F(Convert, FileFailuresExitWithOne) {
     EXPECT_EQ(test::ReadText(dir.File("old.bmp")), "old");
 }
 
-TEST_F(Convert, UsageErrorsExitWithTwo) {
+TEST_F(CliConvert, UsageErrorsExitWithTwo) {
     WriteBmp(dir.File("in.bmp"), Pattern(4, 4, 24));
     const std::string in = dir.File("in.bmp");
     const std::string out = dir.File("out.bmp");
@@ -308,7 +308,7 @@ TEST_F(Convert, UsageErrorsExitWithTwo) {
     }
 }
 
-TEST_F(Convert, EveryOptionIsAccepted) {
+TEST_F(CliConvert, EveryOptionIsAccepted) {
     WriteBmp(dir.File("in.bmp"), Pattern(4, 4, 24));
     // All options at once; BMP ignores the ones of other formats. "--" ends the options.
     fs::create_directories(dir.File("plug"));
@@ -364,9 +364,9 @@ Result RunTool(const std::vector<std::string>& args, const std::string& errFile)
     return r;
 }
 
-using Tool = CliFixture;
+using CliTool = CliFixture;
 
-TEST_F(Tool, ExitCodesOfTheProcess) {
+TEST_F(CliTool, ExitCodesOfTheProcess) {
     const std::string err = dir.File("stderr.txt");
     WriteBmp(dir.File("in.bmp"), Pattern(3, 2, 24));
 

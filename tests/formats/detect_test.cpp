@@ -60,7 +60,7 @@ TEST(DetectFormat, FirstBytesDecide) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.bytes));
         EXPECT_EQ(DetectFormatBytes(c.bytes.data(), c.bytes.size()), c.expected);
-        const std::string path = dir.File("f" + std::to_string(n++) + ".jpg");
+        const std::string path = dir.File(std::to_string(n++).append(".jpg"));
         test::WriteFile(path, c.bytes);
         EXPECT_EQ(DetectFormat(path), c.expected);
     }
