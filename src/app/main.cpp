@@ -1,6 +1,9 @@
 // LumraEx: the picture viewer.
 #include <QApplication>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QStringList>
 #include <string>
 #include <vector>
@@ -28,6 +31,12 @@ int main(int argc, char** argv) {
     QApplication qapp(argc, argv);  // takes Qt's own options out of argv
     QApplication::setApplicationName(QStringLiteral("Lumra Ex"));
     SetInterfaceFont(qapp);
+    // The interface is Japanese; so are Qt's own dialogs and buttons.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        qapp.installTranslator(&qtTexts);
+    }
 
     lumra::ui::StartOptions options;
     options.executablePath = lumra::ExecutablePath();

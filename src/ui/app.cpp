@@ -311,7 +311,8 @@ bool Application::CloseRequested() {
     if (closed_) return true;
     if (!ConfirmClose()) return false;
     closed_ = true;
-    if (server_) server_.reset();
+    // No more hand-overs; the server may be the caller, so it goes once control returns.
+    if (server_) server_.release()->deleteLater();
     quit_();
     return true;
 }

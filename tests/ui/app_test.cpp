@@ -86,6 +86,7 @@ TEST_F(AppTest, MouseInfoDialogAtStart) {
         EXPECT_FALSE(info->dontShowBox()->isChecked());
         EXPECT_EQ(info->dontShowBox()->text().toStdString(), "起動時に操作説明を表示しない");
         info->dontShowBox()->setChecked(true);
+        dialog.grab().save(QStringLiteral("/tmp/lumra_mouse_info.png"));
         return int(QDialog::Accepted);
     };
     ASSERT_TRUE(Start());

@@ -138,6 +138,7 @@ TEST_F(FileDialogTest, SaveDialogOffersJpegTransForJpegPictures) {
     int changes = 0;
     std::unique_ptr<QFileDialog> dialog = ui::CreateSaveDialog(&View(), session, [&changes] { ++changes; });
     EXPECT_EQ(ShownTypes(*dialog), Texts(SaveFilters(true)));
+    dialog->grab().save(QStringLiteral("/tmp/lumra_save_dialog.png"));
     EXPECT_EQ(SelectedType(*dialog), 5);
     ChooseType(*dialog, 0);
     EXPECT_EQ(session.settings.simg.format, kSaveBmp);
