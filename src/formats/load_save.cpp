@@ -9,6 +9,7 @@
 
 #include "formats/bmp/bmp_codec.h"
 #include "formats/codec_error.h"
+#include "formats/plugin_host.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/temp_file.h"
@@ -256,11 +257,17 @@ bool DecodeFile(const std::string& path, FormatCode format, const LImgSettings& 
 
 bool LoadWithPlugins(Session& session, const std::string& path, ImageBuffer* preview) {
     if (!IsDirectory(session.settings.path.spi)) return false;
-    // The plug-in host goes here: search the folder for a plug-in that accepts the file,
-    // decode into an ImageBuffer with sourceFormat 0, then install it or fill the preview.
-    (void)path;
-    (void)preview;
-    return false;
+    ImageBuffer image;
+    if (!DecodeWithPlugins(session.settings.path.spi, path, image)) return false;
+    if (preview) {
+        *preview = std::move(image);
+        return true;
+    }
+    InstallPicture(session, std::move(image), false, true);
+    // Plug-in pictures carry none of the per-file flags.
+    session.picture.flags = PictureFlags{};
+    SetPictureInfo(session, &path, 1, std::string());
+    return true;
 }
 
 bool LoadFormat(Session& session, const std::string& path, FormatCode format,
