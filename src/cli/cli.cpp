@@ -11,7 +11,9 @@
 
 #include "formats/codec_error.h"
 #include "formats/load_save.h"
+#include "formats/plugin_host.h"
 #include "platform/file_io.h"
+#include "platform/paths.h"
 #include "shell/ini_file.h"
 #include "shell/settings.h"
 #include "shell/show_error.h"
@@ -62,7 +64,8 @@ constexpr const char* kUsage =
     "  --no-alpha           ignore transparency information\n"
     "  --no-file-background ignore the file's background colour\n"
     "  --background R,G,B   colour behind transparent pixels, 0-255 each (default 255,255,255)\n"
-    "  --plugins DIR        folder of import plug-ins (none by default)\n"
+    "  --plugins DIR        folder of import plug-ins (default: the plugins folder\n"
+    "                       beside this program, when there is one)\n"
     "\n"
     "Options may also be written --name=VALUE; \"--\" ends the options.\n"
     "Exit status: 0 success, 1 a file could not be read or written, 2 usage error.\n";
@@ -173,7 +176,10 @@ struct Options {
 void ParseArguments(const std::vector<std::string>& args, Options& o) {
     o.command = args[0];
     // The program's defaults, as with an empty settings file; the user's file is not read.
-    LoadSettings(IniFile{}, ScreenFacts{}, o.settings);
+    // The plug-ins installed beside the tool are used unless --plugins names others.
+    ScreenFacts screen;
+    screen.pluginFolder = InstalledPluginFolder(ExecutablePath());
+    LoadSettings(IniFile{}, screen, o.settings);
     if (o.command != "info" && o.command != "decode" && o.command != "convert")
         throw UsageError{"unknown command '" + o.command + "'"};
 

@@ -14,6 +14,7 @@
 #include <QScreen>
 
 #include "formats/load_save.h"
+#include "formats/plugin_host.h"
 #include "platform/paths.h"
 #include "shell/ini_file.h"
 #include "shell/settings.h"
@@ -129,6 +130,7 @@ bool Application::StartUp(const StartOptions& options) {
         screen.height = primary->geometry().height();
     }
     screen.documentsFolder = DocumentsFolder();
+    screen.pluginFolder = InstalledPluginFolder(options.executablePath);
     LoadSettings(ini, screen, session_.settings);
     session_.lastFolder = session_.settings.path.open.empty() ? DocumentsFolder() : session_.settings.path.open;
     cursorShown_ = 1;
@@ -456,6 +458,6 @@ void Application::EditWindowCommand(int) {}
 
 void Application::DeleteHistoryFiles() {}
 
-std::string Application::PluginPatterns() { return std::string(); }
+std::string Application::PluginPatterns() { return PluginPatternText(session_.settings.path.spi); }
 
 }  // namespace lumra::ui
