@@ -29,7 +29,7 @@ for target in "$build"/fuzz/fuzz_*; do
        -print_final_stats=0 "$corpus" "${seeds[@]}" >"$build/$name.log" 2>&1; then
     echo "$name FAILED:"; tail -n 40 "$build/$name.log"; status=1
   else
-    echo "$name: $(grep -Eo '#[0-9]+ +DONE.*' "$build/$name.log" | tail -n1 || true)"
+    echo "$name: $(grep -Eo 'Done [0-9]+ runs.*' "$build/$name.log" | tail -n1 || true)"
   fi
 done
 exit $status

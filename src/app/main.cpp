@@ -1,1 +1,93 @@
-int main() { return 0; }
+// LumraEx: the picture viewer.
+#include <QApplication>
+#include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QSocketNotifier>
+#include <QStringList>
+#include <QTranslator>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <string>
+#include <vector>
+
+#include "platform/paths.h"
+#include "shell/command_line.h"
+#include "ui/app.h"
+#include "ui/view_window.h"
+
+namespace {
+
+// A Japanese sans-serif face for the whole interface, found through fontconfig.
+void SetInterfaceFont(QApplication& app) {
+    QFont font = app.font();
+    QStringList families = {QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAGothic"),
+                            QStringLiteral("IPAPGothic")};
+    families << font.families();
+    font.setFamilies(families);
+    font.setStyleHint(QFont::SansSerif);
+    app.setFont(font);
+}
+
+int g_signalPipe[2] = {-1, -1};
+bool g_closedBySignal = false;
+
+void OnTerminationSignal(int) {
+    const char c = 1;
+    [[maybe_unused]] const ssize_t n = write(g_signalPipe[1], &c, 1);
+}
+
+// A session that ends (SIGTERM, SIGHUP) or Ctrl+C closes the main window the normal way,
+// so the save question is asked and the settings are written.
+void CloseOnTerminationSignals(lumra::ui::Application& app, QObject* parent) {
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, parent);
+    QObject::connect(notifier, &QSocketNotifier::activated, parent, [&app] {
+        char c;
+        [[maybe_unused]] const ssize_t n = read(g_signalPipe[0], &c, 1);
+        // Boxes and dialogs first: each runs a loop of its own.
+        for (int i = 0; i < 16; ++i) {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal) break;
+            modal->close();
+        }
+        if (auto* view = app.viewWindow()) {
+            g_closedBySignal = view->close();
+        } else {
+            QApplication::quit();
+        }
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication qapp(argc, argv);  // takes Qt's own options out of argv
+    QApplication::setApplicationName(QStringLiteral("Lumra Ex"));
+    SetInterfaceFont(qapp);
+    // The interface is Japanese; so are Qt's own dialogs and buttons.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        qapp.installTranslator(&qtTexts);
+    }
+
+    lumra::ui::StartOptions options;
+    options.executablePath = lumra::ExecutablePath();
+    options.args.assign(argv, argv + argc);
+    options.showCommand = lumra::kShowNormal;
+
+    lumra::ui::Application app;
+    CloseOnTerminationSignals(app, &qapp);
+    if (!app.StartUp(options)) return 0;
+    if (g_closedBySignal) return 0;  // ended while the start-up dialog was up
+    return qapp.exec();
+}

@@ -17,6 +17,7 @@ struct PixelConversion {
     int dither = 0;  // 0 full, 1 two-thirds, 2 half, 3 none
     bool gray = false;
     // Source rows: bottom-up, padded to 4 bytes (48 and 32 bits unpadded).
+    // 48-bit pixels are B, G, R samples of 16 bits, little-endian.
     size_t sourceStride = 0;  // 0: the padded stride of the source depth
 };
 

@@ -1,0 +1,461 @@
+#include "ui/app.h"
+
+#include <filesystem>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QFile>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
+#include <QScreen>
+
+#include "formats/load_save.h"
+#include "platform/paths.h"
+#include "shell/ini_file.h"
+#include "shell/settings.h"
+#include "ui/file_dialogs.h"
+#include "ui/message_box.h"
+#include "ui/mouse_info_dialog.h"
+#include "ui/single_instance.h"
+#include "ui/view_window.h"
+#include "view/info_text.h"
+
+namespace lumra::ui {
+
+namespace {
+
+// A clipboard image as a packed 24-bit DIB (info header and bottom-up rows).
+std::vector<uint8_t> ImageToPackedDib(const QImage& source) {
+    const QImage image = source.convertToFormat(QImage::Format_RGB888);
+    if (image.isNull()) return {};
+    const int w = image.width();
+    const int h = image.height();
+    const size_t stride = PaddedRowBytes(w, 24);
+    if (stride == 0 || h <= 0 || h > kMaxPictureSide || w > kMaxPictureSide) return {};
+    std::vector<uint8_t> dib(40 + stride * static_cast<size_t>(h), 0);
+    auto put32 = [&dib](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) dib[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    };
+    put32(0, 40);
+    put32(4, static_cast<uint32_t>(w));
+    put32(8, static_cast<uint32_t>(h));
+    dib[12] = 1;
+    dib[14] = 24;
+    for (int y = 0; y < h; ++y) {
+        const uchar* src = image.constScanLine(h - 1 - y);
+        uint8_t* dst = dib.data() + 40 + stride * static_cast<size_t>(y);
+        for (int x = 0; x < w; ++x) {
+            dst[3 * x] = src[3 * x + 2];
+            dst[3 * x + 1] = src[3 * x + 1];
+            dst[3 * x + 2] = src[3 * x];
+        }
+    }
+    return dib;
+}
+
+std::string CurrentFolder() {
+    std::error_code ec;
+    const std::filesystem::path cwd = std::filesystem::current_path(ec);
+    return ec ? std::string() : cwd.string();
+}
+
+}  // namespace
+
+Application::Application() {
+    box_ = [](QWidget* owner, const BoxRequest& request) { return RunMessageBox(owner, request); };
+    dialog_ = [](QDialog& dialog) { return dialog.exec(); };
+    quit_ = [] { QCoreApplication::exit(0); };
+
+    UiHooks& hooks = session_.ui;
+    hooks.setTitle = [this](const std::string& title) {
+        if (view_) view_->setWindowTitle(QString::fromStdString(title));
+    };
+    hooks.setWaitCursor = [this](bool wait) {
+        if (wait && !waitCursor_) {
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+            waitCursor_ = true;
+        } else if (!wait && waitCursor_) {
+            QGuiApplication::restoreOverrideCursor();
+            waitCursor_ = false;
+        }
+    };
+    hooks.showError = [this](int code) { ShowError(view_.get(), code); };
+    hooks.reportCodecError = [this](int code, const std::string& text) {
+        const BoxRequest box = CodecErrorBox(code, text);
+        if (!box.text.empty()) ShowBox(view_.get(), box);
+    };
+}
+
+Application::~Application() {
+    if (waitCursor_) QGuiApplication::restoreOverrideCursor();
+}
+
+bool Application::StartUp(const StartOptions& options) {
+    // Only the program's own executable runs, and only with a place for its settings.
+    const std::string settingsPath = IsProgramName(FileNamePart(options.executablePath))
+                                         ? LocateSettingsFile(options.executablePath)
+                                         : std::string();
+    if (settingsPath.empty()) {
+        ShowBox(nullptr, StartupFailureBox());
+        return false;
+    }
+    session_.settingsPath = settingsPath;
+    startFolder_ = options.currentFolder;
+
+    IniFile ini;
+    ini.Load(settingsPath);
+
+    // Single instance.
+    const QString serverName = InstanceServerName(settingsPath);
+    const bool dual = ini.GetInt("Awin", "Dual", 0) != 0;
+    if (dual) {
+        const HandOver message = MakeHandOver(
+            options.args, options.currentFolder.empty() ? CurrentFolder() : options.currentFolder);
+        if (ContactRunningInstance(serverName, &message) != ProbeResult::NoInstance) return false;
+    }
+    // Register as the instance to hand over to, unless another one already is.
+    if (dual || ContactRunningInstance(serverName, nullptr) == ProbeResult::NoInstance) {
+        auto server = std::make_unique<InstanceServer>([this](const HandOver& m) { ReceiveHandOver(m); });
+        if (server->Listen(serverName)) server_ = std::move(server);
+    }
+
+    ScreenFacts screen;
+    if (QScreen* primary = QGuiApplication::primaryScreen()) {
+        screen.width = primary->geometry().width();
+        screen.height = primary->geometry().height();
+    }
+    screen.documentsFolder = DocumentsFolder();
+    LoadSettings(ini, screen, session_.settings);
+    session_.lastFolder = session_.settings.path.open.empty() ? DocumentsFolder() : session_.settings.path.open;
+    cursorShown_ = 1;
+
+    view_ = std::make_unique<ViewWindow>(*this);
+    session_.displayMode = kMainWindow;
+
+    RunSteps(DispatchCommandLine(options.args, options.showCommand));
+    if (closed_) return false;
+
+    if (session_.settings.awin.mouseInfo & 1) ShowMouseInfo();
+    return !closed_;
+}
+
+BoxResult Application::ShowBox(QWidget* owner, const BoxRequest& request) {
+    QPointer<QWidget> list = activeFileList_;
+    const bool disable = list && list->isVisible();
+    if (disable) list->setEnabled(false);
+    EnsureCursorShown();
+    const BoxResult result = box_(owner, request);
+    if (disable && list && list->isVisible()) list->setEnabled(true);
+    return result;
+}
+
+void Application::ShowError(QWidget* owner, int code) { ShowBox(owner, ErrorBox(code)); }
+
+int Application::RunDialog(QDialog& dialog) { return dialog_(dialog); }
+
+void Application::HideCursor() {
+    cursorShown_ = 0;
+    if (!view_) return;
+    view_->setCursor(Qt::BlankCursor);
+    view_->pictureView()->viewport()->setCursor(Qt::BlankCursor);
+}
+
+void Application::EnsureCursorShown() {
+    if (cursorShown_ == 1) return;
+    cursorShown_ = 1;
+    ShowCursorNow();
+}
+
+void Application::ShowCursorNow() {
+    if (!view_) return;
+    view_->unsetCursor();
+    view_->pictureView()->viewport()->unsetCursor();
+}
+
+int Application::AskSaveChanges() {
+    if (!session_.history.IsModified()) return 1;
+    return SaveChangesAnswer(ShowBox(view_.get(), SaveChangesBox(session_.picture.fileName)));
+}
+
+bool Application::SaveChangesFirst() {
+    switch (AskSaveChanges()) {
+        case 0: return false;
+        case 2: return SavePictureAs();
+        default: return true;
+    }
+}
+
+void Application::HideActiveFileList() {
+    if (activeFileList_ && activeFileList_->isVisible()) activeFileList_->hide();
+}
+
+void Application::RefreshAfterLoad() {
+    if (session_.displayMode == kEditWindow) {
+        RefreshEditWindow();
+    } else if (view_) {
+        view_->RefreshAfterLoad(true);
+    }
+}
+
+bool Application::OpenPath(const std::string& path) {
+    if (!SaveChangesFirst()) return false;
+    HideActiveFileList();
+    const std::string resolved = ResolvePath(path);
+    const bool ok = LoadPicture(session_, resolved);
+    if (ok) {
+        RefreshAfterLoad();
+    } else {
+        ShowError(view_.get(), kErrDisplay);
+    }
+    UpdateTitles();
+    return ok;
+}
+
+bool Application::OpenPictureDialog() {
+    if (!SaveChangesFirst()) return false;
+    HideActiveFileList();
+    std::unique_ptr<QFileDialog> dialog = CreateOpenDialog(view_.get(), session_.lastFolder, PluginPatterns());
+    if (RunDialog(*dialog) != QDialog::Accepted) return false;
+    const QStringList files = dialog->selectedFiles();
+    if (files.isEmpty()) return false;
+    const std::string path = QFile::encodeName(files.first()).toStdString();
+    view_->update();
+    session_.lastFolder = FolderPart(path);
+    const bool ok = LoadPicture(session_, path);
+    if (ok) {
+        RefreshAfterLoad();
+    } else {
+        ShowError(view_.get(), kErrDisplay);
+    }
+    UpdateTitles();
+    return ok;
+}
+
+bool Application::SavePictureAs() {
+    if (!session_.picture.HasPicture()) return false;
+    QPointer<QWidget> list = activeFileList_;
+    const bool disable = list && list->isVisible();
+    if (disable) list->setEnabled(false);
+    std::unique_ptr<QFileDialog> dialog = CreateSaveDialog(view_.get(), session_, nullptr);
+    const int answer = RunDialog(*dialog);
+    const QStringList files = dialog->selectedFiles();
+    dialog.reset();
+    if (disable && list) list->setEnabled(true);
+    if (answer != QDialog::Accepted || files.isEmpty()) return false;
+
+    const std::string path = QFile::encodeName(files.first()).toStdString();
+    view_->update();
+    const bool ok = SavePicture(session_, path);
+    if (ok) {
+        session_.lastFolder = FolderPart(path);
+    }
+    UpdateTitles();
+    return ok;
+}
+
+void Application::PasteFromClipboard() {
+    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+    if (!mime) return;
+    std::vector<uint8_t> dib;
+    if (mime->hasFormat(QStringLiteral("image/bmp"))) {
+        // A BMP file: the packed DIB follows the 14-byte file header.
+        const QByteArray bmp = mime->data(QStringLiteral("image/bmp"));
+        if (bmp.size() > 14 && bmp.startsWith("BM")) dib.assign(bmp.begin() + 14, bmp.end());
+    }
+    if (dib.empty() && mime->hasImage()) dib = ImageToPackedDib(qvariant_cast<QImage>(mime->imageData()));
+    if (dib.empty()) return;
+    if (!SaveChangesFirst()) return;
+    if (!PastePicture(session_, dib.data(), dib.size())) return;
+    RefreshAfterLoad();
+    UpdateTitles();
+}
+
+void Application::ShowMouseInfo() {
+    MouseInfoDialog dialog(view_.get(), (session_.settings.awin.mouseInfo & 1) != 0);
+    if (RunDialog(dialog) == QDialog::Accepted) session_.settings.awin.mouseInfo = dialog.MouseInfoAfterOk();
+}
+
+void Application::UpdateTitles() {
+    if (!view_) return;
+    switch (session_.displayMode) {
+        case kEditWindow:
+            RefreshEditWindow();
+            break;
+        default:
+            view_->setWindowTitle(QString::fromStdString(
+                MainWindowTitle(session_.picture, session_.history, view_->zoom())));
+            break;
+    }
+}
+
+bool Application::ConfirmClose() {
+    switch (AskSaveChanges()) {
+        case 0:
+            return false;
+        case 2:
+            if (!SavePictureAs()) return false;
+            break;
+        default:
+            break;
+    }
+    DeleteHistoryFiles();
+    WriteSettings();
+    return true;
+}
+
+bool Application::CloseRequested() {
+    if (closed_) return true;
+    if (!ConfirmClose()) return false;
+    closed_ = true;
+    // No more hand-overs; the server may be the caller, so it goes once control returns.
+    if (server_) server_.release()->deleteLater();
+    quit_();
+    return true;
+}
+
+void Application::WriteSettings() {
+    if (session_.settingsPath.empty()) return;
+    session_.settings.path.open = session_.lastFolder;
+    // Start and Dual and the feature sections are taken from the file as it is now.
+    IniFile ini;
+    ini.Load(session_.settingsPath);
+    SaveSettings(ini, session_.settings);
+    ini.Save(session_.settingsPath);
+}
+
+std::string Application::InStartFolder(const std::string& path) const {
+    if (startFolder_.empty() || path.empty() || path[0] == '/') return path;
+    return startFolder_ + "/" + path;
+}
+
+int Application::ReadStartSetting() const {
+    IniFile ini;
+    ini.Load(session_.settingsPath);
+    return ini.GetInt("Awin", "Start", 0);
+}
+
+void Application::RunSteps(const StepList& steps) {
+    bool opened = false;
+    for (const Step& step : steps) {
+        if (closed_) return;
+        switch (step.kind) {
+            case StepKind::CreateEditWindow:
+                CreateEditWindow();
+                break;
+            case StepKind::ShowEditWindow:
+                ShowEditWindow(step.showCommand);
+                break;
+            case StepKind::SwitchToEditWindow:
+                SwitchToEditWindow();
+                break;
+            case StepKind::SwitchToMainWindow:
+                SwitchToMainWindow();
+                break;
+            case StepKind::EnterFullScreen:
+                EnterFullScreen();
+                break;
+            case StepKind::ShowMainWindow:
+                view_->ShowWithCommand(step.showCommand);
+                break;
+            case StepKind::UpdateMainWindow:
+                view_->repaint();
+                break;
+            case StepKind::UpdateTitles:
+                UpdateTitles();
+                break;
+            case StepKind::OpenPath:
+                opened = step.path && OpenPath(InStartFolder(*step.path));
+                break;
+            case StepKind::StartSlideShowIfOpened:
+                if (opened) StartSlideShow();
+                break;
+            case StepKind::FinalLayout:
+                view_->FinalLayout();
+                break;
+            case StepKind::RunOptions:
+                RunOptionsDialog();
+                break;
+            case StepKind::CloseMain:
+                if (CloseRequested()) view_->hide();
+                break;
+            case StepKind::StartInMode:
+                RunSteps(StartInMode(ReadStartSetting(), step.showCommand, step.path));
+                break;
+        }
+    }
+}
+
+void Application::ActivateMainWindow() {
+    QWidget* target = (session_.displayMode == kEditWindow && editWindow_) ? editWindow_.data() : view_.get();
+    if (!target) return;
+    if (target->isMinimized()) target->setWindowState(target->windowState() & ~Qt::WindowMinimized);
+    if (!target->isVisible()) target->show();
+    target->raise();
+    target->activateWindow();
+}
+
+void Application::ReceiveHandOver(const HandOver& message) {
+    if (closed_ || !view_) return;
+    ActivateMainWindow();
+    const bool modal = QApplication::activeModalWidget() != nullptr || !view_->isEnabled();
+    RunSteps(OnCopyData(message, modal, session_.operationState != 0));
+}
+
+// ---- Entry points that later windows fill in. ----
+
+void Application::CreateEditWindow() {
+    // The edit window is created here, hidden, once it exists.
+}
+
+void Application::ShowEditWindow(int showCommand) {
+    if (editWindow_) {
+        editWindow_->show();
+        return;
+    }
+    // Until there is an edit window the main window stands in for it.
+    view_->ShowWithCommand(showCommand == kShow ? kShowNormal : showCommand);
+}
+
+void Application::SwitchToEditWindow() {
+    if (!editWindow_) {
+        if (!view_->isVisible()) view_->ShowWithCommand(kShowNormal);
+        return;
+    }
+    session_.displayMode = kEditWindow;
+}
+
+void Application::SwitchToMainWindow() {
+    if (session_.displayMode == kFullScreen) view_->showNormal();
+    session_.displayMode = kMainWindow;
+    if (editWindow_) editWindow_->hide();
+    if (!view_->isVisible()) view_->ShowWithCommand(kShowNormal);
+    UpdateTitles();
+}
+
+void Application::EnterFullScreen() {
+    if (session_.displayMode != kFullScreen) session_.returnMode = session_.displayMode;
+    session_.displayMode = kFullScreen;
+    if (editWindow_) editWindow_->hide();
+    view_->showFullScreen();
+    view_->FinalLayout();
+}
+
+void Application::StartSlideShow() {}
+
+void Application::StopSlideShow() {}
+
+void Application::RunOptionsDialog() {}
+
+void Application::RefreshEditWindow() {}
+
+void Application::EditWindowCommand(int) {}
+
+void Application::DeleteHistoryFiles() {}
+
+std::string Application::PluginPatterns() { return std::string(); }
+
+}  // namespace lumra::ui

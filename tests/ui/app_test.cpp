@@ -1,0 +1,289 @@
+// Start-up, the boxes, opening files and closing the program.
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "platform/paths.h"
+#include "shell/ini_file.h"
+#include "ui/mouse_info_dialog.h"
+#include "ui_test_support.h"
+
+namespace lumra::test {
+namespace {
+
+using AppTest = AppFixture;
+
+TEST_F(AppTest, WrongExecutableNameShowsFailureAndDoesNotRun) {
+    for (const char* name : {"Viewer", "LumraEx2", "LumraEx.exe.bak"}) {
+        boxes_.clear();
+        MakeApp();
+        ui::StartOptions options;
+        options.executablePath = dir_.File(name);
+        options.args = {name, Picture("a.bmp", 2, 2, 0xFF0000)};
+        EXPECT_FALSE(app_->StartUp(options)) << name;
+        ASSERT_EQ(boxes_.size(), 1u) << name;
+        EXPECT_EQ(boxes_[0].owner, nullptr);
+        EXPECT_EQ(boxes_[0].request.text, "ファイル実行に失敗しました。");
+        EXPECT_EQ(boxes_[0].request.caption, "Error");
+        EXPECT_EQ(boxes_[0].request.icon, BoxIcon::Error);
+        EXPECT_EQ(app_->viewWindow(), nullptr);
+        EXPECT_FALSE(std::filesystem::exists(IniPath()));
+    }
+}
+
+TEST_F(AppTest, PlainStartShowsEmptyWindow) {
+    ASSERT_TRUE(StartQuiet());
+    EXPECT_TRUE(View().isVisible());
+    EXPECT_EQ(Title(), "Lumra Ex");
+    EXPECT_TRUE(boxes_.empty());
+    EXPECT_TRUE(dialogs_.empty());
+    EXPECT_EQ(app_->settingsPath(), IniPath());
+    EXPECT_EQ(app_->session().displayMode, kMainWindow);
+}
+
+TEST_F(AppTest, StartWithPathOpensIt) {
+    const std::string a = Picture("a.bmp", 4, 3, 0x00FF00);
+    ASSERT_TRUE(StartQuiet({"a.bmp"}));  // relative to the working folder
+    EXPECT_EQ(Title(), "a.bmp  ( 4x3  24bit  0.0KB )  100%");
+    EXPECT_EQ(app_->session().picture.path, ResolvePath(a));
+}
+
+TEST_F(AppTest, UnknownSwitchStartsWithoutFile) {
+    Picture("a.bmp", 4, 3, 0x00FF00);
+    ASSERT_TRUE(StartQuiet({"/A", "a.bmp"}));
+    EXPECT_TRUE(View().isVisible());
+    EXPECT_FALSE(app_->session().picture.HasPicture());
+    EXPECT_EQ(Title(), "Lumra Ex");
+}
+
+TEST_F(AppTest, FullScreenSwitchWithoutPath) {
+    ASSERT_TRUE(StartQuiet({"/f"}));
+    EXPECT_EQ(app_->session().displayMode, kFullScreen);
+    EXPECT_EQ(app_->session().returnMode, kMainWindow);
+    EXPECT_TRUE(View().isFullScreen());
+    EXPECT_FALSE(app_->session().picture.HasPicture());
+}
+
+TEST_F(AppTest, OptionsSwitchClosesAndWritesSettings) {
+    EXPECT_FALSE(StartQuiet({"/o"}));
+    EXPECT_EQ(quits_, 1);
+    EXPECT_FALSE(View().isVisible());
+    IniFile ini;
+    ASSERT_TRUE(ini.Load(IniPath()));
+    EXPECT_TRUE(ini.HasSection("Vwin"));
+    EXPECT_EQ(ini.GetInt("Awin", "MouseInfo", -1), 0);
+}
+
+TEST_F(AppTest, MouseInfoDialogAtStart) {
+    // No settings file: MouseInfo is on.
+    std::vector<std::string> labels;
+    onDialog_ = [&labels](QDialog& dialog) {
+        auto* info = qobject_cast<ui::MouseInfoDialog*>(&dialog);
+        if (!info) return int(QDialog::Rejected);
+        EXPECT_EQ(dialog.windowTitle().toStdString(), "主なマウス操作");
+        for (QLabel* label : dialog.findChildren<QLabel*>()) labels.push_back(label->text().toStdString());
+        EXPECT_FALSE(info->dontShowBox()->isChecked());
+        EXPECT_EQ(info->dontShowBox()->text().toStdString(), "起動時に操作説明を表示しない");
+        info->dontShowBox()->setChecked(true);
+        dialog.grab().save(QStringLiteral("/tmp/lumra_mouse_info.png"));
+        return int(QDialog::Accepted);
+    };
+    ASSERT_TRUE(Start());
+    ASSERT_EQ(dialogs_.size(), 1u);
+    EXPECT_EQ(app_->session().settings.awin.mouseInfo, 0);
+    const std::vector<std::string> expected = {"ウィンドウを右ボタンでクリック", "= メニュー表示",
+                                               "画像を右ボタンでドラッグ", "= スクロール",
+                                               "※ダブルクリック等一部の動作は、変更可能です。"};
+    for (const std::string& text : expected) {
+        EXPECT_NE(std::find(labels.begin(), labels.end(), text), labels.end()) << text;
+    }
+}
+
+TEST_F(AppTest, MouseInfoDialogClosedOtherwiseChangesNothing) {
+    onDialog_ = [](QDialog& dialog) {
+        if (auto* info = qobject_cast<ui::MouseInfoDialog*>(&dialog)) info->dontShowBox()->setChecked(true);
+        return int(QDialog::Rejected);
+    };
+    ASSERT_TRUE(Start());
+    ASSERT_EQ(dialogs_.size(), 1u);
+    EXPECT_EQ(app_->session().settings.awin.mouseInfo, 1);
+    // Unchecking and OK turns it on again (the setting is the inverse of the box).
+    app_->session().settings.awin.mouseInfo = 0;
+    onDialog_ = [](QDialog& dialog) {
+        auto* info = qobject_cast<ui::MouseInfoDialog*>(&dialog);
+        EXPECT_TRUE(info && info->dontShowBox()->isChecked());
+        if (info) info->dontShowBox()->setChecked(false);
+        return int(QDialog::Accepted);
+    };
+    View().Command(ui::kCmdMouseHelp);
+    EXPECT_EQ(app_->session().settings.awin.mouseInfo, 1);
+}
+
+TEST_F(AppTest, BoxBringsHiddenCursorBackAndDisablesFileList) {
+    ASSERT_TRUE(StartQuiet());
+    QWidget list;
+    list.show();
+    QWidget hiddenList;
+    app_->SetActiveFileList(&list);
+
+    app_->HideCursor();
+    EXPECT_EQ(View().pictureView()->viewport()->cursor().shape(), Qt::BlankCursor);
+    app_->ShowError(&View(), kErrRead);
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].cursorShown, 1);
+    EXPECT_FALSE(boxes_[0].viewCursorBlank);
+    EXPECT_FALSE(boxes_[0].listEnabled);
+    EXPECT_EQ(boxes_[0].owner, &View());
+    EXPECT_EQ(boxes_[0].request, ErrorBox(kErrRead));
+    // The cursor stays shown and the list is usable again.
+    EXPECT_EQ(app_->cursorShown(), 1);
+    EXPECT_NE(View().pictureView()->viewport()->cursor().shape(), Qt::BlankCursor);
+    EXPECT_TRUE(list.isEnabled());
+
+    // A hidden list is left alone.
+    app_->SetActiveFileList(&hiddenList);
+    app_->ShowError(&View(), 99);
+    ASSERT_EQ(boxes_.size(), 2u);
+    EXPECT_TRUE(boxes_[1].listEnabled);
+    EXPECT_EQ(boxes_[1].request.text, "Error");
+    app_->SetActiveFileList(nullptr);
+}
+
+TEST_F(AppTest, OpenPathResolvesSymbolicLink) {
+    ASSERT_TRUE(StartQuiet());
+    const std::string target = Picture("target.bmp", 5, 2, 0x0000FF);
+    const std::string link = dir_.File("link.bmp");
+    std::filesystem::create_symlink(target, link);
+    QWidget list;
+    list.show();
+    app_->SetActiveFileList(&list);
+    EXPECT_TRUE(app_->OpenPath(link));
+    EXPECT_FALSE(list.isVisible());  // the list is hidden until the folder is read again
+    app_->SetActiveFileList(nullptr);
+    EXPECT_EQ(app_->session().picture.path, ResolvePath(target));
+    EXPECT_EQ(app_->session().picture.fileName, "target.bmp");
+    EXPECT_EQ(Title(), "target.bmp  ( 5x2  24bit  0.0KB )  100%");
+    EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(AppTest, FailedOpenKeepsPictureAndTitle) {
+    ASSERT_TRUE(StartQuiet());
+    const std::string a = Picture("a.bmp", 3, 3, 0x123456);
+    ASSERT_TRUE(app_->OpenPath(a));
+    const std::string title = Title();
+    WriteText(dir_.File("bad.bmp"), "BM this is not a bitmap");
+    for (const std::string& bad : {dir_.File("bad.bmp"), dir_.File("missing.bmp")}) {
+        boxes_.clear();
+        EXPECT_FALSE(app_->OpenPath(bad));
+        ASSERT_EQ(boxes_.size(), 1u);
+        EXPECT_EQ(boxes_[0].request.text, "画像の表示に失敗しました。");
+        EXPECT_EQ(boxes_[0].request.caption, "Error");
+        EXPECT_EQ(boxes_[0].owner, &View());
+        EXPECT_EQ(Title(), title);
+        EXPECT_EQ(app_->session().picture.path, ResolvePath(a));
+        EXPECT_EQ(app_->session().picture.image.width(), 3);
+    }
+}
+
+TEST_F(AppTest, OpenPathAsksAboutUnsavedChanges) {
+    ASSERT_TRUE(StartQuiet());
+    const std::string a = Picture("a.bmp", 3, 3, 0x123456);
+    const std::string b = Picture("b.bmp", 2, 2, 0x654321);
+    ASSERT_TRUE(app_->OpenPath(a));
+    app_->session().history.position = 1;  // an edit
+    answers_ = {BoxResult::Cancel};
+    EXPECT_FALSE(app_->OpenPath(b));
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].request, SaveChangesBox("a.bmp"));
+    EXPECT_EQ(app_->session().picture.fileName, "a.bmp");
+    answers_ = {BoxResult::No};
+    EXPECT_TRUE(app_->OpenPath(b));
+    EXPECT_EQ(app_->session().picture.fileName, "b.bmp");
+    EXPECT_FALSE(app_->session().history.IsModified());
+}
+
+// Accepts a save dialog for a file in a folder that is gone by the time it is written.
+int AcceptVanishingFolder(QDialog& dialog, const std::string& folder) {
+    auto* files = qobject_cast<QFileDialog*>(&dialog);
+    if (!files) return QDialog::Rejected;
+    std::filesystem::create_directories(folder);
+    files->setDirectory(QString::fromStdString(folder));
+    files->selectFile(QStringLiteral("out.bmp"));
+    std::filesystem::remove_all(folder);
+    return QDialog::Accepted;
+}
+
+TEST_F(AppTest, CloseWithUnsavedChanges) {
+    ASSERT_TRUE(StartQuiet());
+    ASSERT_TRUE(app_->OpenPath(Picture("a.bmp", 3, 3, 0x123456)));
+    app_->session().history.position = 1;
+    const std::string before = ReadText(IniPath());
+
+    // Cancel keeps running.
+    answers_ = {BoxResult::Cancel};
+    EXPECT_FALSE(View().close());
+    EXPECT_TRUE(View().isVisible());
+    EXPECT_EQ(quits_, 0);
+    EXPECT_EQ(boxes_.back().request, SaveChangesBox("a.bmp"));
+
+    // Yes with a failing save keeps running.
+    answers_ = {BoxResult::Yes};
+    onDialog_ = [this](QDialog& d) { return AcceptVanishingFolder(d, dir_.File("gone")); };
+    EXPECT_FALSE(View().close());
+    EXPECT_TRUE(View().isVisible());
+    EXPECT_EQ(quits_, 0);
+    EXPECT_EQ(boxes_.back().request.caption, "Error");  // the failed write was reported
+    EXPECT_TRUE(app_->session().history.IsModified());
+    EXPECT_EQ(ReadText(IniPath()), before);
+
+    // Yes with the dialog cancelled keeps running as well.
+    answers_ = {BoxResult::Yes};
+    onDialog_ = nullptr;
+    EXPECT_FALSE(View().close());
+    EXPECT_EQ(quits_, 0);
+
+    // No closes and writes the settings.
+    answers_ = {BoxResult::No};
+    app_->session().settings.vwin.bgColor = 4;
+    EXPECT_TRUE(View().close());
+    EXPECT_EQ(quits_, 1);
+    IniFile ini;
+    ASSERT_TRUE(ini.Load(IniPath()));
+    EXPECT_EQ(ini.GetInt("Vwin", "BgColor", -1), 4);
+    EXPECT_EQ(ini.GetInt("Awin", "MouseInfo", -1), 0);
+}
+
+TEST_F(AppTest, CloseWithSaveWritesFileFirst) {
+    ASSERT_TRUE(StartQuiet());
+    ASSERT_TRUE(app_->OpenPath(Picture("a.bmp", 3, 3, 0x123456)));
+    app_->session().history.position = 1;
+    answers_ = {BoxResult::Yes};
+    const std::string out = dir_.File("saved/out.bmp");
+    std::filesystem::create_directories(dir_.File("saved"));
+    onDialog_ = [this](QDialog& d) {
+        auto* files = qobject_cast<QFileDialog*>(&d);
+        if (!files) return int(QDialog::Rejected);
+        files->setDirectory(QString::fromStdString(dir_.File("saved")));
+        files->selectFile(QStringLiteral("out"));  // the default extension is added
+        return int(QDialog::Accepted);
+    };
+    app_->session().settings.simg.format = kSaveBmp;
+    EXPECT_TRUE(View().close());
+    EXPECT_EQ(quits_, 1);
+    EXPECT_TRUE(std::filesystem::exists(out));
+    EXPECT_EQ(app_->session().lastFolder, dir_.File("saved"));
+    IniFile ini;
+    ASSERT_TRUE(ini.Load(IniPath()));
+    EXPECT_EQ(ini.GetString("Path", "Open", ""), dir_.File("saved"));
+}
+
+TEST_F(AppTest, SettingsLastFolderComesFromPathOpen) {
+    std::filesystem::create_directories(dir_.File("pics"));
+    WriteIni("[Awin]\nMouseInfo=0\n[Path]\nOpen=" + dir_.File("pics") + "\n");
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(app_->session().lastFolder, dir_.File("pics"));
+}
+
+}  // namespace
+}  // namespace lumra::test
