@@ -765,6 +765,36 @@ bool ReduceColours(const PixelConversion& ctx, int packDepth, RgbQuad* dstPalett
     }
 }
 
+bool ConvertThroughGrey(const PixelConversion& ctx, RgbQuad* dstPalette, uint8_t* dstRows,
+                        const RgbQuad* srcPalette, const uint8_t* srcRows) {
+    if (ctx.width <= 0 || ctx.height <= 0 || !srcRows || !dstRows) return false;
+    const size_t stride8 = PaddedRowBytes(ctx.width, 8);
+    const size_t bytes = stride8 * static_cast<size_t>(ctx.height);
+    std::unique_ptr<uint8_t, FreeDeleter> wide, grey(static_cast<uint8_t*>(std::malloc(bytes)));
+    if (!grey) return false;
+    PixelConversion step = ctx;
+    step.gray = false;
+    if (ctx.sourceDepth < 8) {
+        // Packed indices are unpacked first.
+        Palette unpacked{};
+        wide.reset(static_cast<uint8_t*>(std::malloc(bytes)));
+        if (!wide) return false;
+        step.targetDepth = 8;
+        if (!ConvertPixels(step, unpacked.data(), wide.get(), srcPalette, srcRows)) return false;
+        step.sourceDepth = 8;
+        step.sourceStride = stride8;
+        if (!ConvertToGrey(step, unpacked.data(), wide.get(), grey.get())) return false;
+    } else if (!ConvertToGrey(step, srcPalette, srcRows, grey.get())) {
+        return false;
+    }
+    Palette ramp;
+    FillGreyPalette(ramp);
+    step.sourceDepth = 8;
+    step.sourceStride = stride8;
+    step.targetDepth = ctx.targetDepth;
+    return ConvertPixels(step, dstPalette, dstRows, ramp.data(), grey.get());
+}
+
 int NearestEntryExhaustive(const RgbQuad* palette, int count, int red, int green, int blue) {
     int best = kSearchStart;
     int pick = 0;

@@ -30,6 +30,12 @@ bool ConvertToGrey(const PixelConversion& ctx, const RgbQuad* srcPalette, const 
 bool ReduceColours(const PixelConversion& ctx, int packDepth, RgbQuad* dstPalette, uint8_t* dstRows,
                    const RgbQuad* srcPalette, const uint8_t* srcRows);
 
+// ConvertPixels with ctx.gray: the source (1, 2, 4, 8 or 24 bits) becomes 8-bit grey
+// first, which is then converted to the target depth (grey palette at 8 bits, grey pixels
+// at 24, reduction below 8).
+bool ConvertThroughGrey(const PixelConversion& ctx, RgbQuad* dstPalette, uint8_t* dstRows,
+                        const RgbQuad* srcPalette, const uint8_t* srcRows);
+
 // Nearest palette entry by squared distance, the lowest index on ties.
 int NearestEntryExhaustive(const RgbQuad* palette, int count, int red, int green, int blue);
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include <algorithm>
 #include <array>
 #include <map>
@@ -9,6 +11,10 @@
 #include <set>
 #include <tuple>
 #include <vector>
+
+#include "cli/cli.h"
+#include "formats/bmp/bmp_codec.h"
+#include "test_util.h"
 
 namespace lumra {
 namespace {
@@ -588,6 +594,115 @@ TEST(CountColours, DistinctColoursAndIndices) {
     const ColourCountMessage m = MakeColourCountMessage("photo.bmp", 256);
     EXPECT_EQ(m.caption, "photo.bmp");
     EXPECT_EQ(m.text, "使用色数 = 256");
+}
+
+TEST(ConvertPixels, ReducesAndGoesThroughGrey) {
+    const ImageBuffer img = RandomPicture(21, 5, 77, 50);
+    const size_t stride4 = PaddedRowBytes(21, 4), stride8 = PaddedRowBytes(21, 8), stride24 = PaddedRowBytes(21, 24);
+    PixelConversion ctx{21, 5, 24, 4, 1, false, img.stride()};
+    Palette pal{};
+    std::vector<uint8_t> out(stride24 * 5, 0xAB);
+    ASSERT_TRUE(ConvertPixels(ctx, pal.data(), out.data(), nullptr, img.bits()));
+    const Reduced direct = Reduce(img, 4, 1, 4);
+    EXPECT_EQ(pal, direct.palette);
+    EXPECT_TRUE(std::equal(direct.rows.begin(), direct.rows.end(), out.begin()));
+
+    // Grey at 8 bits: the grey rows under a grey ramp.
+    std::vector<uint8_t> grey(stride8 * 5);
+    ASSERT_TRUE(ConvertToGrey(ctx, nullptr, img.bits(), grey.data()));
+    ctx.gray = true;
+    ctx.targetDepth = 8;
+    ASSERT_TRUE(ConvertPixels(ctx, pal.data(), out.data(), nullptr, img.bits()));
+    EXPECT_TRUE(std::equal(grey.begin(), grey.end(), out.begin()));
+    for (int i = 0; i < 256; ++i) EXPECT_EQ(pal[static_cast<size_t>(i)], Quad(i, i, i));
+    // Grey at 24 bits, and grey first then reduced at 4 bits.
+    ctx.targetDepth = 24;
+    ASSERT_TRUE(ConvertPixels(ctx, nullptr, out.data(), nullptr, img.bits()));
+    EXPECT_EQ(out[stride24 + 9], grey[stride8 + 3]);
+    EXPECT_EQ(out[stride24 + 10], grey[stride8 + 3]);
+    std::vector<int> levels;
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 21; ++x) levels.push_back(grey[stride8 * static_cast<size_t>(y) + static_cast<size_t>(x)]);
+    const Reduced greyReduced = Reduce(Grey8(21, 5, levels), 4, 1, 4);
+    ctx.targetDepth = 4;
+    ASSERT_TRUE(ConvertPixels(ctx, pal.data(), out.data(), nullptr, img.bits()));
+    EXPECT_EQ(pal, greyReduced.palette);
+    EXPECT_TRUE(std::equal(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(stride4 * 5), greyReduced.rows.begin()));
+    // A packed 4-bit source goes to grey through its palette.
+    ImageBuffer packed;
+    ASSERT_TRUE(packed.Allocate(2, 1, 4));
+    packed.bits()[0] = 0x10;
+    packed.palette[0] = Quad(1, 1, 1);
+    packed.palette[1] = Quad(100, 50, 200);
+    PixelConversion four{2, 1, 4, 8, 0, true, 0};
+    ASSERT_TRUE(ConvertPixels(four, pal.data(), out.data(), packed.palette.data(), packed.bits()));
+    EXPECT_EQ(out[0], 82);
+    EXPECT_EQ(out[1], 1);
+}
+
+// The tool's BMP output at every depth and strength carries exactly the reduction's
+// palette and rows.
+TEST(SaveBmp, DepthGrayAndDitherReachTheFile) {
+    test::TempDir dir;
+    const ImageBuffer photo = RandomPicture(37, 23, 31, 45);
+    const std::vector<RgbQuad> pal8 = [] {
+        std::vector<RgbQuad> p;
+        for (int i = 0; i < 256; ++i) p.push_back(Quad(i * 7 % 256, i, 255 - i));
+        return p;
+    }();
+    std::vector<int> idx;
+    for (int i = 0; i < 37 * 23; ++i) idx.push_back((i * 13 + i / 37) % 200);
+    const ImageBuffer indexed = Picture8(37, 23, idx, pal8);
+    for (const ImageBuffer* src : {&photo, &indexed}) {
+        const std::string in = dir.File(src->bitCount() == 8 ? "in8.bmp" : "in24.bmp");
+        DecoderContext wctx;
+        ASSERT_TRUE(WriteBmpFile(in, *src, src->bitCount(), false, 0, wctx));
+        for (int depth : {1, 2, 4, 8}) {
+            if (depth == 8 && src->bitCount() == 8) continue;
+            for (int dither = 0; dither <= 3; ++dither) {
+                for (bool grey : {false, true}) {
+                    SCOPED_TRACE(::testing::Message() << src->bitCount() << " -> " << depth << " dither " << dither << (grey ? " grey" : ""));
+                    const std::string out = dir.File("out.bmp");
+                    std::vector<std::string> args = {"convert", in, out, "--format", "bmp", "--depth", std::to_string(depth),
+                                                     "--dither", std::to_string(dither)};
+                    if (grey) args.push_back("--gray");
+                    std::ostringstream o, e;
+                    ASSERT_EQ(RunCli(args, o, e), 0) << e.str();
+                    const std::vector<uint8_t> file = test::ReadFile(out);
+                    const int bits = depth == 2 ? 4 : depth;  // BMP offers 1, 4, 8 and 24
+                    const size_t entries = size_t{1} << bits;
+                    ASSERT_GE(file.size(), 54 + 4 * entries);
+                    EXPECT_EQ(file[28], bits);
+                    EXPECT_EQ(file[46] | file[47] << 8, static_cast<int>(entries));
+
+                    ImageBuffer source = src->Clone();
+                    if (grey) {
+                        std::vector<int> levels;
+                        PixelConversion g{37, 23, src->bitCount(), 8, 0, false, src->stride()};
+                        std::vector<uint8_t> rows(PaddedRowBytes(37, 8) * 23);
+                        ASSERT_TRUE(ConvertToGrey(g, src->palette.data(), src->bits(), rows.data()));
+                        for (int y = 0; y < 23; ++y)
+                            for (int x = 0; x < 37; ++x) levels.push_back(rows[PaddedRowBytes(37, 8) * static_cast<size_t>(y) + static_cast<size_t>(x)]);
+                        source = Grey8(37, 23, levels);
+                    }
+                    Reduced want;
+                    if (grey && bits == 8) {
+                        // 8-bit grey is the grey picture itself under its ramp.
+                        FillGreyPalette(want.palette);
+                        want.rows.assign(source.bits(), source.bits() + source.imageBytes());
+                    } else {
+                        want = Reduce(source, bits, dither, bits);
+                    }
+                    for (size_t i = 0; i < entries; ++i) {
+                        const uint8_t* q = &file[54 + 4 * i];
+                        EXPECT_EQ((RgbQuad{q[0], q[1], q[2], q[3]}), want.palette[i]) << "entry " << i;
+                    }
+                    EXPECT_TRUE(std::equal(want.rows.begin(), want.rows.end(), file.begin() + static_cast<std::ptrdiff_t>(54 + 4 * entries)));
+                    EXPECT_EQ(file.size(), 54 + 4 * entries + want.rows.size());
+                }
+            }
+        }
+    }
 }
 
 }  // namespace
