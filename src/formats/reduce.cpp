@@ -211,6 +211,34 @@ void Diffuse(int w, int h, Load&& load, const ErrorTables& et, Pick&& pick, Emit
 #endif
 constexpr int kDiffusionRows = LUMRA_DIFFUSION_ROWS;
 
+inline __m128i Min32(__m128i x, __m128i y) {
+    const __m128i m = _mm_cmpgt_epi32(x, y);
+    return _mm_or_si128(_mm_and_si128(m, y), _mm_andnot_si128(m, x));
+}
+
+// The smallest (squared distance << 8 | index) over the candidate blocks, for a colour
+// given as blue, green and red broadcast over 16-bit lanes: the nearest entry, the lowest
+// index on ties.
+inline int ScanBlocks(const NearestEntryIndex::Block* b, int blocks, __m128i vb, __m128i vg, __m128i vr) {
+    const __m128i zero = _mm_setzero_si128();
+    __m128i best = _mm_set1_epi32(INT32_MAX);
+    for (int j = 0; j < blocks; ++j, ++b) {
+        const __m128i db = _mm_sub_epi16(vb, _mm_load_si128(reinterpret_cast<const __m128i*>(b->blue)));
+        const __m128i dg = _mm_sub_epi16(vg, _mm_load_si128(reinterpret_cast<const __m128i*>(b->green)));
+        const __m128i dr = _mm_sub_epi16(vr, _mm_load_si128(reinterpret_cast<const __m128i*>(b->red)));
+        const __m128i ix = _mm_load_si128(reinterpret_cast<const __m128i*>(b->index));
+        const __m128i rgLo = _mm_unpacklo_epi16(dr, dg), rgHi = _mm_unpackhi_epi16(dr, dg);
+        const __m128i bLo = _mm_unpacklo_epi16(db, zero), bHi = _mm_unpackhi_epi16(db, zero);
+        const __m128i dLo = _mm_add_epi32(_mm_madd_epi16(rgLo, rgLo), _mm_madd_epi16(bLo, bLo));
+        const __m128i dHi = _mm_add_epi32(_mm_madd_epi16(rgHi, rgHi), _mm_madd_epi16(bHi, bHi));
+        best = Min32(best, _mm_or_si128(_mm_slli_epi32(dLo, 8), _mm_unpacklo_epi16(ix, zero)));
+        best = Min32(best, _mm_or_si128(_mm_slli_epi32(dHi, 8), _mm_unpackhi_epi16(ix, zero)));
+    }
+    best = Min32(best, _mm_shuffle_epi32(best, 0x4E));
+    best = Min32(best, _mm_shuffle_epi32(best, 0xB1));
+    return _mm_cvtsi128_si32(best) & 255;
+}
+
 // The share of w x e for strength D, in 16-bit lanes (|w x e| <= 1785).
 template <int D>
 inline __m128i ShareOf(__m128i x) {
@@ -304,38 +332,15 @@ private:
     static __m128i Clamp(__m128i v) {
         return _mm_min_epi16(_mm_max_epi16(v, _mm_setzero_si128()), _mm_set1_epi16(255));
     }
-    static __m128i Min32(__m128i x, __m128i y) {
-        const __m128i m = _mm_cmpgt_epi32(x, y);
-        return _mm_or_si128(_mm_and_si128(m, y), _mm_andnot_si128(m, x));
-    }
-
     [[gnu::always_inline]] inline void Step(Row& r, int x) {
-        const __m128i zero = _mm_setzero_si128();
         const __m128i v = Clamp(_mm_add_epi16(Get(r.cur + 3 * static_cast<size_t>(x)), r.carry));
         const uint32_t u = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(v, v)));
         int blocks = 0;
         const NearestEntryIndex::Block* b = nearest_.CellBlocks(
             static_cast<int>((u >> 16) & 255), static_cast<int>((u >> 8) & 255), static_cast<int>(u & 255), blocks);
-        const __m128i vb = _mm_shuffle_epi32(_mm_shufflelo_epi16(v, 0x00), 0);
-        const __m128i vg = _mm_shuffle_epi32(_mm_shufflelo_epi16(v, 0x55), 0);
-        const __m128i vr = _mm_shuffle_epi32(_mm_shufflelo_epi16(v, 0xAA), 0);
-        __m128i best = _mm_set1_epi32(INT32_MAX);
-        for (int j = 0; j < blocks; ++j, ++b) {
-            const __m128i db = _mm_sub_epi16(vb, _mm_load_si128(reinterpret_cast<const __m128i*>(b->blue)));
-            const __m128i dg = _mm_sub_epi16(vg, _mm_load_si128(reinterpret_cast<const __m128i*>(b->green)));
-            const __m128i dr = _mm_sub_epi16(vr, _mm_load_si128(reinterpret_cast<const __m128i*>(b->red)));
-            const __m128i ix = _mm_load_si128(reinterpret_cast<const __m128i*>(b->index));
-            const __m128i rgLo = _mm_unpacklo_epi16(dr, dg), rgHi = _mm_unpackhi_epi16(dr, dg);
-            const __m128i bLo = _mm_unpacklo_epi16(db, zero), bHi = _mm_unpackhi_epi16(db, zero);
-            const __m128i dLo = _mm_add_epi32(_mm_madd_epi16(rgLo, rgLo), _mm_madd_epi16(bLo, bLo));
-            const __m128i dHi = _mm_add_epi32(_mm_madd_epi16(rgHi, rgHi), _mm_madd_epi16(bHi, bHi));
-            // Distance above the index: the smallest is the nearest, the lowest index on ties.
-            best = Min32(best, _mm_or_si128(_mm_slli_epi32(dLo, 8), _mm_unpacklo_epi16(ix, zero)));
-            best = Min32(best, _mm_or_si128(_mm_slli_epi32(dHi, 8), _mm_unpackhi_epi16(ix, zero)));
-        }
-        best = Min32(best, _mm_shuffle_epi32(best, 0x4E));
-        best = Min32(best, _mm_shuffle_epi32(best, 0xB1));
-        const int i = _mm_cvtsi128_si32(best) & 255;
+        const int i = ScanBlocks(b, blocks, _mm_shuffle_epi32(_mm_shufflelo_epi16(v, 0x00), 0),
+                                 _mm_shuffle_epi32(_mm_shufflelo_epi16(v, 0x55), 0),
+                                 _mm_shuffle_epi32(_mm_shufflelo_epi16(v, 0xAA), 0));
         r.index[x] = static_cast<uint8_t>(i);
 
         const __m128i e = _mm_sub_epi16(v, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(lanes_[i])));
@@ -708,6 +713,8 @@ bool ReduceWithPalette(const PixelConversion& ctx, int packDepth, RgbQuad* dstPa
 
 bool ValidSource(const PixelConversion& ctx, const RgbQuad* srcPalette, const uint8_t* srcRows) {
     if (ctx.width <= 0 || ctx.height <= 0 || !srcRows) return false;
+    // Bucket counts are 32-bit.
+    if (static_cast<uint64_t>(ctx.width) * static_cast<uint64_t>(ctx.height) > UINT32_MAX) return false;
     if (ctx.sourceDepth != 8 && ctx.sourceDepth != 24) return false;
     if (ctx.sourceDepth == 8 && !srcPalette) return false;
     const size_t minimum = PaddedRowBytes(ctx.width, ctx.sourceDepth);
@@ -869,6 +876,25 @@ uint32_t NearestEntryIndex::BuildCell(uint32_t cell) {
     const uint32_t entry = static_cast<uint32_t>(first + 1) << 6 | static_cast<uint32_t>(n / 8 - 1);
     cells_[cell] = entry;
     return entry;
+}
+
+int NearestEntryIndex::Find(int red, int green, int blue) {
+    int blocks = 0;
+    const Block* b = CellBlocks(red, green, blue, blocks);
+#if defined(__SSE2__)
+    return ScanBlocks(b, blocks, _mm_set1_epi16(static_cast<int16_t>(blue)), _mm_set1_epi16(static_cast<int16_t>(green)),
+                      _mm_set1_epi16(static_cast<int16_t>(red)));
+#else
+    // The smallest distance << 8 | index: the nearest, the lowest index on ties.
+    uint32_t best = UINT32_MAX;
+    for (int j = 0; j < blocks; ++j, ++b) {
+        for (int k = 0; k < 8; ++k) {
+            const int dr = red - b->red[k], dg = green - b->green[k], db = blue - b->blue[k];
+            best = std::min(best, static_cast<uint32_t>(dr * dr + dg * dg + db * db) << 8 | static_cast<uint32_t>(b->index[k]));
+        }
+    }
+    return static_cast<int>(best & 255);
+#endif
 }
 
 std::optional<uint32_t> CountColours(const ImageBuffer& image) {

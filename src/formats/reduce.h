@@ -62,20 +62,8 @@ public:
         blocks = static_cast<int>(entry & 63) + 1;
         return blocks_.data() + (entry >> 6) - 1;
     }
-    int Find(int red, int green, int blue) {
-        int blocks = 0;
-        const Block* b = CellBlocks(red, green, blue, blocks);
-        // The smallest distance << 8 | index: the nearest, the lowest index on ties.
-        uint32_t best = UINT32_MAX;
-        for (int j = 0; j < blocks; ++j, ++b) {
-            for (int k = 0; k < 8; ++k) {
-                const int dr = red - b->red[k], dg = green - b->green[k], db = blue - b->blue[k];
-                best = std::min(best, static_cast<uint32_t>(dr * dr + dg * dg + db * db) << 8 |
-                                          static_cast<uint32_t>(b->index[k]));
-            }
-        }
-        return static_cast<int>(best & 255);
-    }
+    // The nearest entry, the lowest index on ties.
+    int Find(int red, int green, int blue);
 
 private:
     uint32_t BuildCell(uint32_t cell);
