@@ -73,11 +73,6 @@ const ErrorTables* ErrorTablesFor(int dither) {
     return &tables[static_cast<size_t>(dither)];
 }
 
-inline uint8_t AddClamped(uint8_t v, int add) {
-    const int s = v + add;
-    return static_cast<uint8_t>(s < 0 ? 0 : (s > 255 ? 255 : s));
-}
-
 inline uint32_t Key(uint8_t red, uint8_t green, uint8_t blue) {
     return (uint32_t{red} << 16) | (uint32_t{green} << 8) | blue;
 }
@@ -206,10 +201,8 @@ void Diffuse(int w, int h, Load&& load, const ErrorTables& et, Pick&& pick, Emit
 }
 
 #if defined(__SSE2__)
-#ifndef LUMRA_DIFFUSION_ROWS
-#define LUMRA_DIFFUSION_ROWS 2
-#endif
-constexpr int kDiffusionRows = LUMRA_DIFFUSION_ROWS;
+// Rows worked at once by the diffusion; more rows run out of vector registers.
+constexpr int kDiffusionRows = 2;
 
 inline __m128i Min32(__m128i x, __m128i y) {
     const __m128i m = _mm_cmpgt_epi32(x, y);
