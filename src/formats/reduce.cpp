@@ -521,7 +521,7 @@ int AdaptivePalette(const Histogram& fine, int depth, uint64_t pixels, RgbQuad* 
         count[c] += fine.count[i];
         for (int ch = 0; ch < 3; ++ch) sum[3 * c + ch] += fine.sum[3 * i + ch];
     }
-    std::vector<RgbQuad> mean(buckets);
+    std::vector<RgbQuad> mean(buckets);  // black for an empty bucket
     for (size_t c = 0; c < buckets; ++c) {
         if (!count[c]) continue;
         mean[c] = RgbQuad{static_cast<uint8_t>(sum[3 * c + 2] / count[c]), static_cast<uint8_t>(sum[3 * c + 1] / count[c]),
@@ -530,8 +530,9 @@ int AdaptivePalette(const Histogram& fine, int depth, uint64_t pixels, RgbQuad* 
 
     int filled = 0;
     // Seeds: the nearest well-populated bucket to each fixed colour, when close enough.
-    // Empty buckets have no colour and never qualify, even when the population floor is 0.
-    const uint64_t minCount = std::max<uint64_t>(pixels >> 16, 1);
+    // Below 65536 pixels the floor is 0, so every bucket qualifies: an empty one with the
+    // colour of its zero sums (black), and one an earlier seed took (count 0) again.
+    const uint64_t minCount = pixels >> 16;
     std::vector<uint32_t> eligible;
     for (size_t c = 0; c < buckets; ++c)
         if (count[c] >= minCount) eligible.push_back(static_cast<uint32_t>(c));
@@ -540,7 +541,7 @@ int AdaptivePalette(const Histogram& fine, int depth, uint64_t pixels, RgbQuad* 
         int best = seeds.threshold;
         int pick = -1;
         for (uint32_t c : eligible) {
-            if (count[c] < minCount) continue;  // taken by an earlier seed
+            if (count[c] < minCount) continue;  // taken by an earlier seed (floor 1 and more)
             const int dr = mean[c].red - seed.red, dg = mean[c].green - seed.green, db = mean[c].blue - seed.blue;
             const int d = dr * dr + dg * dg + db * db;
             if (d < best) {

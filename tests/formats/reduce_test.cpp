@@ -201,12 +201,15 @@ RefResult RefReduce(const ImageBuffer& img, int depth, int dither) {
         b[0] += 1;
         for (int c = 0; c < 3; ++c) b[static_cast<size_t>(c) + 1] += static_cast<uint64_t>(rgb[3 * i + static_cast<size_t>(c)]);
     }
+    // Every combination is a bucket; an empty one has zero sums and the colour black.
+    for (int key = 0; key < 1 << (3 * k); ++key) bucket[key];
     auto mean = [](const std::array<uint64_t, 4>& b) {
+        if (!b[0]) return Quad(0, 0, 0);
         return Quad(static_cast<int>(b[1] / b[0]), static_cast<int>(b[2] / b[0]), static_cast<int>(b[3] / b[0]));
     };
     std::map<int, uint64_t> count;
     for (auto& [key, b] : bucket) count[key] = b[0];
-    const uint64_t floor = std::max<uint64_t>(pixels >> 16, 1);
+    const uint64_t floor = pixels >> 16;
     const std::vector<int> levels[] = {{}, {}, {}, {0, 255}, {}, {0, 128, 255}, {0, 85, 170, 255}, {0, 85, 140, 195, 255},
                                        {0, 85, 135, 175, 215, 255}};
     std::vector<Rgb> seeds;
@@ -272,6 +275,16 @@ ImageBuffer RandomPicture(int w, int h, uint32_t seed, int spread) {
         px.push_back(rng() % 17 == 0 ? Rgb{static_cast<int>(rng() % 2) * 255, 0, static_cast<int>(rng() % 2) * 255}
                                      : Rgb{near((r0 + t) % 256), near(g0), near((b0 + 255 - t) % 256)});
     }
+    return Picture24(w, h, px);
+}
+
+// One row pattern repeated until the picture has at least 65536 pixels, so that the seeds'
+// population floor is 1 and empty or taken buckets no longer qualify.
+ImageBuffer Repeated(const std::vector<Rgb>& row) {
+    const int w = static_cast<int>(row.size());
+    const int h = (65536 + w - 1) / w;
+    std::vector<Rgb> px;
+    for (int y = 0; y < h; ++y) px.insert(px.end(), row.begin(), row.end());
     return Picture24(w, h, px);
 }
 
@@ -403,10 +416,12 @@ TEST(ExactPalette, EightBitKeepsPaletteOrderWithoutDuplicates) {
     EXPECT_EQ(r.palette[2], Quad(0, 90, 0));
     EXPECT_EQ(r.palette[3], Quad(1, 1, 1));
     EXPECT_EQ(r.index, (std::vector<int>{3, 0, 1, 0, 2, 3}));
-    // One colour more than fits goes the adaptive way, which sorts by brightness.
+    // One colour more than fits goes the adaptive way, which sorts by brightness; the black
+    // seed of so small a picture takes an empty bucket.
     const ImageBuffer five = Picture8(5, 1, {0, 1, 3, 4, 6}, pal);
     ExpectMatchesReference(five, 2, 0);
-    EXPECT_EQ(Reduce(five, 2, 3).palette[0], Quad(1, 1, 1));
+    EXPECT_EQ(Reduce(five, 2, 3).palette[0], Quad(0, 0, 0));
+    EXPECT_EQ(Reduce(five, 2, 3).palette[1], Quad(1, 1, 1));
 }
 
 TEST(AdaptivePalette, SeedsFillAndBrightnessOrder) {
@@ -414,10 +429,10 @@ TEST(AdaptivePalette, SeedsFillAndBrightnessOrder) {
     // three (0,0,0) and one (7,7,7) is (1,1,1)), white takes white; the grey, purple and green
     // buckets are too far from the other two seeds. The fill takes the two first in bucket
     // order among the equally populous green (0,2,0), purple (2,0,2) and grey (2,2,2).
-    const std::vector<Rgb> px = {{0, 0, 0},       {0, 0, 0},     {0, 0, 0},     {7, 7, 7},       {255, 255, 255},
-                                 {255, 255, 255}, {0, 128, 0},   {0, 128, 0},   {128, 0, 128},   {128, 0, 128},
-                                 {128, 128, 128}, {128, 128, 128}, {100, 136, 100}};
-    const ImageBuffer img = Picture24(13, 1, px);
+    const std::vector<Rgb> row = {{0, 0, 0},       {0, 0, 0},     {0, 0, 0},     {7, 7, 7},       {255, 255, 255},
+                                  {255, 255, 255}, {0, 128, 0},   {0, 128, 0},   {128, 0, 128},   {128, 0, 128},
+                                  {128, 128, 128}, {128, 128, 128}, {100, 136, 100}};
+    const ImageBuffer img = Repeated(row);
     const Reduced r = Reduce(img, 2, 3);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.palette[0], Quad(1, 1, 1));
@@ -425,8 +440,32 @@ TEST(AdaptivePalette, SeedsFillAndBrightnessOrder) {
     EXPECT_EQ(r.palette[2], Quad(128, 0, 128));
     EXPECT_EQ(r.palette[3], Quad(255, 255, 255));
     // (100,136,100) is as far from green as from purple: the lower index wins.
-    EXPECT_EQ(r.index, (std::vector<int>{0, 0, 0, 0, 3, 3, 1, 1, 2, 2, 2, 2, 1}));
+    const std::vector<int> want = {0, 0, 0, 0, 3, 3, 1, 1, 2, 2, 2, 2, 1};
+    EXPECT_TRUE(std::equal(want.begin(), want.end(), r.index.begin()));
+    EXPECT_TRUE(std::equal(want.begin(), want.end(), r.index.end() - 13));
     for (int dither = 0; dither <= 3; ++dither) ExpectMatchesReference(img, 2, dither);
+}
+
+TEST(AdaptivePalette, SmallPicturesLetEveryBucketQualify) {
+    // Under 65536 pixels the population floor is 0: the black seed takes the first empty
+    // bucket (black, nearer than the real (10,10,60)), and the purple bucket, nearest to
+    // both (0,64,255) and (255,64,0) within the threshold, is taken twice.
+    const std::vector<Rgb> px = {{128, 64, 128}, {128, 64, 128}, {128, 64, 128}, {250, 250, 250},
+                                 {10, 200, 10},  {128, 200, 128}, {10, 10, 60}};
+    const ImageBuffer img = Picture24(7, 1, px);
+    const Reduced r = Reduce(img, 2, 3);
+    EXPECT_EQ(r.palette[0], Quad(0, 0, 0));
+    EXPECT_EQ(r.palette[1], Quad(128, 64, 128));
+    EXPECT_EQ(r.palette[2], Quad(128, 64, 128));
+    EXPECT_EQ(r.palette[3], Quad(250, 250, 250));
+    EXPECT_EQ(r.index, (std::vector<int>{1, 1, 1, 3, 0, 1, 0}));
+    for (int dither = 0; dither <= 3; ++dither) ExpectMatchesReference(img, 2, dither);
+    // From 65536 pixels on, the same colours keep (10,10,60) and fill with green instead.
+    const Reduced big = Reduce(Repeated(px), 2, 3);
+    EXPECT_EQ(big.palette[0], Quad(10, 10, 60));
+    EXPECT_EQ(big.palette[1], Quad(10, 200, 10));
+    EXPECT_EQ(big.palette[2], Quad(128, 64, 128));
+    EXPECT_EQ(big.palette[3], Quad(250, 250, 250));
 }
 
 TEST(AdaptivePalette, SeedDistanceMustBeStrictlyBelowThreshold) {
@@ -440,7 +479,7 @@ TEST(AdaptivePalette, SeedDistanceMustBeStrictlyBelowThreshold) {
         std::vector<Rgb> px;
         for (const Rgb& c : far) px.insert(px.end(), {c, c});
         px.push_back({0, 0, blue});
-        const Reduced r = Reduce(Picture24(33, 1, px), 4, 3);
+        const Reduced r = Reduce(Repeated(px), 4, 3);
         const bool seeded = std::find(r.palette.begin(), r.palette.begin() + 16, Quad(0, 0, blue)) != r.palette.begin() + 16;
         EXPECT_EQ(seeded, blue == 126) << blue;
     }
@@ -464,8 +503,8 @@ TEST(AdaptivePalette, BucketPrecisionFollowsTheCoarserCount) {
     // chosen (one finer than the first coarser grid with at most four colours, else 6)
     // keeps them apart: black stays pure and (step,0,0) gets the entry left after the seeds.
     for (int step : {8, 16, 32, 64}) {
-        const ImageBuffer img = Picture24(
-            7, 1, {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {step, 0, 0}, {100, 200, 50}, {200, 50, 150}, {255, 255, 255}});
+        const ImageBuffer img =
+            Repeated({{0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {step, 0, 0}, {100, 200, 50}, {200, 50, 150}, {255, 255, 255}});
         ExpectMatchesReference(img, 2, 3);
         const Reduced r = Reduce(img, 2, 3);
         EXPECT_EQ(r.palette[0], Quad(0, 0, 0)) << step;
