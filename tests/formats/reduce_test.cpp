@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <array>
-#include <map>
 #include <random>
 #include <set>
 #include <tuple>
@@ -195,20 +194,22 @@ RefResult RefReduce(const ImageBuffer& img, int depth, int dither) {
         if (coarse.size() <= n) shift = s;
     }
     const int k = 8 - shift;
-    std::map<int, std::array<uint64_t, 4>> bucket;  // count, sums; ordered red slowest
+    // Every combination is a bucket, red slowest; an empty one has zero sums and the colour black.
+    const int buckets = 1 << (3 * k);
+    std::vector<std::array<uint64_t, 4>> bucket(static_cast<size_t>(buckets));  // count, sums
     for (size_t i = 0; i < pixels; ++i) {
-        auto& b = bucket[(rgb[3 * i] >> shift) << (2 * k) | (rgb[3 * i + 1] >> shift) << k | (rgb[3 * i + 2] >> shift)];
+        auto& b = bucket[static_cast<size_t>((rgb[3 * i] >> shift) << (2 * k) | (rgb[3 * i + 1] >> shift) << k |
+                                             (rgb[3 * i + 2] >> shift))];
         b[0] += 1;
         for (int c = 0; c < 3; ++c) b[static_cast<size_t>(c) + 1] += static_cast<uint64_t>(rgb[3 * i + static_cast<size_t>(c)]);
     }
-    // Every combination is a bucket; an empty one has zero sums and the colour black.
-    for (int key = 0; key < 1 << (3 * k); ++key) bucket[key];
-    auto mean = [](const std::array<uint64_t, 4>& b) {
-        if (!b[0]) return Quad(0, 0, 0);
-        return Quad(static_cast<int>(b[1] / b[0]), static_cast<int>(b[2] / b[0]), static_cast<int>(b[3] / b[0]));
-    };
-    std::map<int, uint64_t> count;
-    for (auto& [key, b] : bucket) count[key] = b[0];
+    std::vector<RgbQuad> mean(static_cast<size_t>(buckets));
+    std::vector<uint64_t> count(static_cast<size_t>(buckets));
+    for (size_t key = 0; key < bucket.size(); ++key) {
+        const auto& b = bucket[key];
+        count[key] = b[0];
+        if (b[0]) mean[key] = Quad(static_cast<int>(b[1] / b[0]), static_cast<int>(b[2] / b[0]), static_cast<int>(b[3] / b[0]));
+    }
     const uint64_t floor = pixels >> 16;
     const std::vector<int> levels[] = {{}, {}, {}, {0, 255}, {}, {0, 128, 255}, {0, 85, 170, 255}, {0, 85, 140, 195, 255},
                                        {0, 85, 135, 175, 215, 255}};
@@ -224,21 +225,22 @@ RefResult RefReduce(const ImageBuffer& img, int depth, int dither) {
     const int threshold[] = {0, 0, 34560, 32512, 16129, 8064, 3612, 1512, 800};
     for (const Rgb& s : seeds) {
         int best = threshold[depth], pick = -1;
-        for (auto& [key, b] : bucket) {
-            if (count[key] < floor) continue;
-            const RgbQuad m = mean(b);
+        for (int key = 0; key < buckets; ++key) {
+            if (count[static_cast<size_t>(key)] < floor) continue;
+            const RgbQuad m = mean[static_cast<size_t>(key)];
             const int d = (m.red - s.r) * (m.red - s.r) + (m.green - s.g) * (m.green - s.g) + (m.blue - s.b) * (m.blue - s.b);
             if (d < best) best = d, pick = key;
         }
-        if (pick >= 0) res.palette.push_back(mean(bucket[pick])), count[pick] = 0;
+        if (pick >= 0) res.palette.push_back(mean[static_cast<size_t>(pick)]), count[static_cast<size_t>(pick)] = 0;
     }
     while (res.palette.size() < n) {
         int pick = -1;
-        for (auto& [key, c] : count)
-            if (c > 0 && (pick < 0 || c > count[pick])) pick = key;
+        for (int key = 0; key < buckets; ++key)
+            if (count[static_cast<size_t>(key)] > 0 && (pick < 0 || count[static_cast<size_t>(key)] > count[static_cast<size_t>(pick)]))
+                pick = key;
         if (pick < 0) break;
-        res.palette.push_back(mean(bucket[pick]));
-        count[pick] = 0;
+        res.palette.push_back(mean[static_cast<size_t>(pick)]);
+        count[static_cast<size_t>(pick)] = 0;
     }
     std::stable_sort(res.palette.begin(), res.palette.end(),
                      [](const RgbQuad& a, const RgbQuad& b) { return a.red + a.green + a.blue < b.red + b.green + b.blue; });
