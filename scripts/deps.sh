@@ -35,3 +35,4 @@ if ((${#missing[@]})); then
   $SUDO apt-get update -q
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
+test_pkgs+=(libjpeg-turbo-progs libimage-exiftool-perl)
