@@ -8,6 +8,7 @@ build_pkgs=(cmake ninja-build g++ pkg-config ccache qt6-base-dev libgl-dev
 test_pkgs=(googletest libgtest-dev clang libclang-rt-14-dev imagemagick)
 bench_pkgs=(libbenchmark-dev libstb-dev)
 fuzz_pkgs=(clang libclang-rt-14-dev)
+test_pkgs+=(libjpeg-turbo-progs libimage-exiftool-perl)
 
 want=()
 for group in "$@"; do
@@ -35,4 +36,3 @@ if ((${#missing[@]})); then
   $SUDO apt-get update -q
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
-test_pkgs+=(libjpeg-turbo-progs libimage-exiftool-perl)
