@@ -44,7 +44,8 @@ bool EncodeJpegSave(const std::string& path, const ImageBuffer& image, const Sav
 
 bool EncodeJpegTransSave(const std::string& path, const ImageBuffer&, const SaveRequest& req,
                          DecoderContext& ctx) {
-    if (req.sourceFormat != kFormatJpeg || req.sourcePath.empty()) {
+    // A source that is not JPEG is refused by the library with its own words.
+    if (req.sourcePath.empty()) {
         ctx.error = kCodecUnsupported;
         return false;
     }
