@@ -85,7 +85,8 @@ bool CanRotateJpegInPlace(const Session& session) {
            pic.image.sourceFormat == kFormatJpeg && !pic.path.empty() && pic.orientation == 0;
 }
 
-bool RotateJpegInPlace(Session& session, int direction) {
+bool RotateJpegInPlace(Session& session, int direction, bool* loadFailed) {
+    if (loadFailed) *loadFailed = false;
     if (!CanRotateJpegInPlace(session) || (direction != 1 && direction != 3)) return false;
     SImgSettings& simg = session.settings.simg;
     const SImgSettings saved = simg;
@@ -106,7 +107,9 @@ bool RotateJpegInPlace(Session& session, int direction) {
     simg.gray = saved.gray;
     pic.orientation = savedOrientation;
     if (!saved_ok) return false;
-    return LoadPicture(session, path);
+    if (LoadPicture(session, path)) return true;
+    if (loadFailed) *loadFailed = true;
+    return false;
 }
 
 }  // namespace lumra

@@ -37,7 +37,8 @@ void ReportJpegError(Session& session, const DecoderContext& ctx);
 bool CanRotateJpegInPlace(const Session& session);
 // Rotates the current file on disk (direction 1 clockwise, 3 counter-clockwise) keeping all
 // markers and without trimming, then loads it again. The save-changes question is the
-// caller's. False when it did not apply or the save or load failed.
-bool RotateJpegInPlace(Session& session, int direction);
+// caller's. False when it did not apply or the save or load failed (loadFailed tells the
+// last apart: the save has shown its own failures).
+bool RotateJpegInPlace(Session& session, int direction, bool* loadFailed = nullptr);
 
 }  // namespace lumra
