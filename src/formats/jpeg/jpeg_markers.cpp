@@ -16,6 +16,18 @@ constexpr uint8_t kApp0 = 0xE0;
 constexpr uint8_t kApp1 = 0xE1;
 constexpr size_t kCommentReadMax = kCommentBufferBytes - 1;
 
+// Cuts CP932 bytes to at most maxBytes without splitting a two-byte character.
+void TruncateAnsi(std::string& ansi, size_t maxBytes) {
+    if (ansi.size() <= maxBytes) return;
+    size_t i = 0;
+    while (i < maxBytes) {
+        const size_t n = IsAnsiLeadByte(static_cast<uint8_t>(ansi[i])) ? 2 : 1;
+        if (i + n > maxBytes) break;
+        i += n;
+    }
+    ansi.resize(i);
+}
+
 // Markers that stand alone, without a length.
 bool Standalone(uint8_t code) { return code == kSoi || code == 0x01 || (code >= 0xD0 && code <= 0xD7); }
 
