@@ -373,7 +373,7 @@ bool EncodeToTempFile(Session& session) {
     const bool jpeg = session.settings.simg.format == kSaveJpeg ||
                       session.settings.simg.format == kSaveJpegTrans;
     // The lossless transform reads the file the picture came from: it must be unchanged.
-    if (session.settings.simg.format == kSaveJpegTrans) {
+    if (session.settings.simg.format == kSaveJpegTrans && pic.image.sourceFormat == kFormatJpeg) {
         const int problem = CheckLosslessSource(pic.path, pic.image.fileTime);
         if (problem >= 0) {
             ShowError(session, problem);

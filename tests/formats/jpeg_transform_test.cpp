@@ -256,6 +256,7 @@ TEST(JpegSave, EncodesWithTheSettingsAndReportsLibraryErrors) {
     test::WriteText(f.dir.File("fake.jpg"), "BM not a jpeg");
     f.s.picture.path = f.dir.File("fake.jpg");
     f.s.picture.image.fileTime = FileModifiedTime(f.dir.File("fake.jpg"));
+    f.s.picture.image.sourceFormat = kFormatJpeg;
     f.s.settings.simg.format = kSaveJpegTrans;
     EXPECT_FALSE(SavePicture(f.s, f.dir.File("t.jpg")));
     ASSERT_EQ(f.reports.size(), 1u);
@@ -272,6 +273,11 @@ TEST(JpegSave, EncodesWithTheSettingsAndReportsLibraryErrors) {
     c.message.clear();
     ReportJpegError(f.s, c);
     EXPECT_EQ(f.reports.size(), 2u);  // nothing to show
+    // A picture that did not come from a JPEG file has nothing to transform.
+    f.s.picture.image.sourceFormat = kFormatBmp;
+    EXPECT_FALSE(SavePicture(f.s, f.dir.File("t.jpg")));
+    ASSERT_EQ(f.reports.size(), 3u);
+    EXPECT_EQ(f.reports.back().first, kCodecUnsupported);
 }
 
 }  // namespace

@@ -44,9 +44,10 @@ bool EncodeJpegSave(const std::string& path, const ImageBuffer& image, const Sav
 
 bool EncodeJpegTransSave(const std::string& path, const ImageBuffer&, const SaveRequest& req,
                          DecoderContext& ctx) {
-    // A source that is not JPEG is refused by the library with its own words.
-    if (req.sourcePath.empty()) {
+    // Only a picture that came from a JPEG file has coefficients to transform.
+    if (req.sourceFormat != kFormatJpeg || req.sourcePath.empty()) {
         ctx.error = kCodecUnsupported;
+        ctx.message = "JPEG/TRANS needs a picture from a JPEG file";
         return false;
     }
     return TransformJpegFile(JpegTransformOptionsFor(req), req.sourcePath, path, ctx);
@@ -74,7 +75,7 @@ void ReportJpegError(Session& session, const DecoderContext& ctx) {
             session.ui.reportCodecError(ctx.error, std::string());
             return;
         default:
-            if (!ctx.message.empty()) session.ui.reportCodecError(kCodecOk, ctx.message);
+            if (!ctx.message.empty()) session.ui.reportCodecError(ctx.error, ctx.message);
             return;
     }
 }
