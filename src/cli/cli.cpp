@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "formats/codec_error.h"
+#include "formats/jpeg/exif.h"
 #include "formats/load_save.h"
 #include "formats/plugin_host.h"
 #include "platform/file_io.h"
@@ -35,6 +36,9 @@ constexpr const char* kUsage =
     "  lumra convert IN OUT [load options] [save options]\n"
     "      Loads IN and saves OUT through a temporary file; an existing OUT is moved\n"
     "      to the trash first.\n"
+    "  lumra exif FILE\n"
+    "      Prints the Exif shooting data of a JPEG file, one \"label:value\" line for\n"
+    "      each of the twelve rows of the Exif dialog.\n"
     "  lumra --help | -h\n"
     "\n"
     "Save options:\n"
@@ -55,6 +59,9 @@ constexpr const char* kUsage =
     "  --markers M          JPEG/TRANS markers 0-2 or none|comments|all (default all)\n"
     "  --trim, --no-trim    JPEG/TRANS: drop edge blocks that cannot be transformed\n"
     "                       (default --trim)\n"
+    "  --orientation N      JPEG/TRANS: 0 none, 1 turn 90 clockwise, 2 turn 180,\n"
+    "                       3 turn 270 clockwise, 4 mirror left-right, 5 mirror\n"
+    "                       top-bottom (default 0)\n"
     "  --limit-kb N         JPEG: largest quality that fits N KB (1-2097151)\n"
     "  --comment TEXT       write TEXT as the comment (PNG, JPEG)\n"
     "\n"
@@ -170,6 +177,7 @@ struct Options {
     bool saveTransparent = false;
     bool writeComment = false;
     std::string comment;
+    int orientation = 0;
     std::string firstSaveOption;  // for the message when a command takes none
 };
 
@@ -180,7 +188,8 @@ void ParseArguments(const std::vector<std::string>& args, Options& o) {
     ScreenFacts screen;
     screen.pluginFolder = InstalledPluginFolder(ExecutablePath());
     LoadSettings(IniFile{}, screen, o.settings);
-    if (o.command != "info" && o.command != "decode" && o.command != "convert")
+    if (o.command != "info" && o.command != "decode" && o.command != "convert" &&
+        o.command != "exif")
         throw UsageError{"unknown command '" + o.command + "'"};
 
     SImgSettings& simg = o.settings.simg;
@@ -277,6 +286,9 @@ void ParseArguments(const std::vector<std::string>& args, Options& o) {
             saveOption();
             flag();
             simg.jpgTrim = 0;
+        } else if (name == "orientation") {
+            saveOption();
+            o.orientation = IntOption(name, value(), 0, 5);
         } else if (name == "limit-kb") {
             saveOption();
             simg.jpgLimit = 1;
@@ -313,6 +325,7 @@ void ParseArguments(const std::vector<std::string>& args, Options& o) {
     if (o.command != "convert" && !o.firstSaveOption.empty())
         throw UsageError{o.firstSaveOption + " applies to convert only"};
     if (o.command == "info" && o.files.empty()) throw UsageError{"info needs at least one FILE"};
+    if (o.command == "exif" && o.files.size() != 1) throw UsageError{"exif needs one FILE"};
     if (o.command == "decode" && o.files.size() != 2)
         throw UsageError{"decode needs FILE and OUT.ppm"};
     if (o.command == "convert") {
@@ -449,6 +462,7 @@ int RunConvert(Options& o, std::ostream& err) {
     s.picture.saveTransparent = o.saveTransparent;
     s.picture.writeComment = o.writeComment;
     s.picture.commentText = o.comment;
+    s.picture.orientation = o.orientation;
 
     bool reported = false;
     s.ui.showError = [&](int code) {
@@ -466,6 +480,18 @@ int RunConvert(Options& o, std::ostream& err) {
         return 1;
     }
     return 0;
+}
+
+int RunExif(const Options& o, std::ostream& out, std::ostream& err) {
+    const std::string& file = o.files[0];
+    ExifRecord record;
+    if (!ReadExifFile(file, record)) {
+        err << file << ": " << ShowErrorText(kErrRead) << '\n';
+        return 1;
+    }
+    out << ExifRowsText(MakeExifRows(record));
+    out.flush();
+    return out ? 0 : 1;
 }
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -490,6 +516,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     if (o.command == "info") return RunInfo(o, out);
     if (o.command == "decode") return RunDecode(o, err);
+    if (o.command == "exif") return RunExif(o, out, err);
     return RunConvert(o, err);
 }
 

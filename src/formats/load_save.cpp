@@ -9,6 +9,8 @@
 
 #include "formats/bmp/bmp_codec.h"
 #include "formats/codec_error.h"
+#include "formats/jpeg/jpeg_codec.h"
+#include "formats/jpeg/jpeg_save.h"
 #include "formats/plugin_host.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
@@ -35,7 +37,7 @@ struct DecoderEntry {
 constexpr DecoderEntry kDecoders[] = {
     {kFormatBmp, DecodeBmp},
     {kFormatPng, DecodeNotBuilt},
-    {kFormatJpeg, DecodeNotBuilt},
+    {kFormatJpeg, DecodeJpeg},
     {kFormatTiff, DecodeNotBuilt},
     {kFormatGif, DecodeNotBuilt},
 };
@@ -71,10 +73,10 @@ struct EncoderEntry {
 constexpr EncoderEntry kEncoders[] = {
     {kSaveBmp, EncodeBmpFile},
     {kSavePng, EncodeNotBuilt},
-    {kSaveJpeg, EncodeNotBuilt},
+    {kSaveJpeg, EncodeJpegSave},
     {kSaveTiff, EncodeNotBuilt},
     {kSaveGif, EncodeNotBuilt},
-    {kSaveJpegTrans, EncodeNotBuilt},
+    {kSaveJpegTrans, EncodeJpegTransSave},
 };
 
 // The loader that reads what a save format writes (the preview of a trial save).
@@ -216,7 +218,8 @@ bool EncodePicture(const std::string& path, const ImageBuffer& image, const Save
             ctx.error = kCodecMemory;
             ok = false;
         }
-        if (!ok && ctx.error == kCodecOk) ctx.error = kCodecSave;
+        // A library's own message is reported as it is (the JPEG codec's failures).
+        if (!ok && ctx.error == kCodecOk && ctx.message.empty()) ctx.error = kCodecSave;
         return ok;
     }
     ctx.error = kCodecUnsupported;
@@ -374,6 +377,16 @@ bool EncodeToTempFile(Session& session) {
     DiscardTrialSave(session);
     CurrentPicture& pic = session.picture;
     if (!pic.HasPicture()) return false;
+    const bool jpeg = session.settings.simg.format == kSaveJpeg ||
+                      session.settings.simg.format == kSaveJpegTrans;
+    // The lossless transform reads the file the picture came from: it must be unchanged.
+    if (session.settings.simg.format == kSaveJpegTrans && pic.image.sourceFormat == kFormatJpeg) {
+        const int problem = CheckLosslessSource(pic.path, pic.image.fileTime);
+        if (problem >= 0) {
+            ShowError(session, problem);
+            return false;
+        }
+    }
 
     const std::optional<std::string> temp = CreateTempFile();
     if (!temp) {
@@ -383,7 +396,8 @@ bool EncodeToTempFile(Session& session) {
     DecoderContext ctx;
     const SaveRequest req = MakeSaveRequest(session);
     if (!EncodePicture(*temp, pic.image, req, ctx)) {
-        ReportCodecError(session, ctx);
+        if (jpeg) ReportJpegError(session, ctx);
+        else ReportCodecError(session, ctx);
         if (!DeleteFile(*temp)) ShowError(session, kErrTempDelete);
         return false;
     }
