@@ -9,6 +9,8 @@ test_pkgs=(googletest libgtest-dev clang libclang-rt-14-dev imagemagick)
 bench_pkgs=(libbenchmark-dev libstb-dev libimagequant-dev)
 fuzz_pkgs=(clang libclang-rt-14-dev)
 
+test_pkgs+=(libgif-dev libtiff-dev libtiff-tools)
+
 want=()
 for group in "$@"; do
   case "$group" in

@@ -9,6 +9,7 @@
 
 #include "formats/bmp/bmp_codec.h"
 #include "formats/codec_error.h"
+#include "formats/gif/gif_codec.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/temp_file.h"
@@ -36,7 +37,7 @@ constexpr DecoderEntry kDecoders[] = {
     {kFormatPng, DecodeNotBuilt},
     {kFormatJpeg, DecodeNotBuilt},
     {kFormatTiff, DecodeNotBuilt},
-    {kFormatGif, DecodeNotBuilt},
+    {kFormatGif, DecodeGif},
 };
 
 using EncodeFn = bool (*)(const std::string& path, const ImageBuffer& image,
@@ -72,7 +73,7 @@ constexpr EncoderEntry kEncoders[] = {
     {kSavePng, EncodeNotBuilt},
     {kSaveJpeg, EncodeNotBuilt},
     {kSaveTiff, EncodeNotBuilt},
-    {kSaveGif, EncodeNotBuilt},
+    {kSaveGif, EncodeGif},
     {kSaveJpegTrans, EncodeNotBuilt},
 };
 
@@ -266,6 +267,7 @@ bool LoadWithPlugins(Session& session, const std::string& path, ImageBuffer* pre
 bool LoadFormat(Session& session, const std::string& path, FormatCode format,
                 ImageBuffer* preview, int64_t* previewSize) {
     DecoderContext ctx;
+    ctx.animationAllowed = preview == nullptr;
     if (!DecodeFile(path, format, session.settings.limg, ctx)) return false;
     if (preview) {
         *preview = std::move(ctx.image);
@@ -274,6 +276,7 @@ bool LoadFormat(Session& session, const std::string& path, FormatCode format,
     }
     InstallPicture(session, std::move(ctx.image), false, true);
     session.picture.flags = ctx.flags;
+    TakeGifAnimation(ctx, session.picture.animation);
     SetPictureInfo(session, &path, 1, std::string());
     return true;
 }
@@ -336,7 +339,13 @@ void SetPictureInfo(Session& session, const std::string* path, int historyMode,
     }
 }
 
-void ReleasePicture(Session& session) { session.picture.image.Reset(); }
+void ReleasePicture(Session& session) {
+    // An animation's timer stops before its frames go.
+    if (session.picture.animation.frameCount() > 0 && session.ui.animationStopped)
+        session.ui.animationStopped();
+    session.picture.animation.Clear();
+    session.picture.image.Reset();
+}
 
 bool PastePicture(Session& session, const uint8_t* dib, size_t size) {
     DecoderContext ctx;
