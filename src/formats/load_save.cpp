@@ -10,6 +10,7 @@
 #include "formats/bmp/bmp_codec.h"
 #include "formats/codec_error.h"
 #include "formats/gif/gif_codec.h"
+#include "formats/tiff/tiff_codec.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/temp_file.h"
@@ -36,7 +37,7 @@ constexpr DecoderEntry kDecoders[] = {
     {kFormatBmp, DecodeBmp},
     {kFormatPng, DecodeNotBuilt},
     {kFormatJpeg, DecodeNotBuilt},
-    {kFormatTiff, DecodeNotBuilt},
+    {kFormatTiff, DecodeTiff},
     {kFormatGif, DecodeGif},
 };
 
@@ -72,7 +73,7 @@ constexpr EncoderEntry kEncoders[] = {
     {kSaveBmp, EncodeBmpFile},
     {kSavePng, EncodeNotBuilt},
     {kSaveJpeg, EncodeNotBuilt},
-    {kSaveTiff, EncodeNotBuilt},
+    {kSaveTiff, EncodeTiff},
     {kSaveGif, EncodeGif},
     {kSaveJpegTrans, EncodeNotBuilt},
 };
