@@ -252,6 +252,14 @@ TEST(TiffDecode, RefusedForms) {
     }
     EXPECT_EQ(Decode(bytes).error, kCodecBadInfo);
 
+    // Strips that hold less than the picture.
+    bytes = test::ReadFile(path);
+    for (int i = 0; i < n; ++i) {
+        uint8_t* e = &bytes[ifd + 2 + 12 * i];
+        if ((e[0] | e[1] << 8) == 257) e[8] = 5;  // 4 rows -> 5
+    }
+    EXPECT_EQ(Decode(bytes).error, kCodecRead);
+
     EXPECT_EQ(Decode({'I', 'I', 43, 0, 8, 0, 0, 0}).error, kCodecBadInfo);
     EXPECT_EQ(Decode({'I', 'I', 42, 0, 200, 0, 0, 0}).error, kCodecBadInfo);
     EXPECT_EQ(Decode({'I', 'I', 42, 0}).error, kCodecBadInfo);

@@ -178,15 +178,20 @@ bool DecodeTiff(const uint8_t* data, size_t size, DecoderContext& ctx) {
                              static_cast<uint8_t>(o.U16(m + 2 * i) >> 8), 0};
     }
 
-    // The strips in list order; missing rows stay zero.
+    // The strips in list order; they must hold the whole picture.
+    uint64_t held = 0;
+    for (size_t i = 0; i < offsets.size(); ++i) {
+        if (offsets[i] > size || counts[i] > size - offsets[i]) return Fail(ctx, kCodecRead);
+        held += counts[i];
+    }
+    if (held < total) return Fail(ctx, kCodecRead);
     std::vector<uint8_t> strips;
-    strips.reserve(static_cast<size_t>(std::min<uint64_t>(total, size)));
+    strips.reserve(static_cast<size_t>(total));
     for (size_t i = 0; i < offsets.size() && strips.size() < total; ++i) {
         if (offsets[i] > size || counts[i] > size - offsets[i]) return Fail(ctx, kCodecRead);
         const size_t take = static_cast<size_t>(std::min<uint64_t>(counts[i], total - strips.size()));
         strips.insert(strips.end(), data + offsets[i], data + offsets[i] + take);
     }
-    strips.resize(static_cast<size_t>(total), 0);
 
     ImageBuffer& img = ctx.image;
     if (!img.Allocate(w, h, outDepth)) return Fail(ctx, kCodecMemory);
