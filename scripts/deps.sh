@@ -13,6 +13,8 @@ test_pkgs+=(libtiff-tools webp libheif-examples libjxl-tools)
 test_pkgs+=(libjpeg-turbo-progs libimage-exiftool-perl)
 bench_pkgs+=(libturbojpeg0-dev)
 
+test_pkgs+=(libgif-dev libtiff-dev libtiff-tools)
+
 want=()
 for group in "$@"; do
   case "$group" in

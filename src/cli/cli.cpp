@@ -29,7 +29,8 @@ constexpr const char* kUsage =
     "      One line per file:\n"
     "      FILE format=F width=W height=H bits=B source_bits=S file_size=N flags=ITXC\n"
     "      (format 1 BMP, 2 PNG, 3 JPEG, 4 TIFF, 5 GIF, 0 read by a plug-in; flags:\n"
-    "      I interlaced, T transparent, X has text, C has comment, '-' when absent).\n"
+    "      I interlaced, T transparent, X has text, C has comment, '-' when absent);\n"
+    "      an animation adds frames=N at the end.\n"
     "      A file that does not load gives: FILE error N: MESSAGE\n"
     "  lumra decode FILE OUT.ppm [load options]\n"
     "      Writes the decoded picture as a binary PPM (P6).\n"
@@ -389,7 +390,9 @@ int RunInfo(const Options& o, std::ostream& out) {
         out << file << " format=" << img.sourceFormat << " width=" << img.width()
             << " height=" << img.height() << " bits=" << img.bitCount()
             << " source_bits=" << img.sourceBitDepth << " file_size=" << img.fileSize
-            << " flags=" << FlagText(s.picture.flags) << '\n';
+            << " flags=" << FlagText(s.picture.flags);
+        if (s.picture.animation.frameCount() > 1) out << " frames=" << s.picture.animation.frameCount();
+        out << '\n';
     }
     out.flush();
     return out ? status : 1;

@@ -12,6 +12,8 @@
 #include "formats/jpeg/jpeg_codec.h"
 #include "formats/jpeg/jpeg_save.h"
 #include "formats/plugin_host.h"
+#include "formats/gif/gif_codec.h"
+#include "formats/tiff/tiff_codec.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/temp_file.h"
@@ -38,8 +40,8 @@ constexpr DecoderEntry kDecoders[] = {
     {kFormatBmp, DecodeBmp},
     {kFormatPng, DecodeNotBuilt},
     {kFormatJpeg, DecodeJpeg},
-    {kFormatTiff, DecodeNotBuilt},
-    {kFormatGif, DecodeNotBuilt},
+    {kFormatTiff, DecodeTiff},
+    {kFormatGif, DecodeGif},
 };
 
 using EncodeFn = bool (*)(const std::string& path, const ImageBuffer& image,
@@ -74,8 +76,8 @@ constexpr EncoderEntry kEncoders[] = {
     {kSaveBmp, EncodeBmpFile},
     {kSavePng, EncodeNotBuilt},
     {kSaveJpeg, EncodeJpegSave},
-    {kSaveTiff, EncodeNotBuilt},
-    {kSaveGif, EncodeNotBuilt},
+    {kSaveTiff, EncodeTiff},
+    {kSaveGif, EncodeGif},
     {kSaveJpegTrans, EncodeJpegTransSave},
 };
 
@@ -276,6 +278,7 @@ bool LoadWithPlugins(Session& session, const std::string& path, ImageBuffer* pre
 bool LoadFormat(Session& session, const std::string& path, FormatCode format,
                 ImageBuffer* preview, int64_t* previewSize) {
     DecoderContext ctx;
+    ctx.animationAllowed = preview == nullptr;
     if (!DecodeFile(path, format, session.settings.limg, ctx)) return false;
     if (preview) {
         *preview = std::move(ctx.image);
@@ -284,6 +287,7 @@ bool LoadFormat(Session& session, const std::string& path, FormatCode format,
     }
     InstallPicture(session, std::move(ctx.image), false, true);
     session.picture.flags = ctx.flags;
+    TakeGifAnimation(ctx, session.picture.animation);
     SetPictureInfo(session, &path, 1, std::string());
     return true;
 }
@@ -346,7 +350,13 @@ void SetPictureInfo(Session& session, const std::string* path, int historyMode,
     }
 }
 
-void ReleasePicture(Session& session) { session.picture.image.Reset(); }
+void ReleasePicture(Session& session) {
+    // An animation's timer stops before its frames go.
+    if (session.picture.animation.frameCount() > 0 && session.ui.animationStopped)
+        session.ui.animationStopped();
+    session.picture.animation.Clear();
+    session.picture.image.Reset();
+}
 
 bool PastePicture(Session& session, const uint8_t* dib, size_t size) {
     DecoderContext ctx;

@@ -18,6 +18,7 @@
 #include "platform/paths.h"
 #include "shell/ini_file.h"
 #include "shell/settings.h"
+#include "ui/animation.h"
 #include "ui/file_dialogs.h"
 #include "ui/message_box.h"
 #include "ui/mouse_info_dialog.h"
@@ -85,6 +86,9 @@ Application::Application() {
         }
     };
     hooks.showError = [this](int code) { ShowError(view_.get(), code); };
+    hooks.animationStopped = [this] {
+        if (view_ && view_->animation()) view_->animation()->Stop();
+    };
     hooks.reportCodecError = [this](int code, const std::string& text) {
         const BoxRequest box = CodecErrorBox(code, text);
         if (!box.text.empty()) ShowBox(view_.get(), box);
