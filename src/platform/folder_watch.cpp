@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <utility>
 
 namespace lumra {
 
@@ -17,6 +18,20 @@ constexpr uint32_t kSelfEvents = IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED;
 }  // namespace
 
 FolderWatch::~FolderWatch() { Close(); }
+
+FolderWatch::FolderWatch(FolderWatch&& other) noexcept { *this = std::move(other); }
+
+FolderWatch& FolderWatch::operator=(FolderWatch&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = std::exchange(other.fd_, -1);
+        wd_ = std::exchange(other.wd_, -1);
+        signalled_ = std::exchange(other.signalled_, false);
+        folder_ = std::move(other.folder_);
+        other.folder_.clear();
+    }
+    return *this;
+}
 
 bool FolderWatch::Open(const std::string& folder) {
     Close();

@@ -12,6 +12,8 @@ public:
     ~FolderWatch();
     FolderWatch(const FolderWatch&) = delete;
     FolderWatch& operator=(const FolderWatch&) = delete;
+    FolderWatch(FolderWatch&& other) noexcept;
+    FolderWatch& operator=(FolderWatch&& other) noexcept;
 
     // Starts watching folder (the previous watch ends). False when it cannot be watched;
     // the watch is then closed and never signalled.

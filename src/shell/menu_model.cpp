@@ -270,7 +270,9 @@ std::string ToolBarTip(int id, const MenuMode& mode) {
         if (n->id == id && !n->IsSubMenu()) return PlainMenuText(n->text);
         for (const MenuNode& c : n->children) stack.push_back(&c);
     }
-    return std::string();
+    // Commands outside the menu: their key-customisation label.
+    const int index = AssignableIndex(id);
+    return index >= 0 ? kAssignableCommands[static_cast<size_t>(index)].label : std::string();
 }
 
 }  // namespace lumra

@@ -95,7 +95,7 @@ const std::vector<int>& ToolBarLayout();
 bool ToolBarFullScreenOnly(int id);
 // A menu text without its "(&X)" mnemonic and trailing "..." (tool tips).
 std::string PlainMenuText(const std::string& text);
-// The tool tip of a tool bar button.
+// The tool tip of a tool bar button: its menu text, else its key-customisation label.
 std::string ToolBarTip(int id, const MenuMode& mode);
 
 }  // namespace lumra
