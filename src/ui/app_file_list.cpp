@@ -142,6 +142,8 @@ void Application::OpenSelected(int row) {
 
 void Application::PlaceFileList() {
     if (!listWindow_ || !view_) return;
+    // Shown first, so that its frame is known.
+    listWindow_->show();
     QWidget* main = (session_.displayMode == kEditWindow && editWindow_) ? editWindow_.data() : view_.get();
     const QRect outer = main->frameGeometry();
     const int caption = main->geometry().top() - outer.top();
@@ -150,7 +152,6 @@ void Application::PlaceFileList() {
     const ListPlacement at = PlaceList(session_.displayMode, outer.left(), outer.top(), caption,
                                        listWindow_->frameGeometry().width(), workLeft, EditToolBarBottom());
     listWindow_->move(at.x, at.y);
-    listWindow_->show();
     listWindow_->raise();
 }
 
