@@ -121,6 +121,8 @@ public:
     void ClearMenuSuppression() { menuSuppressed_ = false; }
     bool menuSuppressed() const { return menuSuppressed_; }
     QMenu* mainMenu() const { return mainMenu_.get(); }
+    // The zoom pop-up of the edit window's zoom field.
+    void ShowZoomMenu(const QPoint& globalPos);
     // Builds the menus again (keys or tools changed).
     void RebuildMenus();
     // The mode texts of Full screen and Edit window.

@@ -122,6 +122,11 @@ void Application::ShowMainMenu(const QPoint& globalPos, QWidget* window) {
     RunCommand(chosen->data().toInt());
 }
 
+void Application::ShowZoomMenu(const QPoint& globalPos) {
+    const std::unique_ptr<QMenu> menu = BuildMenu(BuildZoomMenu(), accelerators_);
+    if (QAction* chosen = menuFn_(*menu, globalPos)) RunCommand(chosen->data().toInt());
+}
+
 void Application::Reopen() {
     CurrentPicture& picture = session_.picture;
     if (!picture.HasPicture() || picture.path.empty()) return;

@@ -216,6 +216,27 @@ TEST_F(MenuTest, RegisteredToolsAndChosenCommand) {
     EXPECT_FALSE(app_->menuSuppressed());
 }
 
+TEST_F(MenuTest, ZoomPopUp) {
+    const std::string value = SaveKeyValue([](AcceleratorTable& t) {
+        Entry(t, kCmdZoom50) = {kFVirtKey | kFControl, '5', kCmdZoom50};
+    });
+    WriteIni("[Awin]\nMouseInfo=0\n[Akey]\nSaveKey=" + value + "\n");
+    ASSERT_TRUE(Start());
+    std::vector<int> edit;
+    app_->SetEditCommandHandler([&edit](int id) { edit.push_back(id); });
+    app_->session().displayMode = kEditWindow;
+    std::vector<std::string> texts;
+    onMenu_ = [&texts](QMenu& menu) -> QAction* {
+        for (QAction* a : menu.actions()) texts.push_back(a->isSeparator() ? "-" : a->text().toStdString());
+        return ui::FindMenuAction(menu, kCmdZoom25);
+    };
+    app_->ShowZoomMenu(QPoint(0, 0));
+    EXPECT_EQ(texts, (std::vector<std::string>{"1000%(&B)", "400%(&F)", "200%(&D)", "-", "50%(&H)\tCtrl+5", "25%(&Q)",
+                                               "10%(&S)"}));
+    EXPECT_EQ(edit, (std::vector<int>{kCmdZoom25}));
+    app_->session().displayMode = kMainWindow;
+}
+
 TEST_F(MenuTest, OpeningGestures) {
     ASSERT_TRUE(StartQuiet());
     // The gesture that closes the menu does not open it again.
