@@ -165,7 +165,7 @@ void Application::OnAppActivated(bool active) {
         ClearMenuSuppression();
         if (session_.displayMode != kEditWindow) {
             StopSlideShow();
-            if (view_ && session_.displayMode == kMainWindow) view_->ShowToolBarStrip(false);
+            if (view_ && view_->toolBarStrip()->isVisible()) view_->ShowToolBarStrip(false);
         }
         return;
     }

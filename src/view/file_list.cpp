@@ -144,18 +144,6 @@ void SetNames(FileList& list, std::vector<std::string> sorted) {
     list.selection = -1;
 }
 
-int InsertName(FileList& list, const std::string& name, const NameCompare& compare) {
-    auto it = std::lower_bound(list.names.begin(), list.names.end(), name,
-                               [&compare](const std::string& a, const std::string& b) {
-                                   return TotalCompare(compare, a, b) < 0;
-                               });
-    const int index = static_cast<int>(it - list.names.begin());
-    if (it != list.names.end() && *it == name) return index;
-    list.names.insert(it, name);
-    if (list.selection >= index) ++list.selection;
-    return index;
-}
-
 void RemoveAt(FileList& list, int index) {
     if (index < 0 || index >= list.count()) return;
     list.names.erase(list.names.begin() + index);

@@ -64,9 +64,6 @@ struct FileList {
 
 // Replaces the names (already sorted); nothing is selected.
 void SetNames(FileList& list, std::vector<std::string> sorted);
-// Adds one name at its place in the order (a name already listed is not added twice).
-// Returns its index.
-int InsertName(FileList& list, const std::string& name, const NameCompare& compare);
 // Removes an item. The selection follows its item; it is lost with the removed item.
 void RemoveAt(FileList& list, int index);
 // Selects the item of the current name: the exact name, else the first item that begins
