@@ -473,6 +473,7 @@ void Application::SwitchToMainWindow() {
     session_.displayMode = kMainWindow;
     if (editWindow_) editWindow_->hide();
     if (!view_->isVisible()) view_->ShowWithCommand(kShowNormal);
+    if (listWindow_ && listWindow_->isVisible()) PlaceFileList();
     UpdateTitles();
 }
 
@@ -483,6 +484,7 @@ void Application::EnterFullScreen() {
     view_->showFullScreen();
     view_->toolBarStrip()->SetFullScreenLayout(true);
     view_->FinalLayout();
+    if (listWindow_ && listWindow_->isVisible()) PlaceFileList();
     UpdateTitles();
 }
 

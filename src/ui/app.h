@@ -155,6 +155,9 @@ public:
     // The user chose a name in the list.
     void OpenSelected(int row);
     void PlaceFileList();
+    // Hands the one list to another list window (the edit window's when the mode changes;
+    // null: back to the main window's).
+    void MoveFileListTo(FileListWindow* window);
     // Command File list.
     void ShowFileList();
     // The program became active (true) or inactive.
@@ -233,7 +236,8 @@ private:
     FolderScan scan_;
     FileListModel* listModel_ = nullptr;
     FileListView* listView_ = nullptr;
-    FileListWindow* listWindow_ = nullptr;
+    FileListWindow* listWindow_ = nullptr;      // the one that holds the list
+    FileListWindow* mainListWindow_ = nullptr;  // the main window's
     bool listHiddenByOpen_ = false;
     int cursorShown_ = 1;
     bool waitCursor_ = false;

@@ -16,7 +16,7 @@ namespace lumra::ui {
 
 void Application::CreateFileList() {
     listModel_ = new FileListModel(fileList_, this);
-    listWindow_ = new FileListWindow(view_.get());
+    listWindow_ = mainListWindow_ = new FileListWindow(view_.get());
     listView_ = new FileListView(listModel_);
     listWindow_->TakeList(listView_, nullptr, {});
     SetActiveFileList(listWindow_);
@@ -153,6 +153,15 @@ void Application::PlaceFileList() {
                                        listWindow_->frameGeometry().width(), workLeft, EditToolBarBottom());
     listWindow_->move(at.x, at.y);
     listWindow_->raise();
+}
+
+void Application::MoveFileListTo(FileListWindow* window) {
+    if (!window) window = mainListWindow_;
+    if (!window || window == listWindow_) return;
+    FileListWindow* from = listWindow_;
+    listWindow_ = window;
+    SetActiveFileList(window);
+    window->TakeList(listView_, from, [this] { PlaceFileList(); });
 }
 
 void Application::ShowFileList() {

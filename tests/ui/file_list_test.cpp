@@ -171,24 +171,34 @@ TEST_F(FileListTest, ListWindow) {
 
 TEST_F(FileListTest, TheListMovesBetweenItsWindows) {
     Pic("a.bmp");
+    Pic("b.bmp");
     ASSERT_TRUE(StartQuiet());
     ASSERT_TRUE(app_->OpenPath(dir_.File("pics/a.bmp")));
     WaitForList();
     ui::FileListWindow* first = app_->fileListWindow();
     first->resize(220, 260);
     View().Command(kCmdFileList);
-    ui::FileListWindow second(nullptr);
-    int placed = 0;
-    second.TakeList(app_->fileListView(), first, [&placed] { ++placed; });
+    ui::FileListWindow second(&View());
+    app_->MoveFileListTo(&second);
+    EXPECT_EQ(app_->fileListWindow(), &second);
+    EXPECT_EQ(app_->activeFileList(), &second);
     EXPECT_EQ(second.list(), app_->fileListView());
     EXPECT_EQ(first->list(), nullptr);
     EXPECT_FALSE(first->isVisible());
     EXPECT_TRUE(second.isVisible());
     EXPECT_EQ(second.size(), QSize(220, 260));
-    EXPECT_EQ(placed, 1);
     EXPECT_EQ(app_->fileListView()->parentWidget(), &second);
-    first->TakeList(app_->fileListView(), &second, nullptr);
+    // The list goes on working from its new window.
+    View().Command(kCmdNext);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"a.bmp", "b.bmp"}));
+    EXPECT_EQ(CurrentRow(), 1);
+
+    // Back to the main window's; a hidden list stays hidden.
+    second.hide();
+    app_->MoveFileListTo(nullptr);
+    EXPECT_EQ(app_->fileListWindow(), first);
     EXPECT_EQ(app_->fileListView()->parentWidget(), first);
+    EXPECT_FALSE(first->isVisible());
 }
 
 TEST_F(FileListTest, ChangesMadeOutside) {
