@@ -8,6 +8,7 @@ build_pkgs=(cmake ninja-build g++ pkg-config ccache qt6-base-dev libgl-dev
 test_pkgs=(googletest libgtest-dev clang libclang-rt-14-dev imagemagick)
 bench_pkgs=(libbenchmark-dev libstb-dev)
 fuzz_pkgs=(clang libclang-rt-14-dev)
+test_pkgs+=(libpng-dev pngcheck)
 
 want=()
 for group in "$@"; do
