@@ -23,13 +23,14 @@ inline void AppendBe32(std::vector<uint8_t>& v, uint32_t x) {
 }
 
 inline std::vector<uint8_t> Chunk(const std::string& type, const std::vector<uint8_t>& data, bool goodCrc = true) {
-    std::vector<uint8_t> v;
-    AppendBe32(v, static_cast<uint32_t>(data.size()));
-    v.insert(v.end(), type.begin(), type.end());
-    v.insert(v.end(), data.begin(), data.end());
-    uint32_t crc = PngCrc(v.data() + 4, data.size() + 4);
+    const size_t n = data.size();
+    std::vector<uint8_t> v(12 + n);
+    WriteBe32(v.data(), static_cast<uint32_t>(n));
+    std::memcpy(v.data() + 4, type.data(), 4);
+    if (n) std::memcpy(v.data() + 8, data.data(), n);
+    uint32_t crc = PngCrc(v.data() + 4, n + 4);
     if (!goodCrc) crc ^= 1;
-    AppendBe32(v, crc);
+    WriteBe32(v.data() + 8 + n, crc);
     return v;
 }
 
