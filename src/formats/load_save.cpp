@@ -9,6 +9,8 @@
 
 #include "formats/bmp/bmp_codec.h"
 #include "formats/codec_error.h"
+#include "formats/png/png_decoder.h"
+#include "formats/png/png_encoder.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/temp_file.h"
@@ -33,7 +35,7 @@ struct DecoderEntry {
 
 constexpr DecoderEntry kDecoders[] = {
     {kFormatBmp, DecodeBmp},
-    {kFormatPng, DecodeNotBuilt},
+    {kFormatPng, DecodePng},
     {kFormatJpeg, DecodeNotBuilt},
     {kFormatTiff, DecodeNotBuilt},
     {kFormatGif, DecodeNotBuilt},
@@ -69,7 +71,7 @@ struct EncoderEntry {
 
 constexpr EncoderEntry kEncoders[] = {
     {kSaveBmp, EncodeBmpFile},
-    {kSavePng, EncodeNotBuilt},
+    {kSavePng, EncodePng},
     {kSaveJpeg, EncodeNotBuilt},
     {kSaveTiff, EncodeNotBuilt},
     {kSaveGif, EncodeNotBuilt},
@@ -197,6 +199,7 @@ SaveRequest MakeSaveRequest(const Session& session) {
     req.orientation = session.picture.orientation;
     req.sourcePath = session.picture.path;
     req.sourceFormat = session.picture.image.sourceFormat;
+    req.ui = &session.ui;
     return req;
 }
 
@@ -274,6 +277,8 @@ bool LoadFormat(Session& session, const std::string& path, FormatCode format,
     }
     InstallPicture(session, std::move(ctx.image), false, true);
     session.picture.flags = ctx.flags;
+    // A PNG's "Comment" text counts as text only; the comment flag is for JPEG, GIF and TIFF.
+    if (format == kFormatPng) session.picture.flags.hasComment = false;
     SetPictureInfo(session, &path, 1, std::string());
     return true;
 }
