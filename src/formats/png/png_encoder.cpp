@@ -11,6 +11,7 @@
 #include "formats/codec_error.h"
 #include "formats/convert.h"
 #include "formats/png/png_chunks.h"
+#include "formats/png/png_text.h"
 #if __has_include("formats/reduce.h")
 #include "formats/reduce.h"
 #else
@@ -492,10 +493,8 @@ void PngWriter::WriteHead(std::vector<uint8_t>& v) const {
 
 void PngWriter::WriteTail(std::vector<uint8_t>& v) const {
     if (!opt_.comment.empty()) {
-        std::vector<uint8_t> text = {'C', 'o', 'm', 'm', 'e', 'n', 't', 0};
-        for (const char ch : opt_.comment)
-            if (ch != '\r') text.push_back(static_cast<uint8_t>(ch));
-        AppendChunk(v, "tEXt", text.data(), text.size());
+        const std::vector<uint8_t> chunk = MakePngCommentChunk(opt_.comment);
+        v.insert(v.end(), chunk.begin(), chunk.end());
     }
     AppendChunk(v, "IEND", nullptr, 0);
 }
