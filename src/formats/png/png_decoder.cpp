@@ -50,14 +50,6 @@ struct Grey16 {
     static constexpr int kBpp = 2, kStep = 2;
     static void Emit(const uint8_t* p, uint8_t* __restrict out, uint8_t*, size_t i) { out[i] = p[0]; }
 };
-struct Rgb8 {
-    static constexpr int kBpp = 3, kStep = 1;
-    static void Emit(const uint8_t* p, uint8_t* __restrict out, uint8_t*, size_t i) {
-        out[3 * i] = p[2];
-        out[3 * i + 1] = p[1];
-        out[3 * i + 2] = p[0];
-    }
-};
 struct Rgb16 {
     static constexpr int kBpp = 6, kStep = 2;
     static void Emit(const uint8_t* p, uint8_t* __restrict out, uint8_t*, size_t i) {
@@ -154,13 +146,15 @@ void PackedKernel(uint8_t* cur, const uint8_t* prev, size_t rowBytes, size_t pix
     constexpr size_t kPerByte = 8 / Depth;
     constexpr unsigned kMask = (1u << Depth) - 1;
     const size_t whole = pixels / kPerByte;
+    const uint8_t* left = cur - 1;  // the pad in front of the row
+    const uint8_t* upLeft = prev - 1;
     for (size_t k = 0; k < whole; ++k, out += kPerByte) {
-        const uint8_t v = Unfilter<F>(cur[k], cur[k - 1], prev[k], prev[k - 1]);
+        const uint8_t v = Unfilter<F>(cur[k], left[k], prev[k], upLeft[k]);
         cur[k] = v;
         for (size_t j = 0; j < kPerByte; ++j) out[j] = static_cast<uint8_t>((v >> (8 - Depth * (j + 1))) & kMask);
     }
     if (whole < rowBytes) {
-        const uint8_t v = Unfilter<F>(cur[whole], cur[whole - 1], prev[whole], prev[whole - 1]);
+        const uint8_t v = Unfilter<F>(cur[whole], left[whole], prev[whole], upLeft[whole]);
         cur[whole] = v;
         const size_t rest = pixels - whole * kPerByte;
         for (size_t j = 0; j < rest; ++j) out[j] = static_cast<uint8_t>((v >> (8 - Depth * (j + 1))) & kMask);

@@ -42,13 +42,15 @@ inline int NearZero(uint8_t v) { return static_cast<uint8_t>(v + 4) < 8 ? 1 : 0;
 template <int F>
 int FilterRow(const uint8_t* raw, const uint8_t* prev, size_t n, int bpp, uint8_t* out) {
     int count = 0;
+    const uint8_t* left = raw - bpp;  // into the zero pad for the first pixel
+    const uint8_t* upLeft = prev - bpp;
     for (size_t i = 0; i < n; ++i) {
         uint8_t v;
         if constexpr (F == 0) v = raw[i];
-        else if constexpr (F == 1) v = static_cast<uint8_t>(raw[i] - raw[i - bpp]);
+        else if constexpr (F == 1) v = static_cast<uint8_t>(raw[i] - left[i]);
         else if constexpr (F == 2) v = static_cast<uint8_t>(raw[i] - prev[i]);
-        else if constexpr (F == 3) v = static_cast<uint8_t>(raw[i] - ((raw[i - bpp] + prev[i]) >> 1));
-        else v = static_cast<uint8_t>(raw[i] - PaethPredictor(raw[i - bpp], prev[i], prev[i - bpp]));
+        else if constexpr (F == 3) v = static_cast<uint8_t>(raw[i] - ((left[i] + prev[i]) >> 1));
+        else v = static_cast<uint8_t>(raw[i] - PaethPredictor(left[i], prev[i], upLeft[i]));
         out[i] = v;
         count += NearZero(v);
     }
