@@ -9,6 +9,7 @@ test_pkgs=(googletest libgtest-dev clang libclang-rt-14-dev imagemagick)
 bench_pkgs=(libbenchmark-dev libstb-dev)
 fuzz_pkgs=(clang libclang-rt-14-dev)
 test_pkgs+=(libpng-dev pngcheck)
+bench_pkgs+=(libpng-dev)
 
 want=()
 for group in "$@"; do

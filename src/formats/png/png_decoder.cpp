@@ -180,6 +180,8 @@ constexpr std::array<std::array<RowFn, kPixelKinds>, 5> kKernels = {
 
 // ---- zlib, one row at a time ----
 
+// The compressed data is the bodies of a run of IDAT chunks, already checked; they are fed to
+// zlib where they lie, one after the other, so split data is never copied.
 class RowInflater {
 public:
     RowInflater() { std::memset(&stream_, 0, sizeof stream_); }
@@ -189,9 +191,11 @@ public:
     RowInflater(const RowInflater&) = delete;
     RowInflater& operator=(const RowInflater&) = delete;
 
-    bool Start(const uint8_t* data, uint64_t size) {
-        next_ = data;
-        remaining_ = size;
+    // The run's chunks lie in data from offset `from` up to `to`.
+    bool Start(const uint8_t* data, size_t from, size_t to) {
+        data_ = data;
+        next_ = from;
+        end_ = to;
         Feed();
         ready_ = inflateInit(&stream_) == Z_OK;
         return ready_;
@@ -207,23 +211,25 @@ public:
             if (r == Z_STREAM_END) return stream_.avail_out == 0 && lastRow;
             if (r != Z_OK) return false;
             if (stream_.avail_out == 0) return true;
-            if (stream_.avail_in == 0 && remaining_ == 0) return false;
+            if (stream_.avail_in == 0 && next_ >= end_) return false;
         }
     }
 
 private:
+    // The next chunk's data (empty chunks are passed over).
     void Feed() {
-        const uint64_t piece = std::min<uint64_t>(remaining_, UINT_MAX);
-        stream_.next_in = const_cast<Bytef*>(next_);
-        stream_.avail_in = static_cast<uInt>(piece);
-        next_ += piece;
-        remaining_ -= piece;
+        while (stream_.avail_in == 0 && next_ < end_) {
+            const uint32_t length = ReadBe32(data_ + next_);
+            stream_.next_in = const_cast<Bytef*>(data_ + next_ + 8);
+            stream_.avail_in = length;
+            next_ += size_t{length} + 12;
+        }
     }
 
     z_stream stream_;
     bool ready_ = false;
-    const uint8_t* next_ = nullptr;
-    uint64_t remaining_ = 0;
+    const uint8_t* data_ = nullptr;
+    size_t next_ = 0, end_ = 0;
 };
 
 // Deflate produces at most 258 bytes for two bits; anything claiming more cannot fill the rows.
@@ -262,7 +268,7 @@ private:
     void CountText(const PngChunk& c);
     // Inflates the IDAT run starting with `first`; pos receives the offset after the run.
     bool ReadImageData(const PngChunk& first, size_t& pos);
-    bool Inflate(const uint8_t* zdata, uint64_t zsize);
+    bool Inflate(size_t from, size_t to);  // the chunks between the two offsets
     void Finish();
 
     const uint8_t* data_;
@@ -503,7 +509,6 @@ bool PngReader::ReadImageData(const PngChunk& first, size_t& pos) {
 
     // The run of IDAT chunks that follow without a break.
     uint64_t total = first.length;
-    size_t chunks = 1;
     size_t at = first.end;
     for (;;) {
         if (size_ - at < 4) break;
@@ -513,7 +518,6 @@ bool PngReader::ReadImageData(const PngChunk& first, size_t& pos) {
         PngChunk c;
         if (ReadChunkAt(data_, size_, at, c) != ChunkRead::Ok || !c.CrcMatches()) return Fail(kCodecIdatLength);
         total += c.length;
-        ++chunks;
         at = c.end;
     }
     pos = at;
@@ -538,24 +542,12 @@ bool PngReader::ReadImageData(const PngChunk& first, size_t& pos) {
         if (!alpha_) return Fail(kCodecMemory);
     }
 
-    if (chunks == 1) return Inflate(first.body, first.length);
-    // Split data is joined first.
-    auto joined = TryAllocate<uint8_t>(static_cast<size_t>(total));
-    if (!joined) return Fail(kCodecMemory);
-    size_t filled = 0;
-    for (size_t p = first.start; p < at;) {
-        PngChunk c;
-        ReadChunkAt(data_, size_, p, c);
-        std::memcpy(joined.get() + filled, c.body, c.length);
-        filled += c.length;
-        p = c.end;
-    }
-    return Inflate(joined.get(), total);
+    return Inflate(first.start, at);
 }
 
-bool PngReader::Inflate(const uint8_t* zdata, uint64_t zsize) {
+bool PngReader::Inflate(size_t from, size_t to) {
     RowInflater inflater;
-    if (!inflater.Start(zdata, zsize)) return Fail(kCodecZlibRead);
+    if (!inflater.Start(data_, from, to)) return Fail(kCodecZlibRead);
 
     const size_t maxRowBytes = static_cast<size_t>(PngRowBytes(width_, bitsPerPixel_));
     const size_t bufferBytes = kRowPad + maxRowBytes;

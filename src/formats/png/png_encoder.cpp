@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -20,6 +21,7 @@ static bool ConvertToGrey(const PixelConversion&, const RgbQuad*, const uint8_t*
 }  // namespace lumra
 #endif
 #include "platform/ansi_text.h"
+#include "platform/large_buffer.h"
 #include "shell/session.h"
 
 namespace lumra {
@@ -33,6 +35,11 @@ template <class T>
 std::unique_ptr<T[]> TryAllocate(size_t n) {
     return std::unique_ptr<T[]>(new (std::nothrow) T[n]);
 }
+
+struct FreeBytes {
+    void operator()(uint8_t* p) const { std::free(p); }
+};
+using LargeBytes = std::unique_ptr<uint8_t, FreeBytes>;
 
 // 0-3 and 252-255: small differences either side of zero.
 inline int NearZero(uint8_t v) { return static_cast<uint8_t>(v + 4) < 8 ? 1 : 0; }
@@ -97,7 +104,7 @@ private:
 // everything after it.
 struct PngParts {
     std::vector<uint8_t> head;
-    std::unique_ptr<uint8_t[]> idat;
+    LargeBytes idat;
     size_t idatSize = 0;
     std::vector<uint8_t> tail;
 };
@@ -120,7 +127,7 @@ private:
     bool PrepareGrey();
     bool PreparePalette();
     void BuildRawRow(uint32_t y, int x0, int dx, uint32_t count, uint8_t* dst) const;
-    bool FilterAll(std::unique_ptr<uint8_t[]>& data, size_t& size);
+    bool FilterAll(LargeBytes& data, size_t& size);
     bool Deflate(const uint8_t* data, size_t size, PngParts& parts);
     void WriteHead(std::vector<uint8_t>& v) const;
     void WriteTail(std::vector<uint8_t>& v) const;
@@ -359,7 +366,7 @@ int ChooseFilterFor(int fixed, const uint8_t* raw, const uint8_t* prev, size_t n
     return chosen;
 }
 
-bool PngWriter::FilterAll(std::unique_ptr<uint8_t[]>& data, size_t& size) {
+bool PngWriter::FilterAll(LargeBytes& data, size_t& size) {
     struct Pass {
         int x0, y0, dx, dy;
     };
@@ -378,7 +385,7 @@ bool PngWriter::FilterAll(std::unique_ptr<uint8_t[]>& data, size_t& size) {
     }
     if (total > SIZE_MAX / 2) return Fail(kCodecMemory);
     size = static_cast<size_t>(total);
-    data = TryAllocate<uint8_t>(size);
+    data.reset(AllocateLarge(size, false));
     const size_t maxRow = static_cast<size_t>(PngRowBytes(width_, bitsPerPixel_));
     auto rows = TryAllocate<uint8_t>(2 * (kRowPad + maxRow));
     std::unique_ptr<uint8_t[]> scratch;
@@ -422,7 +429,7 @@ bool PngWriter::Deflate(const uint8_t* data, size_t size, PngParts& parts) {
         deflateEnd(&s);
         return Fail(kCodecZlibWrite);
     }
-    parts.idat = TryAllocate<uint8_t>(bound);
+    parts.idat.reset(AllocateLarge(bound, false));
     if (!parts.idat) {
         deflateEnd(&s);
         return Fail(kCodecMemory);
@@ -505,7 +512,7 @@ bool PngWriter::Build(PngParts& parts) {
     ctx_.error = kCodecOk;
     if (!ChooseLayout()) return false;
     if (!PreparePixels()) return false;
-    std::unique_ptr<uint8_t[]> filtered;
+    LargeBytes filtered;
     size_t filteredSize = 0;
     if (!FilterAll(filtered, filteredSize)) return false;
     if (!Deflate(filtered.get(), filteredSize, parts)) return false;
