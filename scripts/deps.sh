@@ -6,7 +6,7 @@ build_pkgs=(cmake ninja-build g++ pkg-config ccache qt6-base-dev libgl-dev
             libjpeg62-turbo-dev zlib1g-dev libfreetype-dev libfontconfig-dev
             fonts-ipafont-gothic)
 test_pkgs=(googletest libgtest-dev clang libclang-rt-14-dev imagemagick)
-bench_pkgs=(libbenchmark-dev libstb-dev)
+bench_pkgs=(libbenchmark-dev libstb-dev libimagequant-dev)
 fuzz_pkgs=(clang libclang-rt-14-dev)
 test_pkgs+=(libpng-dev pngcheck)
 bench_pkgs+=(libpng-dev)

@@ -3,14 +3,19 @@
 #include <QFont>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QTranslator>
+#include <QSocketNotifier>
 #include <QStringList>
+#include <QTranslator>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
 #include "platform/paths.h"
 #include "shell/command_line.h"
 #include "ui/app.h"
+#include "ui/view_window.h"
 
 namespace {
 
@@ -23,6 +28,43 @@ void SetInterfaceFont(QApplication& app) {
     font.setFamilies(families);
     font.setStyleHint(QFont::SansSerif);
     app.setFont(font);
+}
+
+int g_signalPipe[2] = {-1, -1};
+bool g_closedBySignal = false;
+
+void OnTerminationSignal(int) {
+    const char c = 1;
+    [[maybe_unused]] const ssize_t n = write(g_signalPipe[1], &c, 1);
+}
+
+// A session that ends (SIGTERM, SIGHUP) or Ctrl+C closes the main window the normal way,
+// so the save question is asked and the settings are written.
+void CloseOnTerminationSignals(lumra::ui::Application& app, QObject* parent) {
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, parent);
+    QObject::connect(notifier, &QSocketNotifier::activated, parent, [&app] {
+        char c;
+        [[maybe_unused]] const ssize_t n = read(g_signalPipe[0], &c, 1);
+        // Boxes and dialogs first: each runs a loop of its own.
+        for (int i = 0; i < 16; ++i) {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal) break;
+            modal->close();
+        }
+        if (auto* view = app.viewWindow()) {
+            g_closedBySignal = view->close();
+        } else {
+            QApplication::quit();
+        }
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
 }
 
 }  // namespace
@@ -44,6 +86,8 @@ int main(int argc, char** argv) {
     options.showCommand = lumra::kShowNormal;
 
     lumra::ui::Application app;
+    CloseOnTerminationSignals(app, &qapp);
     if (!app.StartUp(options)) return 0;
+    if (g_closedBySignal) return 0;  // ended while the start-up dialog was up
     return qapp.exec();
 }

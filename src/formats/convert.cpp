@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "formats/reduce.h"
+
 namespace lumra {
 
 namespace {
@@ -88,6 +90,7 @@ bool ConvertPixels(const PixelConversion& ctx, RgbQuad* dstPalette, uint8_t* dst
     if (indexed && !srcPalette) return false;
     if (to <= 8 && !dstPalette) return false;
     const size_t rows = static_cast<size_t>(h);
+    if (ctx.gray && from != 48 && to != 48) return ConvertThroughGrey(ctx, dstPalette, dstRows, srcPalette, srcRows);
 
     auto eachRow = [&](auto&& fn) {
         const uint8_t* s = srcRows;
@@ -121,8 +124,6 @@ bool ConvertPixels(const PixelConversion& ctx, RgbQuad* dstPalette, uint8_t* dst
         return true;
     }
     if (from == 8 && to == 8) {
-        // A grey result is the grey conversion's work, which is not here yet.
-        if (ctx.gray) return false;
         eachRow([&](const uint8_t* s, uint8_t* d) { std::memcpy(d, s, static_cast<size_t>(w)); });
         CopyPalette(dstPalette, srcPalette, 256);
         return true;
@@ -149,7 +150,9 @@ bool ConvertPixels(const PixelConversion& ctx, RgbQuad* dstPalette, uint8_t* dst
         });
         return true;
     }
-    // Colour reduction (8 -> 1, 2, 4; 24 -> 1, 2, 4, 8) is not built yet.
+    // Colour reduction: 8 -> 1, 2, 4; 24 -> 1, 2, 4, 8.
+    if ((from == 8 && to < 8) || (from == 24 && to <= 8))
+        return ReduceColours(ctx, to, dstPalette, dstRows, srcPalette, srcRows);
     return false;
 }
 

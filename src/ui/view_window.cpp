@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -66,7 +67,16 @@ void PictureView::PictureChanged() {
 
 void PictureView::UpdateScrollBars() {
     const QSize size = picture_.HasPicture() ? DisplaySize() : QSize(0, 0);
-    const QSize area = viewport()->size();
+    // Decide the bars from the whole widget, not from the viewport the old bars left:
+    // a picture that fits the window needs no bar even while bars are still shown.
+    const QSize full = this->size();
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    bool needH = size.width() > full.width();
+    bool needV = size.height() > full.height();
+    if (needH && !needV) needV = size.height() > full.height() - bar;
+    if (needV && !needH) needH = size.width() > full.width() - bar;
+    const QSize area(std::max(0, full.width() - (needV ? bar : 0)),
+                     std::max(0, full.height() - (needH ? bar : 0)));
     horizontalScrollBar()->setRange(0, std::max(0, size.width() - area.width()));
     horizontalScrollBar()->setPageStep(area.width());
     horizontalScrollBar()->setSingleStep(16);

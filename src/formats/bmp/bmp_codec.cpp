@@ -320,7 +320,7 @@ bool PrepareBmp(const ImageBuffer& image, int targetDepth, bool gray, int dither
         return false;
     }
     const int depth = image.bitCount();
-    if (depth == targetDepth) {
+    if (depth == targetDepth && !gray) {
         out.rows = image.bits();
         out.rowBytes = image.imageBytes();
         if (depth < 24) std::copy(image.palette.begin(), image.palette.end(), out.palette.begin());
