@@ -11,6 +11,7 @@
 #include "formats/load_save.h"
 #include "formats/png/png_decoder.h"
 #include "formats/png/png_encoder.h"
+#include "formats/reduce.h"
 #include "png_test_util.h"
 #include "shell/session.h"
 #include "test_util.h"
@@ -270,6 +271,125 @@ TEST(PngEncoder, EightBitPaletteMergesDuplicates) {
     ExpectSameColours(file, img);
     o.interlace = true;
     ExpectSameColours(Encode(img, o), img);
+}
+
+// A picture of exactly `colours` colours (at most 256), black among them when asked.
+ImageBuffer FewColours(int w, int h, int colours, bool withBlack) {
+    return Rgb(w, h, [=](int x, int y) {
+        const int i = (x * 7 + y * 3) % colours;
+        if (withBlack && i == 0) return 0u;
+        return static_cast<uint32_t>((i * 37 + 20) << 16 | (i * 91 % 256) << 8 | (255 - i));
+    });
+}
+
+TEST(PngEncoder, PaletteDepthsRoundTrip) {
+    for (const int depth : {1, 2, 4, 8}) {
+        // One bit goes through black and white.
+        const ImageBuffer img = depth == 1 ? Rgb(19, 7, [](int x, int y) { return (x + y) % 3 ? 0xFFFFFFu : 0u; })
+                                           : FewColours(19, 7, depth == 8 ? 150 : 1 << depth, false);
+        for (const bool interlace : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "depth " << depth << " interlace " << interlace);
+            PngEncodeOptions o;
+            o.depth = depth;
+            o.interlace = interlace;
+            o.filter = 4;
+            const auto file = Encode(img, o);
+            const auto chunks = ChunksOf(file);
+            EXPECT_EQ(chunks[0].data, test::IhdrData(19, 7, depth, 3, interlace));
+            EXPECT_LE(Find(chunks, "PLTE")->data.size(), 3u << depth);
+            ExpectSameColours(file, img);
+            if (!interlace) {
+                // Rows unfiltered, padding bits of the last byte zero.
+                const size_t n = (19 * depth + 7) / 8;
+                const auto rows = FilteredData(file, (n + 1) * 7);
+                for (int y = 0; y < 7; ++y) {
+                    EXPECT_EQ(rows[(n + 1) * y], 0);
+                    const int used = (19 * depth) % 8;
+                    if (used) {
+                        EXPECT_EQ(rows[(n + 1) * y + n] & ((1 << (8 - used)) - 1), 0);
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(PngEncoder, PaletteMergingAtFourBits) {
+    // Five colours, black one of them: the 16 reduced entries hold five distinct colours.
+    auto plteEntries = [](const ImageBuffer& img) {
+        PngEncodeOptions o;
+        o.depth = 4;
+        const auto file = Encode(img, o);
+        ExpectSameColours(file, img);
+        return Find(ChunksOf(file), "PLTE")->data.size() / 3;
+    };
+    EXPECT_EQ(plteEntries(FewColours(9, 9, 5, true)), 5u);
+    // Without black the unused entries (black) add one more.
+    EXPECT_EQ(plteEntries(FewColours(9, 9, 5, false)), 6u);
+    // At one bit both entries stay even when the picture is all white.
+    PngEncodeOptions o;
+    o.depth = 1;
+    const auto chunks = ChunksOf(Encode(Rgb(4, 4, [](int, int) { return 0xFFFFFFu; }), o));
+    EXPECT_EQ(Find(chunks, "PLTE")->data, (std::vector<uint8_t>{0, 0, 0, 255, 255, 255}));
+}
+
+TEST(PngEncoder, GreyRoundTrip) {
+    const ImageBuffer img = Rgb(23, 11, Mixed);
+    for (const bool interlace : {false, true}) {
+        for (int filter = 0; filter <= 5; filter += 5) {
+            PngEncodeOptions o;
+            o.gray = true;
+            o.depth = 4;  // grey is always 8-bit
+            o.interlace = interlace;
+            o.filter = filter;
+            o.transparent = true;
+            o.transparentRed = 200;
+            o.transparentGreen = 100;
+            o.transparentBlue = 50;
+            const auto file = Encode(img, o);
+            const auto chunks = ChunksOf(file);
+            EXPECT_EQ(ChunkOrder(chunks), "IHDR tRNS bKGD IDAT IEND");
+            EXPECT_EQ(chunks[0].data, test::IhdrData(23, 11, 8, 0, interlace));
+            const uint8_t level = (299 * 200 + 587 * 100 + 114 * 50) / 1000;  // 124
+            EXPECT_EQ(Find(chunks, "tRNS")->data, (std::vector<uint8_t>{0, level}));
+            EXPECT_EQ(Find(chunks, "bKGD")->data, (std::vector<uint8_t>{0, level}));
+            const test::LibpngImage ref = test::ReadWithLibpng(file);
+            ASSERT_TRUE(ref.ok);
+            for (int y = 0; y < 11; ++y)
+                for (int x = 0; x < 23; ++x) {
+                    const uint8_t* p = img.topRow(y) + 3 * x;
+                    EXPECT_EQ(ref.Sample(x, y, 0), GreyOfPixel(p[0], p[1], p[2])) << x << "," << y;
+                }
+        }
+    }
+}
+
+TEST(PngEncoder, PackedSourcePictures) {
+    // 1- and 4-bit pictures (from plug-ins) are written at every depth.
+    ImageBuffer four;
+    ASSERT_TRUE(four.Allocate(7, 3, 4));
+    for (int i = 0; i < 16; ++i)
+        four.palette[i] = RgbQuad{static_cast<uint8_t>(i * 16), static_cast<uint8_t>(255 - i * 8), 40, 0};
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 7; ++x) four.topRow(y)[x / 2] |= static_cast<uint8_t>(((x + y * 5) % 16) << (x % 2 ? 0 : 4));
+    ImageBuffer one;
+    ASSERT_TRUE(one.Allocate(9, 2, 1));
+    one.palette[0] = RgbQuad{0, 0, 0, 0};
+    one.palette[1] = RgbQuad{255, 255, 255, 0};
+    one.topRow(0)[0] = 0xA5;
+    one.topRow(1)[1] = 0x80;
+    for (const ImageBuffer* img : {&four, &one}) {
+        for (const int depth : {24, 8, 4, 1}) {
+            if (depth == 1 && img == &four) continue;  // sixteen colours do not fit in two
+            SCOPED_TRACE(testing::Message() << img->bitCount() << " bits to " << depth);
+            PngEncodeOptions o;
+            o.depth = depth;
+            ExpectSameColours(Encode(*img, o), *img);
+        }
+        PngEncodeOptions grey;
+        grey.gray = true;
+        Encode(*img, grey);
+    }
 }
 
 TEST(PngEncoder, TransparentColour) {

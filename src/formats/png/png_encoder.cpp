@@ -13,13 +13,7 @@
 #include "formats/convert.h"
 #include "formats/png/png_chunks.h"
 #include "formats/png/png_text.h"
-#if __has_include("formats/reduce.h")
 #include "formats/reduce.h"
-#else
-namespace lumra {
-static bool ConvertToGrey(const PixelConversion&, const RgbQuad*, const uint8_t*, uint8_t*) { return false; }
-}  // namespace lumra
-#endif
 #include "platform/ansi_text.h"
 #include "platform/large_buffer.h"
 #include "shell/session.h"
