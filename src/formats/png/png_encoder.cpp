@@ -505,7 +505,11 @@ void PngWriter::WriteTail(std::vector<uint8_t>& v) const {
 bool PngWriter::Build(PngParts& parts) {
     ctx_.error = kCodecOk;
     if (!ChooseLayout()) return false;
-    if (!PreparePixels()) return false;
+    try {
+        if (!PreparePixels()) return false;
+    } catch (const std::bad_alloc&) {
+        return Fail(kCodecMemory);
+    }
     LargeBytes filtered;
     size_t filteredSize = 0;
     if (!FilterAll(filtered, filteredSize)) return false;
