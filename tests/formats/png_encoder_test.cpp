@@ -90,7 +90,7 @@ ImageBuffer Indexed(int w, int h, const std::vector<uint32_t>& palette, const st
 }
 
 uint32_t Noise(int x, int y) {
-    uint32_t v = static_cast<uint32_t>(x * 73856093) ^ static_cast<uint32_t>(y * 19349663);
+    uint32_t v = static_cast<uint32_t>(x) * 73856093u ^ static_cast<uint32_t>(y) * 19349663u;
     v ^= v >> 13;
     v *= 0x5bd1e995;
     return (v ^ (v >> 15)) & 0xFFFFFF;
