@@ -8,6 +8,12 @@ build_pkgs=(cmake ninja-build g++ pkg-config ccache qt6-base-dev libgl-dev
 test_pkgs=(googletest libgtest-dev clang libclang-rt-14-dev imagemagick)
 bench_pkgs=(libbenchmark-dev libstb-dev libimagequant-dev)
 fuzz_pkgs=(clang libclang-rt-14-dev)
+build_pkgs+=(libtiff-dev libwebp-dev libheif-dev libjxl-dev)
+test_pkgs+=(libtiff-tools webp libheif-examples libjxl-tools)
+test_pkgs+=(libjpeg-turbo-progs libimage-exiftool-perl)
+bench_pkgs+=(libturbojpeg0-dev)
+
+test_pkgs+=(libgif-dev libtiff-dev libtiff-tools)
 test_pkgs+=(libpng-dev pngcheck)
 bench_pkgs+=(libpng-dev)
 

@@ -10,8 +10,11 @@
 #include <utility>
 
 #include "formats/codec_error.h"
+#include "formats/jpeg/exif.h"
 #include "formats/load_save.h"
+#include "formats/plugin_host.h"
 #include "platform/file_io.h"
+#include "platform/paths.h"
 #include "shell/ini_file.h"
 #include "shell/settings.h"
 #include "shell/show_error.h"
@@ -26,13 +29,17 @@ constexpr const char* kUsage =
     "      One line per file:\n"
     "      FILE format=F width=W height=H bits=B source_bits=S file_size=N flags=ITXC\n"
     "      (format 1 BMP, 2 PNG, 3 JPEG, 4 TIFF, 5 GIF, 0 read by a plug-in; flags:\n"
-    "      I interlaced, T transparent, X has text, C has comment, '-' when absent).\n"
+    "      I interlaced, T transparent, X has text, C has comment, '-' when absent);\n"
+    "      an animation adds frames=N at the end.\n"
     "      A file that does not load gives: FILE error N: MESSAGE\n"
     "  lumra decode FILE OUT.ppm [load options]\n"
     "      Writes the decoded picture as a binary PPM (P6).\n"
     "  lumra convert IN OUT [load options] [save options]\n"
     "      Loads IN and saves OUT through a temporary file; an existing OUT is moved\n"
     "      to the trash first.\n"
+    "  lumra exif FILE\n"
+    "      Prints the Exif shooting data of a JPEG file, one \"label:value\" line for\n"
+    "      each of the twelve rows of the Exif dialog.\n"
     "  lumra --help | -h\n"
     "\n"
     "Save options:\n"
@@ -53,6 +60,9 @@ constexpr const char* kUsage =
     "  --markers M          JPEG/TRANS markers 0-2 or none|comments|all (default all)\n"
     "  --trim, --no-trim    JPEG/TRANS: drop edge blocks that cannot be transformed\n"
     "                       (default --trim)\n"
+    "  --orientation N      JPEG/TRANS: 0 none, 1 turn 90 clockwise, 2 turn 180,\n"
+    "                       3 turn 270 clockwise, 4 mirror left-right, 5 mirror\n"
+    "                       top-bottom (default 0)\n"
     "  --limit-kb N         JPEG: largest quality that fits N KB (1-2097151)\n"
     "  --comment TEXT       write TEXT as the comment (PNG, JPEG)\n"
     "\n"
@@ -62,7 +72,8 @@ constexpr const char* kUsage =
     "  --no-alpha           ignore transparency information\n"
     "  --no-file-background ignore the file's background colour\n"
     "  --background R,G,B   colour behind transparent pixels, 0-255 each (default 255,255,255)\n"
-    "  --plugins DIR        folder of import plug-ins (none by default)\n"
+    "  --plugins DIR        folder of import plug-ins (default: the plugins folder\n"
+    "                       beside this program, when there is one)\n"
     "\n"
     "Options may also be written --name=VALUE; \"--\" ends the options.\n"
     "Exit status: 0 success, 1 a file could not be read or written, 2 usage error.\n";
@@ -167,14 +178,19 @@ struct Options {
     bool saveTransparent = false;
     bool writeComment = false;
     std::string comment;
+    int orientation = 0;
     std::string firstSaveOption;  // for the message when a command takes none
 };
 
 void ParseArguments(const std::vector<std::string>& args, Options& o) {
     o.command = args[0];
     // The program's defaults, as with an empty settings file; the user's file is not read.
-    LoadSettings(IniFile{}, ScreenFacts{}, o.settings);
-    if (o.command != "info" && o.command != "decode" && o.command != "convert")
+    // The plug-ins installed beside the tool are used unless --plugins names others.
+    ScreenFacts screen;
+    screen.pluginFolder = InstalledPluginFolder(ExecutablePath());
+    LoadSettings(IniFile{}, screen, o.settings);
+    if (o.command != "info" && o.command != "decode" && o.command != "convert" &&
+        o.command != "exif")
         throw UsageError{"unknown command '" + o.command + "'"};
 
     SImgSettings& simg = o.settings.simg;
@@ -271,6 +287,9 @@ void ParseArguments(const std::vector<std::string>& args, Options& o) {
             saveOption();
             flag();
             simg.jpgTrim = 0;
+        } else if (name == "orientation") {
+            saveOption();
+            o.orientation = IntOption(name, value(), 0, 5);
         } else if (name == "limit-kb") {
             saveOption();
             simg.jpgLimit = 1;
@@ -307,6 +326,7 @@ void ParseArguments(const std::vector<std::string>& args, Options& o) {
     if (o.command != "convert" && !o.firstSaveOption.empty())
         throw UsageError{o.firstSaveOption + " applies to convert only"};
     if (o.command == "info" && o.files.empty()) throw UsageError{"info needs at least one FILE"};
+    if (o.command == "exif" && o.files.size() != 1) throw UsageError{"exif needs one FILE"};
     if (o.command == "decode" && o.files.size() != 2)
         throw UsageError{"decode needs FILE and OUT.ppm"};
     if (o.command == "convert") {
@@ -370,7 +390,9 @@ int RunInfo(const Options& o, std::ostream& out) {
         out << file << " format=" << img.sourceFormat << " width=" << img.width()
             << " height=" << img.height() << " bits=" << img.bitCount()
             << " source_bits=" << img.sourceBitDepth << " file_size=" << img.fileSize
-            << " flags=" << FlagText(s.picture.flags) << '\n';
+            << " flags=" << FlagText(s.picture.flags);
+        if (s.picture.animation.frameCount() > 1) out << " frames=" << s.picture.animation.frameCount();
+        out << '\n';
     }
     out.flush();
     return out ? status : 1;
@@ -443,6 +465,7 @@ int RunConvert(Options& o, std::ostream& err) {
     s.picture.saveTransparent = o.saveTransparent;
     s.picture.writeComment = o.writeComment;
     s.picture.commentText = o.comment;
+    s.picture.orientation = o.orientation;
 
     bool reported = false;
     s.ui.showError = [&](int code) {
@@ -460,6 +483,18 @@ int RunConvert(Options& o, std::ostream& err) {
         return 1;
     }
     return 0;
+}
+
+int RunExif(const Options& o, std::ostream& out, std::ostream& err) {
+    const std::string& file = o.files[0];
+    ExifRecord record;
+    if (!ReadExifFile(file, record)) {
+        err << file << ": " << ShowErrorText(kErrRead) << '\n';
+        return 1;
+    }
+    out << ExifRowsText(MakeExifRows(record));
+    out.flush();
+    return out ? 0 : 1;
 }
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -484,6 +519,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     if (o.command == "info") return RunInfo(o, out);
     if (o.command == "decode") return RunDecode(o, err);
+    if (o.command == "exif") return RunExif(o, out, err);
     return RunConvert(o, err);
 }
 

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "formats/animation.h"
 #include "formats/convert.h"
 #include "formats/image_buffer.h"
 #include "shell/settings.h"
@@ -26,6 +27,8 @@ struct DecoderContext {
     PictureFlags flags;
     LImgSettings load;     // display options in force for this load
     std::string message;   // library message text (JPEG)
+    bool animationAllowed = false;  // GIF: collect every frame (set by the file loader)
+    Animation animation;            // GIF frames when animationAllowed
 };
 
 }  // namespace lumra

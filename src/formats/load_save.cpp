@@ -9,6 +9,11 @@
 
 #include "formats/bmp/bmp_codec.h"
 #include "formats/codec_error.h"
+#include "formats/jpeg/jpeg_codec.h"
+#include "formats/jpeg/jpeg_save.h"
+#include "formats/plugin_host.h"
+#include "formats/gif/gif_codec.h"
+#include "formats/tiff/tiff_codec.h"
 #include "formats/png/png_decoder.h"
 #include "formats/png/png_encoder.h"
 #include "platform/file_io.h"
@@ -36,9 +41,9 @@ struct DecoderEntry {
 constexpr DecoderEntry kDecoders[] = {
     {kFormatBmp, DecodeBmp},
     {kFormatPng, DecodePng},
-    {kFormatJpeg, DecodeNotBuilt},
-    {kFormatTiff, DecodeNotBuilt},
-    {kFormatGif, DecodeNotBuilt},
+    {kFormatJpeg, DecodeJpeg},
+    {kFormatTiff, DecodeTiff},
+    {kFormatGif, DecodeGif},
 };
 
 using EncodeFn = bool (*)(const std::string& path, const ImageBuffer& image,
@@ -72,10 +77,10 @@ struct EncoderEntry {
 constexpr EncoderEntry kEncoders[] = {
     {kSaveBmp, EncodeBmpFile},
     {kSavePng, EncodePng},
-    {kSaveJpeg, EncodeNotBuilt},
-    {kSaveTiff, EncodeNotBuilt},
-    {kSaveGif, EncodeNotBuilt},
-    {kSaveJpegTrans, EncodeNotBuilt},
+    {kSaveJpeg, EncodeJpegSave},
+    {kSaveTiff, EncodeTiff},
+    {kSaveGif, EncodeGif},
+    {kSaveJpegTrans, EncodeJpegTransSave},
 };
 
 // The loader that reads what a save format writes (the preview of a trial save).
@@ -218,7 +223,8 @@ bool EncodePicture(const std::string& path, const ImageBuffer& image, const Save
             ctx.error = kCodecMemory;
             ok = false;
         }
-        if (!ok && ctx.error == kCodecOk) ctx.error = kCodecSave;
+        // A library's own message is reported as it is (the JPEG codec's failures).
+        if (!ok && ctx.error == kCodecOk && ctx.message.empty()) ctx.error = kCodecSave;
         return ok;
     }
     ctx.error = kCodecUnsupported;
@@ -259,16 +265,23 @@ bool DecodeFile(const std::string& path, FormatCode format, const LImgSettings& 
 
 bool LoadWithPlugins(Session& session, const std::string& path, ImageBuffer* preview) {
     if (!IsDirectory(session.settings.path.spi)) return false;
-    // The plug-in host goes here: search the folder for a plug-in that accepts the file,
-    // decode into an ImageBuffer with sourceFormat 0, then install it or fill the preview.
-    (void)path;
-    (void)preview;
-    return false;
+    ImageBuffer image;
+    if (!DecodeWithPlugins(session.settings.path.spi, path, image)) return false;
+    if (preview) {
+        *preview = std::move(image);
+        return true;
+    }
+    InstallPicture(session, std::move(image), false, true);
+    // Plug-in pictures carry none of the per-file flags.
+    session.picture.flags = PictureFlags{};
+    SetPictureInfo(session, &path, 1, std::string());
+    return true;
 }
 
 bool LoadFormat(Session& session, const std::string& path, FormatCode format,
                 ImageBuffer* preview, int64_t* previewSize) {
     DecoderContext ctx;
+    ctx.animationAllowed = preview == nullptr;
     if (!DecodeFile(path, format, session.settings.limg, ctx)) return false;
     if (preview) {
         *preview = std::move(ctx.image);
@@ -279,6 +292,7 @@ bool LoadFormat(Session& session, const std::string& path, FormatCode format,
     session.picture.flags = ctx.flags;
     // A PNG's "Comment" text counts as text only; the comment flag is for JPEG, GIF and TIFF.
     if (format == kFormatPng) session.picture.flags.hasComment = false;
+    TakeGifAnimation(ctx, session.picture.animation);
     SetPictureInfo(session, &path, 1, std::string());
     return true;
 }
@@ -341,7 +355,13 @@ void SetPictureInfo(Session& session, const std::string* path, int historyMode,
     }
 }
 
-void ReleasePicture(Session& session) { session.picture.image.Reset(); }
+void ReleasePicture(Session& session) {
+    // An animation's timer stops before its frames go.
+    if (session.picture.animation.frameCount() > 0 && session.ui.animationStopped)
+        session.ui.animationStopped();
+    session.picture.animation.Clear();
+    session.picture.image.Reset();
+}
 
 bool PastePicture(Session& session, const uint8_t* dib, size_t size) {
     DecoderContext ctx;
@@ -372,6 +392,16 @@ bool EncodeToTempFile(Session& session) {
     DiscardTrialSave(session);
     CurrentPicture& pic = session.picture;
     if (!pic.HasPicture()) return false;
+    const bool jpeg = session.settings.simg.format == kSaveJpeg ||
+                      session.settings.simg.format == kSaveJpegTrans;
+    // The lossless transform reads the file the picture came from: it must be unchanged.
+    if (session.settings.simg.format == kSaveJpegTrans && pic.image.sourceFormat == kFormatJpeg) {
+        const int problem = CheckLosslessSource(pic.path, pic.image.fileTime);
+        if (problem >= 0) {
+            ShowError(session, problem);
+            return false;
+        }
+    }
 
     const std::optional<std::string> temp = CreateTempFile();
     if (!temp) {
@@ -381,7 +411,8 @@ bool EncodeToTempFile(Session& session) {
     DecoderContext ctx;
     const SaveRequest req = MakeSaveRequest(session);
     if (!EncodePicture(*temp, pic.image, req, ctx)) {
-        ReportCodecError(session, ctx);
+        if (jpeg) ReportJpegError(session, ctx);
+        else ReportCodecError(session, ctx);
         if (!DeleteFile(*temp)) ShowError(session, kErrTempDelete);
         return false;
     }

@@ -47,6 +47,7 @@ struct CurrentPicture {
     bool writeComment = false;
     std::string commentText;
     TrialSaveRecord trial;
+    Animation animation;   // frames of an animated GIF; empty otherwise
 
     bool HasPicture() const { return !image.empty(); }
 };

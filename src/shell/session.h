@@ -20,6 +20,7 @@ struct UiHooks {
     std::function<void(int, const std::string&)> reportCodecError;  // CodecError, library text
     std::function<void(const std::string&)> savedFile;        // a file was written (file list)
     std::function<void()> trialPreviewChanged;                // preview pane repaint
+    std::function<void()> animationStopped;                   // the picture's frames are released
 };
 
 struct Session {

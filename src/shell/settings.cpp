@@ -67,7 +67,15 @@ void LoadSettings(const IniFile& ini, const ScreenFacts& screen, Settings& out) 
     PathSettings& p = out.path;
     p.open = path.Str("Open");
     if (!IsFolder(p.open)) p.open = screen.documentsFolder;
-    p.spi = path.Str("SPI");
+    // Without a key of its own the user gets the plug-ins installed with the program;
+    // a stored value, empty included, is the user's choice.
+    p.spiDefault.reset();
+    if (ini.Find("Path", "SPI")) {
+        p.spi = path.Str("SPI");
+    } else {
+        p.spi = screen.pluginFolder;
+        p.spiDefault = p.spi;
+    }
     for (int i = 0; i < 8; ++i) {
         p.app[i] = path.Str(("APP" + std::to_string(i)).c_str());
         p.an[i] = path.Str(("AN" + std::to_string(i)).c_str());
@@ -191,7 +199,7 @@ void SaveSettings(IniFile& ini, const Settings& settings) {
 
     const PathSettings& p = settings.path;
     const Writer path{ini, "Path"};
-    path.Str("SPI", p.spi);
+    if (!p.spiDefault || p.spi != *p.spiDefault) path.Str("SPI", p.spi);
 
     const SwinSettings& s = settings.swin;
     const Writer swin{ini, "Swin"};

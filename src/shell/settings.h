@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 
 namespace lumra {
@@ -101,6 +102,9 @@ struct SImgSettings {
 struct PathSettings {
     std::string open;  // folder the open dialog starts in
     std::string spi;   // plug-in folder
+    // Set when the file had no SPI key and spi took the installed plug-in folder; the
+    // key is then written back only when spi was changed.
+    std::optional<std::string> spiDefault;
     std::array<std::string, 8> app;  // registered tools
     std::array<std::string, 8> an;   // their display names
 };
@@ -119,6 +123,7 @@ struct ScreenFacts {
     int width = 1024;
     int height = 768;
     std::string documentsFolder;  // fallback for Path/Open
+    std::string pluginFolder;     // Path/SPI when the file has no such key
 };
 
 // Reads Awin (without Start and Dual), Path, Vwin, Swin, LImg and SImg, applying the

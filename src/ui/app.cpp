@@ -14,9 +14,11 @@
 #include <QScreen>
 
 #include "formats/load_save.h"
+#include "formats/plugin_host.h"
 #include "platform/paths.h"
 #include "shell/ini_file.h"
 #include "shell/settings.h"
+#include "ui/animation.h"
 #include "ui/file_dialogs.h"
 #include "ui/message_box.h"
 #include "ui/mouse_info_dialog.h"
@@ -85,6 +87,9 @@ Application::Application() {
         }
     };
     hooks.showError = [this](int code) { ShowError(view_.get(), code); };
+    hooks.animationStopped = [this] {
+        if (view_ && view_->animation()) view_->animation()->Stop();
+    };
     hooks.reportCodecError = [this](int code, const std::string& text) {
         const BoxRequest box = CodecErrorBox(code, text);
         if (!box.text.empty()) ShowBox(view_.get(), box);
@@ -130,6 +135,7 @@ bool Application::StartUp(const StartOptions& options) {
         screen.height = primary->geometry().height();
     }
     screen.documentsFolder = DocumentsFolder();
+    screen.pluginFolder = InstalledPluginFolder(options.executablePath);
     LoadSettings(ini, screen, session_.settings);
     session_.lastFolder = session_.settings.path.open.empty() ? DocumentsFolder() : session_.settings.path.open;
     cursorShown_ = 1;
@@ -457,6 +463,6 @@ void Application::EditWindowCommand(int) {}
 
 void Application::DeleteHistoryFiles() {}
 
-std::string Application::PluginPatterns() { return std::string(); }
+std::string Application::PluginPatterns() { return PluginPatternText(session_.settings.path.spi); }
 
 }  // namespace lumra::ui

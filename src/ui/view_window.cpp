@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "shell/session.h"
+#include "ui/animation.h"
 #include "ui/app.h"
 #include "ui/picture_image.h"
 #include "ui/shortcuts.h"
@@ -108,7 +109,7 @@ void PictureView::paintEvent(QPaintEvent*) {
         painter.fillRect(area, background);
         return;
     }
-    const QImage rows = StoredRowsImage(picture_.image);
+    const QImage rows = StoredRowsImage(animation_ ? animation_->Shown() : picture_.image);
     const int w = picture_.image.width();
     const int h = picture_.image.height();
     const QPoint origin = PictureOrigin();
@@ -143,6 +144,8 @@ ViewWindow::ViewWindow(Application& app) : app_(app) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     view_ = new PictureView(app_.session().picture, this);
+    animation_ = new AnimationPlayer(app_.session().picture, [this] { view_->viewport()->update(); }, this);
+    view_->SetAnimation(animation_);
     layout->addWidget(view_);
     setFocusProxy(view_);
     ApplyBackground();
@@ -215,6 +218,7 @@ void ViewWindow::RefreshAfterLoad(bool) {
     if (app_.session().displayMode == kMainWindow) AutoSizeWindow();
     view_->viewport()->update();
     app_.UpdateTitles();
+    animation_->Start();
 }
 
 void ViewWindow::FinalLayout() {

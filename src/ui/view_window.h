@@ -10,6 +10,7 @@
 namespace lumra::ui {
 
 class Application;
+class AnimationPlayer;
 
 // The picture area: the current picture drawn at 100 % on the background colour,
 // centred when smaller than the area and scrolled when larger.
@@ -25,6 +26,8 @@ public:
     QSize DisplaySize() const;
     // Where the picture's top-left corner is drawn in the viewport.
     QPoint PictureOrigin() const;
+    // The animation frame to draw instead of the picture (none: the picture).
+    void SetAnimation(const AnimationPlayer* player) { animation_ = player; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -35,6 +38,7 @@ private:
     void UpdateScrollBars();
 
     const CurrentPicture& picture_;
+    const AnimationPlayer* animation_ = nullptr;
     int bgColor_ = 2;
 };
 
@@ -58,6 +62,7 @@ public:
     void ApplyBackground();
 
     PictureView* pictureView() const { return view_; }
+    AnimationPlayer* animation() const { return animation_; }
     // Zoom in hundredths of a percent; fixed at 100 % for now.
     int zoom() const { return zoom_; }
 
@@ -72,6 +77,7 @@ private:
 
     Application& app_;
     PictureView* view_ = nullptr;
+    AnimationPlayer* animation_ = nullptr;
     int zoom_ = 10000;
 };
 

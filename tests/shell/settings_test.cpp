@@ -228,5 +228,43 @@ TEST(Settings, RoundTripThroughTheFile) {
     EXPECT_EQ(again.Serialize(), ini.Serialize());
 }
 
+TEST(Settings, PluginFolderFallsBackToTheInstalledOne) {
+    ScreenFacts screen = Screen();
+    screen.pluginFolder = "/opt/lumra/plugins";
+
+    // No key: the installed folder, and nothing written back while it is unchanged.
+    Settings s = LoadText("[Path]\nOpen=/nowhere\n", screen);
+    EXPECT_EQ(s.path.spi, "/opt/lumra/plugins");
+    IniFile ini;
+    SaveSettings(ini, s);
+    EXPECT_FALSE(ini.Find("Path", "SPI"));
+    EXPECT_TRUE(ini.Find("Path", "Open"));
+    screen.pluginFolder = "/usr/lib/lumra/plugins";  // the program moved
+    Settings again;
+    LoadSettings(ini, screen, again);
+    EXPECT_EQ(again.path.spi, "/usr/lib/lumra/plugins");
+
+    // A folder the user chose is written, even when it is the installed one's twin.
+    again.path.spi = "/home/u/spi";
+    SaveSettings(ini, again);
+    EXPECT_EQ(ini.Find("Path", "SPI").value_or("?"), "/home/u/spi");
+
+    // A stored value, empty included, is the user's and stays.
+    s = LoadText("[Path]\nSPI=\n", screen);
+    EXPECT_EQ(s.path.spi, "");
+    IniFile empty;
+    SaveSettings(empty, s);
+    EXPECT_EQ(empty.Find("Path", "SPI").value_or("?"), "");
+    EXPECT_EQ(LoadText("[path]\nspi=/x\n", screen).path.spi, "/x");
+
+    // Nothing installed and no key: no folder, and still no key written.
+    screen.pluginFolder.clear();
+    s = LoadText("", screen);
+    EXPECT_EQ(s.path.spi, "");
+    IniFile none;
+    SaveSettings(none, s);
+    EXPECT_FALSE(none.Find("Path", "SPI"));
+}
+
 }  // namespace
 }  // namespace lumra
