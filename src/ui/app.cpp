@@ -6,23 +6,32 @@
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QImage>
+#include <QMenu>
 #include <QMimeData>
+#include <QProcess>
 #include <QScreen>
+#include <QUrl>
 
 #include "formats/load_save.h"
 #include "formats/plugin_host.h"
+#include "formats/reduce.h"
+#include "ui/comment_exif_dialogs.h"
 #include "platform/paths.h"
 #include "shell/ini_file.h"
 #include "shell/settings.h"
 #include "ui/animation.h"
+#include "ui/accelerators.h"
 #include "ui/file_dialogs.h"
+#include "ui/file_list_window.h"
 #include "ui/message_box.h"
 #include "ui/mouse_info_dialog.h"
 #include "ui/single_instance.h"
+#include "ui/tool_bar_strip.h"
 #include "ui/view_window.h"
 #include "view/info_text.h"
 
@@ -70,6 +79,11 @@ std::string CurrentFolder() {
 Application::Application() {
     box_ = [](QWidget* owner, const BoxRequest& request) { return RunMessageBox(owner, request); };
     dialog_ = [](QDialog& dialog) { return dialog.exec(); };
+    menuFn_ = [](QMenu& menu, const QPoint& at) { return menu.exec(at); };
+    url_ = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    start_ = [](const QString& program, const QStringList& arguments) {
+        return QProcess::startDetached(program, arguments);
+    };
     quit_ = [] { QCoreApplication::exit(0); };
 
     UiHooks& hooks = session_.ui;
@@ -94,9 +108,18 @@ Application::Application() {
         const BoxRequest box = CodecErrorBox(code, text);
         if (!box.text.empty()) ShowBox(view_.get(), box);
     };
+    hooks.savedFile = [this](const std::string& path) { SavedFile(path); };
+
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) { OnAppActivated(state == Qt::ApplicationActive); });
 }
 
 Application::~Application() {
+    // The folder read ends before the list it fills; the windows go before the model.
+    scan_.Cancel();
+    acceleratorFilter_.reset();
+    mainMenu_.reset();
+    view_.reset();
     if (waitCursor_) QGuiApplication::restoreOverrideCursor();
 }
 
@@ -111,6 +134,7 @@ bool Application::StartUp(const StartOptions& options) {
     }
     session_.settingsPath = settingsPath;
     startFolder_ = options.currentFolder;
+    executablePath_ = options.executablePath;
 
     IniFile ini;
     ini.Load(settingsPath);
@@ -139,9 +163,12 @@ bool Application::StartUp(const StartOptions& options) {
     LoadSettings(ini, screen, session_.settings);
     session_.lastFolder = session_.settings.path.open.empty() ? DocumentsFolder() : session_.settings.path.open;
     cursorShown_ = 1;
+    accelerators_ = LoadAccelerators(ini);
+    InstallKeysAndMenus();
 
     view_ = std::make_unique<ViewWindow>(*this);
     session_.displayMode = kMainWindow;
+    CreateFileList();
 
     RunSteps(DispatchCommandLine(options.args, options.showCommand));
     if (closed_) return false;
@@ -197,15 +224,20 @@ bool Application::SaveChangesFirst() {
 }
 
 void Application::HideActiveFileList() {
-    if (activeFileList_ && activeFileList_->isVisible()) activeFileList_->hide();
+    if (activeFileList_ && activeFileList_->isVisible()) {
+        activeFileList_->hide();
+        listHiddenByOpen_ = true;
+    }
 }
 
 void Application::RefreshAfterLoad() {
+    RememberWriteTime(fileList_, session_.picture.path);
     if (session_.displayMode == kEditWindow) {
         RefreshEditWindow();
     } else if (view_) {
         view_->RefreshAfterLoad(true);
     }
+    RefreshFileList();
 }
 
 bool Application::OpenPath(const std::string& path) {
@@ -292,10 +324,14 @@ void Application::UpdateTitles() {
         case kEditWindow:
             RefreshEditWindow();
             break;
-        default:
-            view_->setWindowTitle(QString::fromStdString(
-                MainWindowTitle(session_.picture, session_.history, view_->zoom())));
+        default: {
+            const QString title =
+                QString::fromStdString(MainWindowTitle(session_.picture, session_.history, view_->zoom()));
+            view_->setWindowTitle(title);
+            // Full screen shows it in the tool bar's information field as well.
+            if (session_.displayMode == kFullScreen) view_->toolBarStrip()->SetInfoText(title);
             break;
+        }
     }
 }
 
@@ -330,6 +366,8 @@ void Application::WriteSettings() {
     // Start and Dual and the feature sections are taken from the file as it is now.
     IniFile ini;
     ini.Load(session_.settingsPath);
+    // The keys first, then the settings.
+    SaveAccelerators(ini, accelerators_);
     SaveSettings(ini, session_.settings);
     ini.Save(session_.settingsPath);
 }
@@ -436,10 +474,15 @@ void Application::SwitchToEditWindow() {
 }
 
 void Application::SwitchToMainWindow() {
-    if (session_.displayMode == kFullScreen) view_->showNormal();
+    if (session_.displayMode == kFullScreen) {
+        view_->showNormal();
+        view_->toolBarStrip()->SetFullScreenLayout(false);
+        view_->toolBarStrip()->hide();
+    }
     session_.displayMode = kMainWindow;
     if (editWindow_) editWindow_->hide();
     if (!view_->isVisible()) view_->ShowWithCommand(kShowNormal);
+    if (listWindow_ && listWindow_->isVisible()) PlaceFileList();
     UpdateTitles();
 }
 
@@ -448,7 +491,10 @@ void Application::EnterFullScreen() {
     session_.displayMode = kFullScreen;
     if (editWindow_) editWindow_->hide();
     view_->showFullScreen();
+    view_->toolBarStrip()->SetFullScreenLayout(true);
     view_->FinalLayout();
+    if (listWindow_ && listWindow_->isVisible()) PlaceFileList();
+    UpdateTitles();
 }
 
 void Application::StartSlideShow() {}
@@ -459,10 +505,40 @@ void Application::RunOptionsDialog() {}
 
 void Application::RefreshEditWindow() {}
 
-void Application::EditWindowCommand(int) {}
+void Application::EditWindowCommand(int id) {
+    if (editCommand_) editCommand_(id);
+}
 
 void Application::DeleteHistoryFiles() {}
 
 std::string Application::PluginPatterns() { return PluginPatternText(session_.settings.path.spi); }
+
+// The lossless JPEG transform of the current file.
+void Application::LosslessRotate(bool right) { RotateJpegLosslessly(*this, right ? 1 : 3); }
+
+void Application::ShowColourCount() {
+    if (!session_.picture.HasPicture()) return;
+    const std::optional<uint32_t> count = CountColours(session_.picture.image);
+    if (!count) {
+        ShowError(view_.get(), kErrRead);
+        return;
+    }
+    const ColourCountMessage message = MakeColourCountMessage(session_.picture.fileName, *count);
+    BoxRequest box;
+    box.text = message.text;
+    box.caption = message.caption;
+    box.icon = BoxIcon::Information;
+    ShowBox(view_.get(), box);
+}
+
+// No history window exists yet.
+bool Application::HistoryWindowOpen() const { return false; }
+
+// No selection areas exist yet.
+bool Application::HasSelectionArea() const { return false; }
+
+int Application::EditToolBarBottom() const {
+    return editWindow_ ? editWindow_->geometry().top() : (view_ ? view_->geometry().top() : 0);
+}
 
 }  // namespace lumra::ui

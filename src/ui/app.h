@@ -3,21 +3,33 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "shell/command_catalogue.h"
 #include "shell/command_line.h"
+#include "shell/menu_model.h"
 #include "shell/messages.h"
 #include "shell/session.h"
+#include "view/file_list.h"
 
+class QAction;
 class QDialog;
+class QMenu;
+class QUrl;
 
 namespace lumra::ui {
 
+class AcceleratorFilter;
+class FileListModel;
+class FileListView;
+class FileListWindow;
 class InstanceServer;
 class ViewWindow;
 
@@ -35,6 +47,12 @@ public:
     using BoxFunction = std::function<BoxResult(QWidget* owner, const BoxRequest& request)>;
     // Runs a modal dialog and returns its result code (QDialog::exec by default).
     using DialogFunction = std::function<int(QDialog& dialog)>;
+    // Shows a pop-up menu at a screen point and returns the chosen action (QMenu::exec).
+    using MenuFunction = std::function<QAction*(QMenu& menu, const QPoint& at)>;
+    // Opens a folder, a document or a web address on the desktop.
+    using UrlFunction = std::function<bool(const QUrl& url)>;
+    // Starts a program with arguments, detached.
+    using StartFunction = std::function<bool(const QString& program, const QStringList& arguments)>;
 
     Application();
     ~Application() override;
@@ -51,6 +69,9 @@ public:
     void SetBoxFunction(BoxFunction function) { box_ = std::move(function); }
     void SetDialogFunction(DialogFunction function) { dialog_ = std::move(function); }
     void SetQuitFunction(std::function<void()> function) { quit_ = std::move(function); }
+    void SetMenuFunction(MenuFunction function) { menuFn_ = std::move(function); }
+    void SetUrlFunction(UrlFunction function) { url_ = std::move(function); }
+    void SetStartFunction(StartFunction function) { start_ = std::move(function); }
 
     // Every box goes through here: the cursor is brought back and the active file-list
     // window is disabled while the box is up.
@@ -77,11 +98,74 @@ public:
     void HideCursor();
     void EnsureCursorShown();
 
-    // The file-list window that currently holds the list (none yet).
+    // The file-list window that currently holds the list.
     void SetActiveFileList(QWidget* window) { activeFileList_ = window; }
     QWidget* activeFileList() const { return activeFileList_; }
     // The edit window once it exists.
     void SetEditWindow(QWidget* window) { editWindow_ = window; }
+
+    // ---- Keys, menus and commands ----
+    const AcceleratorTable& accelerators() const { return accelerators_; }
+    // A new key table (key customisation): the menus show its keys.
+    void SetAccelerators(const AcceleratorTable& table);
+    bool acceleratorsSuspended() const { return acceleratorsSuspended_; }
+    void SetAcceleratorsSuspended(bool suspended) { acceleratorsSuspended_ = suspended; }
+    // The main window's command router (keys, menu, tool bar); in edit mode it hands the
+    // command to the edit window's handler.
+    void RunCommand(int id);
+    // Pressing and releasing Alt alone in window.
+    void AltAlone(QWidget* window);
+    // The context menu at a screen point, for the main window or the edit window. A
+    // second opening by the same gesture only clears the suppression flag.
+    void ShowMainMenu(const QPoint& globalPos, QWidget* window);
+    void ClearMenuSuppression() { menuSuppressed_ = false; }
+    bool menuSuppressed() const { return menuSuppressed_; }
+    QMenu* mainMenu() const { return mainMenu_.get(); }
+    // The zoom pop-up of the edit window's zoom field.
+    void ShowZoomMenu(const QPoint& globalPos);
+    // Builds the menus again (keys or tools changed).
+    void RebuildMenus();
+    // The mode texts of Full screen and Edit window.
+    void UpdateMenuTexts();
+    MenuFacts CurrentMenuFacts(bool editWindowVariant) const;
+    // The edit window's command handler; set by the edit window.
+    void SetEditCommandHandler(std::function<void(int)> handler) { editCommand_ = std::move(handler); }
+
+    void Reopen();
+    void DeleteCurrentFile();
+    void RunTool(int slot);
+    void ShowHelp();
+    void ShowVersion();
+    // Full screen returns to the mode it was entered from.
+    void LeaveFullScreenToReturnMode();
+    bool OpenUrl(const QUrl& url);
+
+    // ---- The folder's file list ----
+    FileList& fileList() { return fileList_; }
+    FileListWindow* fileListWindow() const { return listWindow_; }
+    FileListView* fileListView() const { return listView_; }
+    // Brings the list up to date for the current path (a new folder is read in the
+    // background; the list fills when it is read).
+    void RefreshFileList();
+    void RebuildFileList();
+    // Waits for a folder read in progress and shows its names.
+    void FinishFileListScan();
+    // First/Last/Previous/Next with the error box and the refresh.
+    void NavigateCommand(int kind);
+    // The user chose a name in the list.
+    void OpenSelected(int row);
+    void PlaceFileList();
+    // Hands the one list to another list window (the edit window's when the mode changes;
+    // null: back to the main window's).
+    void MoveFileListTo(FileListWindow* window);
+    // Command File list.
+    void ShowFileList();
+    // The program became active (true) or inactive.
+    void OnAppActivated(bool active);
+    // A file was written by a save.
+    void SavedFile(const std::string& path);
+    // The sort order of the list: the user's locale, case ignored.
+    NameCompare MakeNameCompare() const;
 
     // Carries out a step list of the command-line dispatch or a hand-over.
     void RunSteps(const StepList& steps);
@@ -101,10 +185,26 @@ public:
     void EditWindowCommand(int id);
     void DeleteHistoryFiles();
     std::string PluginPatterns();
+    // Lossless JPEG rotation of the current file (right: clockwise).
+    void LosslessRotate(bool right);
+    // 5110: the number of colours the picture uses.
+    void ShowColourCount();
+    // The history window is open.
+    bool HistoryWindowOpen() const;
+    // A selection area exists.
+    bool HasSelectionArea() const;
+    // The bottom of the edit window's tool bar (screen), for placing the list.
+    int EditToolBarBottom() const;
 
 private:
     bool SaveChangesFirst();
     void RefreshAfterLoad();
+    // Loads a path as the current picture, remembering its write time.
+    bool LoadForList(const std::string& path);
+    void ApplyScanResult(uint64_t id);
+    void ShowListSelection();
+    void CreateFileList();
+    void InstallKeysAndMenus();
     void HideActiveFileList();
     void ActivateMainWindow();
     void WriteSettings();
@@ -121,7 +221,26 @@ private:
     QPointer<QWidget> editWindow_;
     BoxFunction box_;
     DialogFunction dialog_;
+    MenuFunction menuFn_;
+    UrlFunction url_;
+    StartFunction start_;
     std::function<void()> quit_;
+    std::function<void(int)> editCommand_;
+    std::string executablePath_;
+
+    AcceleratorTable accelerators_ = DefaultAccelerators();
+    bool acceleratorsSuspended_ = false;
+    std::unique_ptr<AcceleratorFilter> acceleratorFilter_;
+    std::unique_ptr<QMenu> mainMenu_;
+    bool menuSuppressed_ = false;
+
+    FileList fileList_;
+    FolderScan scan_;
+    FileListModel* listModel_ = nullptr;
+    FileListView* listView_ = nullptr;
+    FileListWindow* listWindow_ = nullptr;      // the one that holds the list
+    FileListWindow* mainListWindow_ = nullptr;  // the main window's
+    bool listHiddenByOpen_ = false;
     int cursorShown_ = 1;
     bool waitCursor_ = false;
     bool closed_ = false;

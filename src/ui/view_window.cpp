@@ -1,6 +1,7 @@
 #include "ui/view_window.h"
 
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -17,8 +18,11 @@
 #include "shell/session.h"
 #include "ui/animation.h"
 #include "ui/app.h"
+#include "ui/comment_exif_dialogs.h"
 #include "ui/picture_image.h"
-#include "ui/shortcuts.h"
+#include "ui/tool_bar_strip.h"
+#include "formats/image_buffer.h"
+#include "shell/command_catalogue.h"
 
 namespace lumra::ui {
 
@@ -149,7 +153,9 @@ ViewWindow::ViewWindow(Application& app) : app_(app) {
     layout->addWidget(view_);
     setFocusProxy(view_);
     ApplyBackground();
-    InstallDefaultShortcuts(this, [this](int id) { Command(id); });
+    strip_ = new ToolBarStrip(this, [this](int id) { Command(id); }, [this] { setFocus(); });
+    strip_->hide();
+    ApplyAlwaysOnTop();
 
     // The first client area: 400 x 300 centred on the screen under the pointer.
     QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
@@ -187,29 +193,132 @@ void ViewWindow::Command(int id) {
         app_.EditWindowCommand(id);
         return;
     }
+    Settings& settings = session.settings;
     switch (id) {
         case kCmdOpen:
             app_.OpenPictureDialog();
             break;
+        case kCmdReopen:
+            app_.Reopen();
+            break;
         case kCmdSaveAs:
             if (session.picture.HasPicture()) app_.SavePictureAs();
+            break;
+        case kCmdSaveRotateRight:
+        case kCmdSaveRotateLeft:
+            if (session.picture.HasPicture() && session.picture.image.sourceFormat == kFormatJpeg &&
+                session.operationState == 0) {
+                app_.LosslessRotate(id == kCmdSaveRotateRight);
+            }
             break;
         case kCmdPaste:
             app_.PasteFromClipboard();
             break;
+        case kCmdComment:
+            if (session.picture.HasPicture() && session.operationState == 0) ShowCommentEditor(app_);
+            break;
+        case kCmdTextData:
+            if (session.picture.HasPicture() && session.picture.image.sourceFormat == kFormatJpeg &&
+                session.picture.flags.hasText) {
+                ShowExifViewer(app_);
+            }
+            break;
+        case kCmdColorCount:
+            app_.ShowColourCount();
+            break;
+        case kCmdDelete:
+            app_.DeleteCurrentFile();
+            break;
+        case kCmdFileList:
+            app_.ShowFileList();
+            break;
+        case kCmdAlwaysOnTop:
+            settings.awin.top = (settings.awin.top & 1) ^ 1;
+            ApplyAlwaysOnTop();
+            break;
+        case kCmdToolBar:
+            settings.vwin.vtBar = (settings.vwin.vtBar & 1) ^ 1;
+            break;
+        case kCmdBgWhite:
+        case kCmdBgLightGray:
+        case kCmdBgGray:
+        case kCmdBgDarkGray:
+        case kCmdBgBlack:
+            settings.vwin.bgColor = id - kCmdBgWhite;
+            ApplyBackground();
+            break;
         case kCmdOptions:
             app_.RunOptionsDialog();
             break;
+        case kCmdHelp:
+            app_.ShowHelp();
+            break;
         case kCmdMouseHelp:
             app_.ShowMouseInfo();
+            break;
+        case kCmdVersion:
+            app_.ShowVersion();
+            break;
+        case kCmdFullScreen:
+            if (isMinimized()) {
+                showNormal();
+            } else if (session.displayMode == kFullScreen) {
+                app_.StopSlideShow();
+                app_.LeaveFullScreenToReturnMode();
+            } else {
+                app_.EnterFullScreen();
+            }
+            break;
+        case kCmdMinimize:
+            if (isMinimized()) {
+                showNormal();
+            } else {
+                app_.StopSlideShow();
+                showMinimized();
+            }
             break;
         case kCmdExit:
             app_.StopSlideShow();
             close();
             break;
+        case kCmdFirst:
+        case kCmdLast:
+        case kCmdPrevious:
+        case kCmdNext:
+            app_.NavigateCommand(id - kCmdFirst);
+            break;
         default:
+            if (id >= kCmdTool1 && id <= kCmdTool8) app_.RunTool(id - kCmdTool1);
             break;
     }
+}
+
+void ViewWindow::ApplyAlwaysOnTop() {
+    const bool top = (app_.session().settings.awin.top & 1) != 0;
+    if (testAttribute(Qt::WA_WState_Created) && windowFlags().testFlag(Qt::WindowStaysOnTopHint) == top) return;
+    const bool shown = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, top);
+    if (shown) show();
+}
+
+void ViewWindow::ShowToolBarStrip(bool show) {
+    if (show) {
+        strip_->FitToClient(width());
+        strip_->raise();
+        strip_->show();
+    } else {
+        strip_->hide();
+        setFocus();
+    }
+}
+
+void ViewWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    strip_->FitToClient(width());
+}
+
+void ViewWindow::contextMenuEvent(QContextMenuEvent* event) {
+    app_.ShowMainMenu(event->globalPos(), this);
 }
 
 void ViewWindow::RefreshAfterLoad(bool) {

@@ -11,6 +11,7 @@ namespace lumra::ui {
 
 class Application;
 class AnimationPlayer;
+class ToolBarStrip;
 
 // The picture area: the current picture drawn at 100 % on the background colour,
 // centred when smaller than the area and scrolled when larger.
@@ -60,6 +61,13 @@ public:
     void AutoSizeWindow();
     // The view's background colour (Vwin BgColor).
     void ApplyBackground();
+    // Keeps the window above others while Awin Top is set.
+    void ApplyAlwaysOnTop();
+    // The tool bar strip at the top edge.
+    ToolBarStrip* toolBarStrip() const { return strip_; }
+    void ShowToolBarStrip(bool show);
+    // A mouse drag of the window's own is in progress (none so far).
+    bool DragInProgress() const { return false; }
 
     PictureView* pictureView() const { return view_; }
     AnimationPlayer* animation() const { return animation_; }
@@ -68,6 +76,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -78,17 +88,8 @@ private:
     Application& app_;
     PictureView* view_ = nullptr;
     AnimationPlayer* animation_ = nullptr;
+    ToolBarStrip* strip_ = nullptr;
     int zoom_ = 10000;
-};
-
-// Command numbers the window handles so far.
-enum CommandId : int {
-    kCmdOpen = 5010,
-    kCmdSaveAs = 5012,
-    kCmdPaste = 5031,
-    kCmdOptions = 5410,
-    kCmdMouseHelp = 5515,
-    kCmdExit = 5550,
 };
 
 }  // namespace lumra::ui

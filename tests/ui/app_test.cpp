@@ -116,7 +116,7 @@ TEST_F(AppTest, MouseInfoDialogClosedOtherwiseChangesNothing) {
         if (info) info->dontShowBox()->setChecked(false);
         return int(QDialog::Accepted);
     };
-    View().Command(ui::kCmdMouseHelp);
+    View().Command(kCmdMouseHelp);
     EXPECT_EQ(app_->session().settings.awin.mouseInfo, 1);
 }
 

@@ -77,7 +77,7 @@ TEST_F(FileDialogTest, OpenCommandLoadsChosenFileAndRemembersFolder) {
         files->selectFile(QStringLiteral("chosen.bmp"));
         return int(QDialog::Accepted);
     };
-    View().Command(ui::kCmdOpen);
+    View().Command(kCmdOpen);
     EXPECT_EQ(startFolder, dir_.File("pics"));
     EXPECT_EQ(app_->session().picture.path, path);
     EXPECT_EQ(app_->session().lastFolder, dir_.File("pics"));
@@ -89,7 +89,7 @@ TEST_F(FileDialogTest, OpenCommandLoadsChosenFileAndRemembersFolder) {
         qobject_cast<QFileDialog*>(&d)->selectFile(QStringLiteral("junk.png"));
         return int(QDialog::Accepted);
     };
-    View().Command(ui::kCmdOpen);
+    View().Command(kCmdOpen);
     ASSERT_EQ(boxes_.size(), 1u);
     EXPECT_EQ(boxes_[0].request, ErrorBox(kErrDisplay));
     EXPECT_EQ(app_->session().picture.path, path);
@@ -166,7 +166,7 @@ TEST_F(FileDialogTest, SaveAsCommandWritesAndUpdatesTitle) {
         EXPECT_NE(files, nullptr);
         return int(QDialog::Accepted);  // the proposed name as it is
     };
-    View().Command(ui::kCmdSaveAs);
+    View().Command(kCmdSaveAs);
     EXPECT_TRUE(std::filesystem::exists(dir_.File("out/photo.bmp")));
     EXPECT_FALSE(app_->session().history.IsModified());
     EXPECT_EQ(Title(), "photo.bmp  ( 2x2  24bit  0.0KB )  100%");

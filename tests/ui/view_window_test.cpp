@@ -167,11 +167,11 @@ TEST_F(ViewWindowTest, ExitCommandClosesThroughConfirmation) {
     ASSERT_TRUE(app_->OpenPath(Picture("a.bmp", 2, 2, 0)));
     app_->session().history.position = 1;
     answers_ = {BoxResult::Cancel};
-    View().Command(ui::kCmdExit);
+    View().Command(kCmdExit);
     EXPECT_TRUE(View().isVisible());
     EXPECT_EQ(quits_, 0);
     answers_ = {BoxResult::No};
-    View().Command(ui::kCmdExit);
+    View().Command(kCmdExit);
     EXPECT_FALSE(View().isVisible());
     EXPECT_EQ(quits_, 1);
 }

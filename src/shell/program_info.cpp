@@ -1,0 +1,44 @@
+#include "shell/program_info.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+
+#include "formats/picture.h"
+#include "shell/messages.h"
+#include "shell/settings.h"
+
+namespace lumra {
+
+std::string VersionLine() { return std::string(kProgramName) + "  version " + kProgramVersion; }
+
+std::string HelpFilePath(const std::string& executablePath) {
+    std::string base = executablePath;
+    const size_t slash = base.find_last_of('/');
+    const size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
+    if (base.size() >= nameAt + 4) {
+        std::string tail = base.substr(base.size() - 4);
+        for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (tail == ".exe") base.resize(base.size() - 4);
+    }
+    return base + ".html";
+}
+
+ToolLaunch PlanToolLaunch(const PathSettings& tools, int slot, const CurrentPicture& picture) {
+    ToolLaunch launch;
+    if (slot < 0 || slot >= static_cast<int>(tools.app.size()) || tools.app[slot].empty()) return launch;
+    launch.target = tools.app[slot];
+    struct stat st {};
+    const bool exists = ::stat(launch.target.c_str(), &st) == 0;
+    if (exists && (S_ISDIR(st.st_mode) || (S_ISREG(st.st_mode) && ::access(launch.target.c_str(), X_OK) != 0))) {
+        // Folders and documents go to the desktop, which has no use for the picture.
+        launch.kind = LaunchKind::Open;
+        return launch;
+    }
+    launch.kind = LaunchKind::Program;
+    if (picture.HasPicture() && !picture.path.empty()) launch.arguments.push_back(picture.path);
+    return launch;
+}
+
+}  // namespace lumra
