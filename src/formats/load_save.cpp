@@ -26,12 +26,7 @@ namespace lumra {
 
 namespace {
 
-// ---- codec tables: one row per format; new codecs replace the placeholders here ----
-
-bool DecodeNotBuilt(const uint8_t*, size_t, DecoderContext& ctx) {
-    ctx.error = kCodecUnsupported;
-    return false;
-}
+// ---- codec tables: one row per format ----
 
 struct DecoderEntry {
     FormatCode format;
@@ -61,12 +56,6 @@ bool EncodeBmpFile(const std::string& path, const ImageBuffer& image, const Save
                    DecoderContext& ctx) {
     return WriteBmpFile(path, image, BmpDepth(req.simg.depth), req.simg.gray != 0,
                         req.simg.dither, ctx);
-}
-
-bool EncodeNotBuilt(const std::string&, const ImageBuffer&, const SaveRequest&,
-                    DecoderContext& ctx) {
-    ctx.error = kCodecUnsupported;
-    return false;
 }
 
 struct EncoderEntry {

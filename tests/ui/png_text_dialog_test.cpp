@@ -1,8 +1,13 @@
 // The PNG text viewer: its list, and the error box when there is nothing to show.
 #include <QHeaderView>
+#include <QPlainTextEdit>
 #include <QTreeWidget>
 
 #include "formats/png/png_chunks.h"
+#include "formats/png/png_text.h"
+#include "platform/ansi_text.h"
+#include "shell/command_catalogue.h"
+#include "ui/comment_exif_dialogs.h"
 #include "ui/png_text_dialog.h"
 #include "ui_test_support.h"
 
@@ -75,6 +80,43 @@ TEST_F(PngTextViewerTest, NothingToShowIsAReadError) {
         EXPECT_EQ(boxes_[0].request.caption, "Error");
     }
     EXPECT_TRUE(dialogs_.empty());
+}
+
+TEST_F(PngTextViewerTest, TextDataCommandForPngPictures) {
+    const std::string path = dir_.File("texts.png");
+    WriteFile(path, PngWithTexts({std::string("Author\0me", 9)}));
+    ASSERT_TRUE(StartQuiet({path}));
+    EXPECT_TRUE(app_->session().picture.flags.hasText);
+    int rows = -1;
+    onDialog_ = [&](QDialog& dialog) {
+        if (auto* viewer = qobject_cast<ui::PngTextDialog*>(&dialog)) rows = viewer->list()->topLevelItemCount();
+        return int(QDialog::Accepted);
+    };
+    View().Command(kCmdTextData);
+    EXPECT_EQ(dialogs_, std::vector<std::string>{"lumra::ui::PngTextDialog"});
+    EXPECT_EQ(rows, 1);
+}
+
+TEST_F(PngTextViewerTest, CommentEditorRewritesThePngFile) {
+    const std::string path = dir_.File("commented.png");
+    WriteFile(path, PngWithTexts({std::string("Comment\0\x8c\xb3\x82\xcc\n", 13)}));  // 元の
+    ScopedEnv data("XDG_DATA_HOME", dir_.File("data"));
+    ScopedEnv tmp("TMPDIR", dir_.path());
+    ASSERT_TRUE(StartQuiet({path}));
+    std::string shown;
+    onDialog_ = [&](QDialog& d) {
+        auto& dialog = dynamic_cast<ui::CommentEditDialog&>(d);
+        shown = dialog.editor()->toPlainText().toStdString();
+        dialog.editor()->setPlainText(QStringLiteral("新しい\n二行"));
+        return int(QDialog::Accepted);
+    };
+    ui::ShowCommentEditor(*app_);
+    EXPECT_TRUE(boxes_.empty());
+    EXPECT_EQ(shown, "元の\n");
+    std::string text;
+    int error = 0;
+    ASSERT_TRUE(ReadPngComment(path, text, error));
+    EXPECT_EQ(AnsiToUtf8(text), "新しい\r\n二行");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "formats/codec_error.h"
+#include "formats/decoder_context.h"
 #include "formats/png/png_chunks.h"
 #include "platform/ansi_text.h"
 #include "platform/file_io.h"
@@ -197,6 +198,18 @@ bool RewritePngComment(const std::string& path, const std::string& tempPath, con
     }
     written = true;
     return true;
+}
+
+bool ReadPngCommentForEditor(const std::string& path, std::string& text, DecoderContext& ctx) {
+    return ReadPngComment(path, text, ctx.error);
+}
+
+bool RewritePngCommentForEditor(const std::string& path, const std::string& tempPath, const std::string& text,
+                                bool& written, bool& exists, DecoderContext& ctx) {
+    size_t length = 0;
+    const bool ok = RewritePngComment(path, tempPath, text, length, written, ctx.error);
+    exists = ok && length > 0;
+    return ok;
 }
 
 }  // namespace lumra

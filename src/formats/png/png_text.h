@@ -10,6 +10,8 @@
 
 namespace lumra {
 
+struct DecoderContext;
+
 inline constexpr int kPngTextEntries = 16;
 inline constexpr size_t kPngKeywordMax = 79;
 inline constexpr size_t kPngTextMax = 1024;
@@ -54,6 +56,12 @@ bool RewritePngCommentInMemory(const uint8_t* data, size_t size, const std::stri
 // written when written comes back false.
 bool RewritePngComment(const std::string& path, const std::string& tempPath, const std::string& text,
                        size_t& length, bool& written, int& error);
+
+// The comment editor's reader and rewriter (the shape every format's comment codec has):
+// CodecError in ctx.error; exists tells whether the file now has a comment.
+bool ReadPngCommentForEditor(const std::string& path, std::string& text, DecoderContext& ctx);
+bool RewritePngCommentForEditor(const std::string& path, const std::string& tempPath, const std::string& text,
+                                bool& written, bool& exists, DecoderContext& ctx);
 
 // The tEXt chunk "Comment" with text, CRs removed.
 std::vector<uint8_t> MakePngCommentChunk(const std::string& text);
