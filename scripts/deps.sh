@@ -15,6 +15,8 @@ bench_pkgs+=(libturbojpeg0-dev)
 bench_pkgs+=(libgif-dev libtiff-dev)
 
 test_pkgs+=(libgif-dev libtiff-dev libtiff-tools)
+test_pkgs+=(libpng-dev pngcheck)
+bench_pkgs+=(libpng-dev)
 
 want=()
 for group in "$@"; do

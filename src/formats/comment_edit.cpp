@@ -9,6 +9,7 @@
 #include "formats/jpeg/jpeg_markers.h"
 #include "formats/jpeg/jpeg_save.h"
 #include "formats/load_save.h"
+#include "formats/png/png_text.h"
 #include "platform/ansi_text.h"
 #include "platform/file_io.h"
 #include "platform/temp_file.h"
@@ -20,6 +21,7 @@ namespace lumra {
 namespace {
 
 constexpr CommentFileCodec kJpegComments{ReadJpegComment, RewriteJpegComment, true};
+constexpr CommentFileCodec kPngComments{ReadPngCommentForEditor, RewritePngCommentForEditor, false};
 
 void Show(Session& s, int code) {
     if (s.ui.showError) s.ui.showError(code);
@@ -48,7 +50,7 @@ std::string WithoutCr(const std::string& text) {
 const CommentFileCodec* CommentCodecFor(uint32_t sourceFormat) {
     switch (sourceFormat) {
         case kFormatJpeg: return &kJpegComments;
-        // PNG joins here once its comment reader and rewriter exist.
+        case kFormatPng: return &kPngComments;
         default: return nullptr;
     }
 }

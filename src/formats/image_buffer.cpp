@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/large_buffer.h"
+
 namespace lumra {
 
 const char* DefaultExtension(int saveFormat) {
@@ -27,7 +29,7 @@ bool ImageBuffer::Allocate(int width, int height, int bitCount) {
     if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24) return false;
     const size_t rowBytes = PaddedRowBytes(width, bitCount);
     const size_t total = rowBytes * static_cast<size_t>(height);
-    auto* p = static_cast<uint8_t*>(std::calloc(total, 1));
+    uint8_t* p = AllocateLarge(total, true);
     if (!p) return false;
     pixels.reset(p);
     header = BitmapInfoHeader{};

@@ -14,6 +14,8 @@
 #include "formats/plugin_host.h"
 #include "formats/gif/gif_codec.h"
 #include "formats/tiff/tiff_codec.h"
+#include "formats/png/png_decoder.h"
+#include "formats/png/png_encoder.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/temp_file.h"
@@ -24,12 +26,7 @@ namespace lumra {
 
 namespace {
 
-// ---- codec tables: one row per format; new codecs replace the placeholders here ----
-
-bool DecodeNotBuilt(const uint8_t*, size_t, DecoderContext& ctx) {
-    ctx.error = kCodecUnsupported;
-    return false;
-}
+// ---- codec tables: one row per format ----
 
 struct DecoderEntry {
     FormatCode format;
@@ -38,7 +35,7 @@ struct DecoderEntry {
 
 constexpr DecoderEntry kDecoders[] = {
     {kFormatBmp, DecodeBmp},
-    {kFormatPng, DecodeNotBuilt},
+    {kFormatPng, DecodePng},
     {kFormatJpeg, DecodeJpeg},
     {kFormatTiff, DecodeTiff},
     {kFormatGif, DecodeGif},
@@ -61,12 +58,6 @@ bool EncodeBmpFile(const std::string& path, const ImageBuffer& image, const Save
                         req.simg.dither, ctx);
 }
 
-bool EncodeNotBuilt(const std::string&, const ImageBuffer&, const SaveRequest&,
-                    DecoderContext& ctx) {
-    ctx.error = kCodecUnsupported;
-    return false;
-}
-
 struct EncoderEntry {
     int saveFormat;
     EncodeFn encode;
@@ -74,7 +65,7 @@ struct EncoderEntry {
 
 constexpr EncoderEntry kEncoders[] = {
     {kSaveBmp, EncodeBmpFile},
-    {kSavePng, EncodeNotBuilt},
+    {kSavePng, EncodePng},
     {kSaveJpeg, EncodeJpegSave},
     {kSaveTiff, EncodeTiff},
     {kSaveGif, EncodeGif},
@@ -202,6 +193,7 @@ SaveRequest MakeSaveRequest(const Session& session) {
     req.orientation = session.picture.orientation;
     req.sourcePath = session.picture.path;
     req.sourceFormat = session.picture.image.sourceFormat;
+    req.ui = &session.ui;
     return req;
 }
 
@@ -287,6 +279,8 @@ bool LoadFormat(Session& session, const std::string& path, FormatCode format,
     }
     InstallPicture(session, std::move(ctx.image), false, true);
     session.picture.flags = ctx.flags;
+    // A PNG's "Comment" text counts as text only; the comment flag is for JPEG, GIF and TIFF.
+    if (format == kFormatPng) session.picture.flags.hasComment = false;
     TakeGifAnimation(ctx, session.picture.animation);
     SetPictureInfo(session, &path, 1, std::string());
     return true;

@@ -30,6 +30,7 @@ struct SaveRequest {
     int orientation = 0;
     std::string sourcePath;  // the current file (lossless JPEG transform)
     uint32_t sourceFormat = kFormatUnknown;
+    const UiHooks* ui = nullptr;  // the main window, for the title during long encodes
 };
 SaveRequest MakeSaveRequest(const Session& session);
 

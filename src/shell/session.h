@@ -14,6 +14,7 @@ enum DisplayMode : int { kMainWindow = 0, kEditWindow = 1, kFullScreen = 2 };
 // What the engine asks of the user interface. Every hook may be empty (command-line tool, tests).
 struct UiHooks {
     std::function<void(const std::string&)> setTitle;        // e.g. "wait..."
+    std::function<std::string()> title;                      // the main window's title now
     std::function<void(bool)> setWaitCursor;                  // true: wait, false: arrow
     std::function<void(int)> showError;                       // ShowError(main window, code)
     std::function<void(int, const std::string&)> reportCodecError;  // CodecError, library text

@@ -90,6 +90,7 @@ Application::Application() {
     hooks.setTitle = [this](const std::string& title) {
         if (view_) view_->setWindowTitle(QString::fromStdString(title));
     };
+    hooks.title = [this]() { return view_ ? view_->windowTitle().toStdString() : std::string(); };
     hooks.setWaitCursor = [this](bool wait) {
         if (wait && !waitCursor_) {
             QGuiApplication::setOverrideCursor(Qt::WaitCursor);

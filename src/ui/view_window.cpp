@@ -20,6 +20,7 @@
 #include "ui/app.h"
 #include "ui/comment_exif_dialogs.h"
 #include "ui/picture_image.h"
+#include "ui/png_text_dialog.h"
 #include "ui/tool_bar_strip.h"
 #include "formats/image_buffer.h"
 #include "shell/command_catalogue.h"
@@ -221,6 +222,9 @@ void ViewWindow::Command(int id) {
             if (session.picture.HasPicture() && session.picture.image.sourceFormat == kFormatJpeg &&
                 session.picture.flags.hasText) {
                 ShowExifViewer(app_);
+            } else if (session.picture.HasPicture() && session.picture.image.sourceFormat == kFormatPng &&
+                       session.picture.flags.hasText) {
+                ShowPngTextViewer(app_, this, session.picture.path);
             }
             break;
         case kCmdColorCount:

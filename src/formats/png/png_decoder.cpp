@@ -1,0 +1,729 @@
+#include "formats/png/png_decoder.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "edit/blend_table.h"
+#include "formats/codec_error.h"
+#include "formats/png/png_chunks.h"
+
+namespace lumra {
+
+namespace {
+
+// ---- row kernels: unfilter and convert in one pass ----
+
+// Rows are unfiltered in place in buffers with kRowPad zero bytes in front, so that the
+// left neighbours of the first pixel read as zeros without a separate loop.
+constexpr size_t kRowPad = 8;
+
+using RowFn = void (*)(uint8_t* cur, const uint8_t* prev, size_t rowBytes, size_t pixels,
+                       uint8_t* out, uint8_t* alpha);
+
+enum FilterType { kFilterNone = 0, kFilterSub = 1, kFilterUp = 2, kFilterAverage = 3, kFilterPaeth = 4 };
+
+// x: filtered byte; a: left; b: above; c: above-left (all unfiltered).
+template <int F>
+inline uint8_t Unfilter(uint8_t x, uint8_t a, uint8_t b, uint8_t c) {
+    if constexpr (F == kFilterSub) return static_cast<uint8_t>(x + a);
+    else if constexpr (F == kFilterUp) return static_cast<uint8_t>(x + b);
+    else if constexpr (F == kFilterAverage) return static_cast<uint8_t>(x + ((a + b) >> 1));
+    else if constexpr (F == kFilterPaeth) return static_cast<uint8_t>(x + PaethPredictor(a, b, c));
+    else return x;
+}
+
+// Pixel formats of whole bytes: bytes per pixel, the step between the bytes that matter
+// (2 for 16-bit samples: the low bytes never reach the picture, and the filters work byte
+// by byte, so they are left filtered), and how an unfiltered pixel is written.
+struct Grey8 {
+    static constexpr int kBpp = 1, kStep = 1;
+    static void Emit(const uint8_t* p, uint8_t* __restrict out, uint8_t*, size_t i) { out[i] = p[0]; }
+};
+struct Grey16 {
+    static constexpr int kBpp = 2, kStep = 2;
+    static void Emit(const uint8_t* p, uint8_t* __restrict out, uint8_t*, size_t i) { out[i] = p[0]; }
+};
+struct Rgb16 {
+    static constexpr int kBpp = 6, kStep = 2;
+    static void Emit(const uint8_t* p, uint8_t* __restrict out, uint8_t*, size_t i) {
+        out[3 * i] = p[4];
+        out[3 * i + 1] = p[2];
+        out[3 * i + 2] = p[0];
+    }
+};
+struct GreyAlpha8 {
+    static constexpr int kBpp = 2, kStep = 1;
+    static void Emit(const uint8_t* p, uint8_t* __restrict out, uint8_t* __restrict alpha, size_t i) {
+        out[i] = p[0];
+        alpha[i] = p[1];
+    }
+};
+struct GreyAlpha16 {
+    static constexpr int kBpp = 4, kStep = 2;
+    static void Emit(const uint8_t* p, uint8_t* __restrict out, uint8_t* __restrict alpha, size_t i) {
+        out[i] = p[0];
+        alpha[i] = p[2];
+    }
+};
+struct Rgba8 {
+    static constexpr int kBpp = 4, kStep = 1;
+    static void Emit(const uint8_t* p, uint8_t* __restrict out, uint8_t* __restrict alpha, size_t i) {
+        out[3 * i] = p[2];
+        out[3 * i + 1] = p[1];
+        out[3 * i + 2] = p[0];
+        alpha[i] = p[3];
+    }
+};
+struct Rgba16 {
+    static constexpr int kBpp = 8, kStep = 2;
+    static void Emit(const uint8_t* p, uint8_t* __restrict out, uint8_t* __restrict alpha, size_t i) {
+        out[3 * i] = p[4];
+        out[3 * i + 1] = p[2];
+        out[3 * i + 2] = p[0];
+        alpha[i] = p[6];
+    }
+};
+
+template <class Fmt, int F>
+void WholeKernel(uint8_t* cur, const uint8_t* prev, size_t, size_t pixels, uint8_t* out, uint8_t* alpha) {
+    constexpr int n = Fmt::kBpp;
+    for (size_t i = 0; i < pixels; ++i, cur += n, prev += n) {
+        if constexpr (F != kFilterNone) {
+            for (int k = 0; k < n; k += Fmt::kStep) cur[k] = Unfilter<F>(cur[k], cur[k - n], prev[k], prev[k - n]);
+        }
+        Fmt::Emit(cur, out, alpha, i);
+    }
+}
+
+// Three bytes per pixel is the common case: the left pixel stays in registers.
+template <int F>
+void Rgb8Kernel(uint8_t* cur, const uint8_t* prev, size_t, size_t pixels, uint8_t* __restrict out, uint8_t*) {
+    if constexpr (F == kFilterNone || F == kFilterUp) {
+        for (size_t i = 0; i < pixels; ++i, cur += 3, prev += 3, out += 3) {
+            const uint8_t r = Unfilter<F>(cur[0], 0, prev[0], 0);
+            const uint8_t g = Unfilter<F>(cur[1], 0, prev[1], 0);
+            const uint8_t b = Unfilter<F>(cur[2], 0, prev[2], 0);
+            if constexpr (F != kFilterNone) {
+                cur[0] = r;
+                cur[1] = g;
+                cur[2] = b;
+            }
+            out[0] = b;
+            out[1] = g;
+            out[2] = r;
+        }
+    } else {
+        uint8_t ar = 0, ag = 0, ab = 0;  // left
+        uint8_t cr = 0, cg = 0, cb = 0;  // above-left
+        for (size_t i = 0; i < pixels; ++i, cur += 3, prev += 3, out += 3) {
+            const uint8_t br = prev[0], bg = prev[1], bb = prev[2];
+            ar = Unfilter<F>(cur[0], ar, br, cr);
+            ag = Unfilter<F>(cur[1], ag, bg, cg);
+            ab = Unfilter<F>(cur[2], ab, bb, cb);
+            cr = br;
+            cg = bg;
+            cb = bb;
+            cur[0] = ar;
+            cur[1] = ag;
+            cur[2] = ab;
+            out[0] = ab;
+            out[1] = ag;
+            out[2] = ar;
+        }
+    }
+}
+
+// 1, 2 and 4-bit samples: one byte at a time, widened to one byte per pixel.
+template <int Depth, int F>
+void PackedKernel(uint8_t* cur, const uint8_t* prev, size_t rowBytes, size_t pixels, uint8_t* out, uint8_t*) {
+    constexpr size_t kPerByte = 8 / Depth;
+    constexpr unsigned kMask = (1u << Depth) - 1;
+    const size_t whole = pixels / kPerByte;
+    const uint8_t* left = cur - 1;  // the pad in front of the row
+    const uint8_t* upLeft = prev - 1;
+    for (size_t k = 0; k < whole; ++k, out += kPerByte) {
+        const uint8_t v = Unfilter<F>(cur[k], left[k], prev[k], upLeft[k]);
+        cur[k] = v;
+        for (size_t j = 0; j < kPerByte; ++j) out[j] = static_cast<uint8_t>((v >> (8 - Depth * (j + 1))) & kMask);
+    }
+    if (whole < rowBytes) {
+        const uint8_t v = Unfilter<F>(cur[whole], left[whole], prev[whole], upLeft[whole]);
+        cur[whole] = v;
+        const size_t rest = pixels - whole * kPerByte;
+        for (size_t j = 0; j < rest; ++j) out[j] = static_cast<uint8_t>((v >> (8 - Depth * (j + 1))) & kMask);
+    }
+}
+
+enum PixelKind {
+    kPacked1, kPacked2, kPacked4, kGrey8, kGrey16, kRgb8, kRgb16,
+    kGreyAlpha8, kGreyAlpha16, kRgba8, kRgba16, kPixelKinds
+};
+
+template <int F>
+constexpr std::array<RowFn, kPixelKinds> KernelsFor() {
+    return {PackedKernel<1, F>,          PackedKernel<2, F>,           PackedKernel<4, F>,
+            WholeKernel<Grey8, F>,       WholeKernel<Grey16, F>,       Rgb8Kernel<F>,
+            WholeKernel<Rgb16, F>,       WholeKernel<GreyAlpha8, F>,   WholeKernel<GreyAlpha16, F>,
+            WholeKernel<Rgba8, F>,       WholeKernel<Rgba16, F>};
+}
+
+constexpr std::array<std::array<RowFn, kPixelKinds>, 5> kKernels = {
+    KernelsFor<kFilterNone>(), KernelsFor<kFilterSub>(), KernelsFor<kFilterUp>(),
+    KernelsFor<kFilterAverage>(), KernelsFor<kFilterPaeth>()};
+
+// ---- zlib, one row at a time ----
+
+// The compressed data is the bodies of a run of IDAT chunks, already checked; they are fed to
+// zlib where they lie, one after the other, so split data is never copied.
+class RowInflater {
+public:
+    RowInflater() { std::memset(&stream_, 0, sizeof stream_); }
+    ~RowInflater() {
+        if (ready_) inflateEnd(&stream_);
+    }
+    RowInflater(const RowInflater&) = delete;
+    RowInflater& operator=(const RowInflater&) = delete;
+
+    // The run's chunks lie in data from offset `from` up to `to`.
+    bool Start(const uint8_t* data, size_t from, size_t to) {
+        data_ = data;
+        next_ = from;
+        end_ = to;
+        Feed();
+        ready_ = inflateInit(&stream_) == Z_OK;
+        return ready_;
+    }
+
+    // Fills exactly n bytes. The stream may end only with the last row of the picture.
+    bool Read(uint8_t* dst, size_t n, bool lastRow) {
+        stream_.next_out = dst;
+        stream_.avail_out = static_cast<uInt>(n);
+        for (;;) {
+            if (stream_.avail_in == 0) Feed();
+            const int r = inflate(&stream_, Z_NO_FLUSH);
+            if (r == Z_STREAM_END) return stream_.avail_out == 0 && lastRow;
+            if (r != Z_OK) return false;
+            if (stream_.avail_out == 0) return true;
+            if (stream_.avail_in == 0 && next_ >= end_) return false;
+        }
+    }
+
+private:
+    // The next chunk's data (empty chunks are passed over).
+    void Feed() {
+        while (stream_.avail_in == 0 && next_ < end_) {
+            const uint32_t length = ReadBe32(data_ + next_);
+            stream_.next_in = const_cast<Bytef*>(data_ + next_ + 8);
+            stream_.avail_in = length;
+            next_ += size_t{length} + 12;
+        }
+    }
+
+    z_stream stream_;
+    bool ready_ = false;
+    const uint8_t* data_ = nullptr;
+    size_t next_ = 0, end_ = 0;
+};
+
+// Deflate produces at most 258 bytes for two bits; anything claiming more cannot fill the rows.
+constexpr uint64_t kMaxInflateRatio = 1032;
+constexpr uint64_t kInflateSlack = 1024;
+
+template <class T>
+std::unique_ptr<T[]> TryAllocate(size_t n) {
+    return std::unique_ptr<T[]>(new (std::nothrow) T[n]);
+}
+
+uint8_t ToByte(int v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); }
+
+// ---- the decoder ----
+
+class PngReader {
+public:
+    PngReader(const uint8_t* data, size_t size, DecoderContext& ctx)
+        : data_(data), size_(size), ctx_(ctx), image_(ctx.image) {}
+
+    bool Decode();
+
+private:
+    bool Fail(int code) {
+        ctx_.error = code;
+        image_.Reset();
+        return false;
+    }
+    bool ReadHeader();
+    bool Walk();
+    void ReadPalette(const PngChunk& c);
+    void ReadGamma(const PngChunk& c);
+    void ReadBackground(const PngChunk& c);
+    void ReadTransparency(const PngChunk& c);
+    void ReadResolution(const PngChunk& c);
+    void CountText(const PngChunk& c);
+    // Inflates the IDAT run starting with `first`; pos receives the offset after the run.
+    bool ReadImageData(const PngChunk& first, size_t& pos);
+    bool Inflate(size_t from, size_t to);  // the chunks between the two offsets
+    void Finish();
+
+    const uint8_t* data_;
+    size_t size_;
+    DecoderContext& ctx_;
+    ImageBuffer& image_;
+
+    uint32_t width_ = 0, height_ = 0;
+    int bitDepth_ = 0, colourType_ = 0, interlace_ = 0;
+    bool hasAlpha_ = false;
+    int bitsPerPixel_ = 0;
+    PixelKind kind_ = kGrey8;
+    int outputDepth_ = 8;
+    int paletteEntries_ = 0;
+    bool plteSeen_ = false, idatSeen_ = false, gamaSeen_ = false, bkgdSeen_ = false;
+    bool trnsSeen_ = false, physSeen_ = false;
+    uint32_t gama_ = 0;
+    uint8_t background_[3] = {0, 0, 0};  // red, green, blue from bKGD
+    uint8_t transparentGrey_ = 0;
+    uint8_t transparentRgb_[3] = {0, 0, 0};
+    uint8_t paletteAlpha_[256];
+    int32_t xPelsPerMeter_ = 0, yPelsPerMeter_ = 0;
+    int textCount_ = 0, commentCount_ = 0;
+    uint64_t compressedLength_ = 0;
+    std::unique_ptr<uint8_t[]> alpha_;  // width x height, rows from the top
+};
+
+bool PngReader::Decode() {
+    ctx_.error = kCodecOk;
+    image_.Reset();
+    image_.palette.fill(RgbQuad{});
+    std::fill(std::begin(paletteAlpha_), std::end(paletteAlpha_), uint8_t{255});
+    if (!ReadHeader()) return false;
+    if (!Walk()) return false;
+    Finish();
+    return true;
+}
+
+bool PngReader::ReadHeader() {
+    if (!data_ || size_ < kPngHeadBytes || std::memcmp(data_, kPngSignature, 8) != 0) return Fail(kCodecBadInfo);
+    const uint8_t* h = data_ + 8;
+    if (ReadBe32(h) != 13) return Fail(kCodecIhdrLength);
+    if (!IsChunkType(h + 4, "IHDR")) return Fail(kCodecIhdrType);
+    if (PngCrc(h + 4, 17) != ReadBe32(h + 21)) return Fail(kCodecCrc);
+    const uint8_t* d = h + 8;
+    width_ = ReadBe32(d);
+    height_ = ReadBe32(d + 4);
+    if (width_ < 1 || width_ > kMaxPictureSide || height_ < 1 || height_ > kMaxPictureSide)
+        return Fail(kCodecUnsupported);
+    bitDepth_ = d[8];
+    colourType_ = d[9];
+    if (d[10] != 0) return Fail(kCodecIhdrCompression);
+    if (d[11] != 0) return Fail(kCodecIhdrFilter);
+    if (d[12] > 1) return Fail(kCodecIhdrInterlace);
+    interlace_ = d[12];
+
+    const int depth = bitDepth_;
+    const bool packedDepth = depth == 1 || depth == 2 || depth == 4;
+    if (packedDepth && colourType_ != 0 && colourType_ != 3) return Fail(kCodecIhdrColorType);
+    if (colourType_ != 0 && colourType_ != 2 && colourType_ != 3 && colourType_ != 4 && colourType_ != 6)
+        return Fail(kCodecIhdrColorType);
+    if (!packedDepth && depth != 8 && depth != 16) return Fail(kCodecIhdrBitDepth);
+    // A palette has no 16-bit indices.
+    if (colourType_ == 3 && depth == 16) return Fail(kCodecIhdrColorType);
+
+    int channels = 1;
+    switch (colourType_) {
+        case 0:
+            kind_ = depth == 1 ? kPacked1 : depth == 2 ? kPacked2 : depth == 4 ? kPacked4 : depth == 8 ? kGrey8 : kGrey16;
+            break;
+        case 2:
+            channels = 3;
+            kind_ = depth == 8 ? kRgb8 : kRgb16;
+            break;
+        case 3:
+            kind_ = depth == 1 ? kPacked1 : depth == 2 ? kPacked2 : depth == 4 ? kPacked4 : kGrey8;
+            break;
+        case 4:
+            channels = 2;
+            kind_ = depth == 8 ? kGreyAlpha8 : kGreyAlpha16;
+            break;
+        default:
+            channels = 4;
+            kind_ = depth == 8 ? kRgba8 : kRgba16;
+            break;
+    }
+    bitsPerPixel_ = channels * depth;
+    hasAlpha_ = (colourType_ & 4) != 0;
+    outputDepth_ = (colourType_ & 2) && colourType_ != 3 ? 24 : 8;
+
+    if ((colourType_ & 2) == 0) {
+        // Grey ramp: k * 255 / (2^depth - 1), entries past the depth's count stay black.
+        const int count = depth >= 8 ? 256 : 1 << depth;
+        const int step = depth == 1 ? 255 : depth == 2 ? 85 : depth == 4 ? 17 : 1;
+        for (int k = 0; k < count; ++k) {
+            const auto v = static_cast<uint8_t>(k * step);
+            image_.palette[k] = RgbQuad{v, v, v, 0};
+        }
+    }
+    const uint64_t stride = PaddedRowBytes(width_, outputDepth_);
+    if (stride * height_ > static_cast<uint64_t>(INT32_MAX)) return Fail(kCodecUnsupported);
+    return true;
+}
+
+bool PngReader::Walk() {
+    size_t pos = kPngHeadBytes;
+    for (;;) {
+        PngChunk c;
+        switch (ReadChunkAt(data_, size_, pos, c)) {
+            case ChunkRead::Ok: break;
+            case ChunkRead::Negative: return Fail(kCodecChunkLength);
+            default: return Fail(kCodecBadInfo);
+        }
+        pos = c.end;
+        const uint8_t* t = c.type;
+        if (IsChunkType(t, "IDAT")) {
+            if (!ReadImageData(c, pos)) return false;
+        } else if (IsChunkType(t, "IEND")) {
+            if (!c.CrcMatches()) return Fail(kCodecCrc);
+            if (!idatSeen_ || (colourType_ == 3 && !plteSeen_)) return Fail(kCodecCriticalChunk);
+            return true;
+        } else if (IsChunkType(t, "IHDR")) {
+            return Fail(kCodecChunkOrder);
+        } else if (IsChunkType(t, "PLTE")) {
+            if (colourType_ != 3) continue;
+            if (plteSeen_ || idatSeen_) return Fail(kCodecChunkOrder);
+            if (!c.CrcMatches()) return Fail(kCodecCrc);
+            ReadPalette(c);
+        } else if (IsChunkType(t, "gAMA")) {
+            ReadGamma(c);
+        } else if (IsChunkType(t, "bKGD")) {
+            ReadBackground(c);
+        } else if (IsChunkType(t, "tRNS")) {
+            ReadTransparency(c);
+        } else if (IsChunkType(t, "pHYs")) {
+            ReadResolution(c);
+        } else if (IsChunkType(t, "tEXt")) {
+            CountText(c);
+        }
+    }
+}
+
+void PngReader::ReadPalette(const PngChunk& c) {
+    const int cap = bitDepth_ >= 8 ? 256 : 1 << bitDepth_;
+    paletteEntries_ = static_cast<int>(std::min<uint32_t>(c.length / 3, static_cast<uint32_t>(cap)));
+    for (int i = 0; i < paletteEntries_; ++i) {
+        const uint8_t* p = c.body + 3 * i;
+        image_.palette[i] = RgbQuad{p[2], p[1], p[0], 0};
+    }
+    plteSeen_ = true;
+}
+
+void PngReader::ReadGamma(const PngChunk& c) {
+    if (gamaSeen_ || plteSeen_ || idatSeen_ || c.length != 4 || !c.CrcMatches()) return;
+    const uint32_t v = ReadBe32(c.body);
+    if (v > 0 && v <= static_cast<uint32_t>(INT32_MAX)) {
+        gama_ = v;
+        gamaSeen_ = true;
+    }
+}
+
+void PngReader::ReadBackground(const PngChunk& c) {
+    if (bkgdSeen_ || idatSeen_ || !c.CrcMatches()) return;
+    const uint8_t* b = c.body;
+    if (colourType_ == 0 || colourType_ == 4) {
+        if (c.length != 2) return;
+        int level;
+        switch (bitDepth_) {
+            case 1: level = b[1] * 255; break;
+            case 2: level = b[1] * 85; break;
+            case 4: level = b[1] * 17; break;
+            case 8: level = b[1]; break;
+            default: level = b[0]; break;
+        }
+        const auto v = static_cast<uint8_t>(level);
+        background_[0] = background_[1] = background_[2] = v;
+    } else if (colourType_ == 3) {
+        if (c.length != 1 || !plteSeen_) return;
+        const RgbQuad& e = image_.palette[b[0]];
+        background_[0] = e.red;
+        background_[1] = e.green;
+        background_[2] = e.blue;
+    } else {
+        if (c.length != 6) return;
+        const int o = bitDepth_ == 16 ? 0 : 1;
+        background_[0] = b[o];
+        background_[1] = b[o + 2];
+        background_[2] = b[o + 4];
+    }
+    bkgdSeen_ = true;
+}
+
+void PngReader::ReadTransparency(const PngChunk& c) {
+    if (trnsSeen_ || idatSeen_ || !c.CrcMatches()) return;
+    const uint8_t* b = c.body;
+    if (colourType_ == 0) {
+        if (c.length != 2) return;
+        transparentGrey_ = bitDepth_ == 16 ? b[0] : b[1];
+    } else if (colourType_ == 2) {
+        if (c.length != 6) return;
+        const int o = bitDepth_ == 16 ? 0 : 1;
+        transparentRgb_[0] = b[o];
+        transparentRgb_[1] = b[o + 2];
+        transparentRgb_[2] = b[o + 4];
+    } else if (colourType_ == 3) {
+        if (!plteSeen_ || c.length > static_cast<uint32_t>(paletteEntries_)) return;
+        std::memcpy(paletteAlpha_, b, c.length);
+    } else {
+        return;
+    }
+    trnsSeen_ = true;
+}
+
+void PngReader::ReadResolution(const PngChunk& c) {
+    if (idatSeen_ || c.length != 9 || !c.CrcMatches() || c.body[8] != 1) return;
+    const auto x = static_cast<int32_t>(ReadBe32(c.body));
+    const auto y = static_cast<int32_t>(ReadBe32(c.body + 4));
+    if (x >= 0 && y >= 0) {
+        xPelsPerMeter_ = x;
+        yPelsPerMeter_ = y;
+        physSeen_ = true;
+    }
+}
+
+void PngReader::CountText(const PngChunk& c) {
+    if (c.length < 2 || !c.CrcMatches() || c.body[0] == 0) return;
+    const size_t span = std::min<size_t>(c.length, 80);
+    const void* zero = std::memchr(c.body, 0, span);
+    if (!zero) return;
+    ++textCount_;
+    const size_t keywordLength = static_cast<size_t>(static_cast<const uint8_t*>(zero) - c.body);
+    if (keywordLength == 7 && std::memcmp(c.body, "Comment", 7) == 0) ++commentCount_;
+}
+
+bool PngReader::ReadImageData(const PngChunk& first, size_t& pos) {
+    if (idatSeen_) return Fail(kCodecChunkOrder);
+    if (!first.CrcMatches()) return Fail(kCodecCrc);
+
+    // The run of IDAT chunks that follow without a break.
+    uint64_t total = first.length;
+    size_t at = first.end;
+    for (;;) {
+        if (size_ - at < 4) break;
+        const uint32_t length = ReadBe32(data_ + at);
+        if (length > kPngMaxChunkLength) return Fail(kCodecIdatLength);
+        if (size_ - at < 8 || !IsChunkType(data_ + at + 4, "IDAT")) break;
+        PngChunk c;
+        if (ReadChunkAt(data_, size_, at, c) != ChunkRead::Ok || !c.CrcMatches()) return Fail(kCodecIdatLength);
+        total += c.length;
+        at = c.end;
+    }
+    pos = at;
+    idatSeen_ = true;
+    compressedLength_ = total;
+
+    // Filtered bytes the rows take, checked against what the compressed data can hold.
+    uint64_t needed = 0;
+    if (interlace_ == 0) {
+        needed = (PngRowBytes(width_, bitsPerPixel_) + 1) * height_;
+    } else {
+        for (const Adam7Pass& p : kAdam7) {
+            const uint32_t pw = PassExtent(width_, p.x0, p.dx), ph = PassExtent(height_, p.y0, p.dy);
+            if (pw && ph) needed += (PngRowBytes(pw, bitsPerPixel_) + 1) * ph;
+        }
+    }
+    if (needed > total * kMaxInflateRatio + kInflateSlack) return Fail(kCodecZlibRead);
+
+    if (!image_.Allocate(static_cast<int>(width_), static_cast<int>(height_), outputDepth_)) return Fail(kCodecMemory);
+    if (hasAlpha_) {
+        alpha_ = TryAllocate<uint8_t>(size_t{width_} * height_);
+        if (!alpha_) return Fail(kCodecMemory);
+    }
+
+    return Inflate(first.start, at);
+}
+
+bool PngReader::Inflate(size_t from, size_t to) {
+    RowInflater inflater;
+    if (!inflater.Start(data_, from, to)) return Fail(kCodecZlibRead);
+
+    const size_t maxRowBytes = static_cast<size_t>(PngRowBytes(width_, bitsPerPixel_));
+    const size_t bufferBytes = kRowPad + maxRowBytes;
+    auto buffers = TryAllocate<uint8_t>(2 * bufferBytes);
+    if (!buffers) return Fail(kCodecMemory);
+    std::memset(buffers.get(), 0, 2 * bufferBytes);
+    uint8_t* cur = buffers.get() + kRowPad;
+    uint8_t* prev = cur + bufferBytes;
+    const size_t outBytes = outputDepth_ / 8;
+    const size_t width = width_;
+
+    // The filter-type byte lands just before the row and is cleared once read.
+    auto readRow = [&](size_t rowBytes, bool last) -> int {
+        if (!inflater.Read(cur - 1, rowBytes + 1, last)) return -1;
+        const int type = cur[-1];
+        cur[-1] = 0;
+        return type > 4 ? kFilterNone : type;
+    };
+
+    if (interlace_ == 0) {
+        for (uint32_t y = 0; y < height_; ++y) {
+            const int type = readRow(maxRowBytes, y + 1 == height_);
+            if (type < 0) return Fail(kCodecZlibRead);
+            uint8_t* alpha = alpha_ ? alpha_.get() + width * y : nullptr;
+            kKernels[type][kind_](cur, prev, maxRowBytes, width, image_.topRow(static_cast<int>(y)), alpha);
+            std::swap(cur, prev);
+        }
+        return true;
+    }
+
+    // Adam7: each pass row is converted into a scratch row, then spread over its columns.
+    auto scratch = TryAllocate<uint8_t>(width * outBytes + (alpha_ ? width : 0));
+    if (!scratch) return Fail(kCodecMemory);
+    uint8_t* scratchAlpha = alpha_ ? scratch.get() + width * outBytes : nullptr;
+    int lastPass = -1;
+    for (int p = 0; p < 7; ++p)
+        if (PassExtent(width_, kAdam7[p].x0, kAdam7[p].dx) && PassExtent(height_, kAdam7[p].y0, kAdam7[p].dy)) lastPass = p;
+    for (int p = 0; p <= lastPass; ++p) {
+        const Adam7Pass& pass = kAdam7[p];
+        const uint32_t pw = PassExtent(width_, pass.x0, pass.dx);
+        const uint32_t ph = PassExtent(height_, pass.y0, pass.dy);
+        if (!pw || !ph) continue;
+        const size_t rowBytes = static_cast<size_t>(PngRowBytes(pw, bitsPerPixel_));
+        std::memset(prev, 0, rowBytes);
+        for (uint32_t j = 0; j < ph; ++j) {
+            const int type = readRow(rowBytes, p == lastPass && j + 1 == ph);
+            if (type < 0) return Fail(kCodecZlibRead);
+            kKernels[type][kind_](cur, prev, rowBytes, pw, scratch.get(), scratchAlpha);
+            const uint32_t y = pass.y0 + j * pass.dy;
+            uint8_t* row = image_.topRow(static_cast<int>(y));
+            uint8_t* alphaRow = alpha_ ? alpha_.get() + width * y : nullptr;
+            for (uint32_t i = 0; i < pw; ++i) {
+                const size_t x = pass.x0 + size_t{i} * pass.dx;
+                std::memcpy(row + x * outBytes, scratch.get() + i * outBytes, outBytes);
+                if (alphaRow) alphaRow[x] = scratchAlpha[i];
+            }
+            std::swap(cur, prev);
+        }
+    }
+    return true;
+}
+
+void PngReader::Finish() {
+    const LImgSettings& load = ctx_.load;
+    const int width = static_cast<int>(width_);
+    const int height = static_cast<int>(height_);
+
+    // Gamma of the file against the display.
+    const bool gamma = gamaSeen_ && load.gamma != 0;
+    uint8_t table[256];
+    for (int i = 0; i < 256; ++i) table[i] = static_cast<uint8_t>(i);
+    if (gamma) {
+        const int display = load.dispGam <= 0 ? 1 : load.dispGam;
+        const double e = 1.0 / ((gama_ / 100000.0) * (display / 1000.0));
+        for (int i = 1; i < 256; ++i) table[i] = static_cast<uint8_t>(std::pow(i / 255.0, e) * 255.0 + 0.5);
+    }
+
+    const bool compose = load.alpha != 0 && (trnsSeen_ || hasAlpha_);
+    uint8_t bg[3];  // red, green, blue
+    if (load.fbg != 0 && bkgdSeen_) {
+        for (int k = 0; k < 3; ++k) bg[k] = table[background_[k]];
+    } else {
+        bg[0] = ToByte(load.bgR);
+        bg[1] = ToByte(load.bgG);
+        bg[2] = ToByte(load.bgB);
+    }
+    const BlendTable* blend = compose ? &GetBlendTable() : nullptr;
+
+    if (outputDepth_ == 24) {
+        const size_t n = 3 * static_cast<size_t>(width);
+        if (compose && colourType_ == 2) {
+            // The transparent colour is matched against the samples as stored, before gamma.
+            const uint8_t kb = transparentRgb_[2], kg = transparentRgb_[1], kr = transparentRgb_[0];
+            for (int y = 0; y < height; ++y) {
+                uint8_t* p = image_.storedRow(y);
+                for (size_t i = 0; i < n; i += 3) {
+                    if (p[i] == kb && p[i + 1] == kg && p[i + 2] == kr) {
+                        p[i] = bg[2];
+                        p[i + 1] = bg[1];
+                        p[i + 2] = bg[0];
+                    } else if (gamma) {
+                        p[i] = table[p[i]];
+                        p[i + 1] = table[p[i + 1]];
+                        p[i + 2] = table[p[i + 2]];
+                    }
+                }
+            }
+        } else {
+            if (gamma) {
+                for (int y = 0; y < height; ++y) {
+                    uint8_t* p = image_.storedRow(y);
+                    for (size_t i = 0; i < n; ++i) p[i] = table[p[i]];
+                }
+            }
+            if (compose && colourType_ == 6) {
+                const BlendTable& t = *blend;
+                for (int y = 0; y < height; ++y) {
+                    uint8_t* p = image_.topRow(y);
+                    const uint8_t* a = alpha_.get() + static_cast<size_t>(width) * y;
+                    for (int x = 0; x < width; ++x, p += 3) {
+                        const unsigned w = a[x];
+                        if (w == 255) continue;
+                        p[0] = BlendOver(t, w, p[0], bg[2]);
+                        p[1] = BlendOver(t, w, p[1], bg[1]);
+                        p[2] = BlendOver(t, w, p[2], bg[0]);
+                    }
+                }
+            }
+        }
+    } else {
+        if (gamma) {
+            for (RgbQuad& e : image_.palette) {
+                e.blue = table[e.blue];
+                e.green = table[e.green];
+                e.red = table[e.red];
+            }
+        }
+        if (compose) {
+            const BlendTable& t = *blend;
+            if (colourType_ == 0) {
+                image_.palette[transparentGrey_] = RgbQuad{bg[2], bg[1], bg[0], 0};
+            } else if (colourType_ == 3) {
+                for (int i = 0; i < 256; ++i) {
+                    RgbQuad& e = image_.palette[i];
+                    const unsigned w = paletteAlpha_[i];
+                    e.blue = BlendOver(t, w, e.blue, bg[2]);
+                    e.green = BlendOver(t, w, e.green, bg[1]);
+                    e.red = BlendOver(t, w, e.red, bg[0]);
+                }
+            } else if (colourType_ == 4) {
+                for (int y = 0; y < height; ++y) {
+                    uint8_t* p = image_.topRow(y);
+                    const uint8_t* a = alpha_.get() + static_cast<size_t>(width) * y;
+                    for (int x = 0; x < width; ++x) p[x] = BlendOver(t, a[x], p[x], bg[0]);
+                }
+            }
+        }
+    }
+
+    image_.header.biXPelsPerMeter = physSeen_ ? xPelsPerMeter_ : 0;
+    image_.header.biYPelsPerMeter = physSeen_ ? yPelsPerMeter_ : 0;
+    image_.sourceFormat = kFormatPng;
+    image_.sourceBitDepth = (colourType_ == 2 || colourType_ == 6) ? 3 * bitDepth_ : bitDepth_;
+    image_.fileSize = static_cast<int32_t>(std::min<uint64_t>(size_, INT32_MAX));
+    ctx_.flags = PictureFlags{};
+    ctx_.flags.interlaced = interlace_ == 1;
+    ctx_.flags.transparent = trnsSeen_ || hasAlpha_;
+    ctx_.flags.hasText = textCount_ > 0;
+    ctx_.flags.hasComment = commentCount_ > 0;
+}
+
+}  // namespace
+
+bool DecodePng(const uint8_t* data, size_t size, DecoderContext& ctx) {
+    PngReader reader(data, size, ctx);
+    return reader.Decode();
+}
+
+}  // namespace lumra
