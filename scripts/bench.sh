@@ -3,6 +3,8 @@
 # (e.g. --benchmark_filter=Bmp).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+# Let ccache share objects between clones of the project in other folders.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
 "$root/scripts/deps.sh" bench
 build="$root/build-bench"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \

@@ -12,6 +12,7 @@ build_pkgs+=(libtiff-dev libwebp-dev libheif-dev libjxl-dev)
 test_pkgs+=(libtiff-tools webp libheif-examples libjxl-tools)
 test_pkgs+=(libjpeg-turbo-progs libimage-exiftool-perl)
 bench_pkgs+=(libturbojpeg0-dev)
+bench_pkgs+=(libgif-dev libtiff-dev)
 
 test_pkgs+=(libgif-dev libtiff-dev libtiff-tools)
 test_pkgs+=(libpng-dev pngcheck)

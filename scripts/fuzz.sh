@@ -5,6 +5,8 @@
 #   scripts/fuzz.sh NAME       build, then fuzz only fuzz_NAME
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+# Let ccache share objects between clones of the project in other folders.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
 "$root/scripts/deps.sh" fuzz
 build="$root/build-fuzz"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

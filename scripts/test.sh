@@ -5,6 +5,8 @@
 #  3. the fuzz targets, each run briefly.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+# Let ccache share objects between clones of the project in other folders.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
 "$root/scripts/deps.sh" test
 jobs="$(nproc)"
 

@@ -87,7 +87,7 @@ std::vector<std::string> ListPatterns(const std::string& pluginFolder, const std
     if (!pluginFolder.empty() && IsDirectory(pluginFolder)) {
         size_t used = 0;
         for (const std::string& p : pluginPatterns) {
-            if (used == kMaxPluginPatterns) break;
+            if (used == kMaxListPluginPatterns) break;
             ++used;
             if (p.size() >= 2 && p[0] == '*') patterns.push_back(p);
         }

@@ -27,7 +27,7 @@ int DefaultNameCompare(std::string_view a, std::string_view b);
 
 // The built-in extensions, searched in this order.
 extern const std::array<const char*, 8> kListExtensions;
-inline constexpr size_t kMaxPluginPatterns = 100;
+inline constexpr size_t kMaxListPluginPatterns = 100;
 
 // Whether a file name is listed by a search pattern "*" + extension: the pattern matches
 // (case-insensitively, "*" and "?" as wildcards) and the name's extension, from its last

@@ -216,8 +216,7 @@ struct GifBuilder {
     }
 };
 
-const RgbQuad kRed{0, 0, 255, 0}, kGreen{0, 255, 0, 0}, kBlue{255, 0, 0, 0}, kWhite{255, 255, 255, 0},
-    kBlack{0, 0, 0, 0};
+const RgbQuad kRed{0, 0, 255, 0}, kGreen{0, 255, 0, 0}, kBlue{255, 0, 0, 0}, kWhite{255, 255, 255, 0};
 
 TEST(GifDecode, SmallFirstFrameShowsBackgroundIndexAround) {
     GifBuilder g(4, 3, {kRed, kGreen, kBlue, kWhite}, 2);
