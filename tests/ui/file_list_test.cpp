@@ -85,6 +85,31 @@ TEST_F(FileListTest, ListsAndStepsInOrder) {
     EXPECT_EQ(Shown(), "b.bmp");
 }
 
+TEST_F(FileListTest, PluginFormatsJoinTheListInNameOrder) {
+    std::string exe = LUMRA_EXE_PATH;
+    if (!std::filesystem::is_directory(exe.substr(0, exe.rfind('/')) + "/plugins"))
+        GTEST_SKIP() << "built without the plug-ins";
+    const std::string ppm = std::string("P6 2 1 255\n") + std::string("\xff\x00\x00\x00\x00\xff", 6);
+    WriteText(dir_.File("pics/B.ppm"), ppm);
+    WriteText(dir_.File("pics/d.PGM"), std::string("P5 1 1 255\n") + std::string("\x80", 1));
+    Pic("a.bmp");
+    Pic("C.BMP");
+    WriteText(dir_.File("pics/e.ppmx"), ppm);  // a longer extension is not the pattern's
+    ASSERT_TRUE(StartQuiet());
+    ASSERT_TRUE(app_->OpenPath(dir_.File("pics/a.bmp")));
+    WaitForList();
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"a.bmp", "B.ppm", "C.BMP", "d.PGM"}));
+    View().Command(kCmdNext);
+    EXPECT_EQ(Shown(), "B.ppm");
+    EXPECT_EQ(app_->session().picture.image.sourceFormat, 0u);  // read by a plug-in
+    View().Command(kCmdNext);
+    EXPECT_EQ(Shown(), "C.BMP");
+    View().Command(kCmdNext);
+    EXPECT_EQ(Shown(), "d.PGM");
+    EXPECT_EQ(CurrentRow(), 3);
+    EXPECT_TRUE(boxes_.empty());
+}
+
 TEST_F(FileListTest, CancelKeepsTheSelectionAndFailuresDropTheName) {
     Pic("a.bmp");
     Pic("b.bmp");
