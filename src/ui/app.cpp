@@ -475,9 +475,7 @@ void Application::SwitchToEditWindow() {
 
 void Application::SwitchToMainWindow() {
     if (session_.displayMode == kFullScreen) {
-        view_->showNormal();
-        view_->toolBarStrip()->SetFullScreenLayout(false);
-        view_->toolBarStrip()->hide();
+        view_->LeaveFullScreenView();
     }
     session_.displayMode = kMainWindow;
     if (editWindow_) editWindow_->hide();
@@ -490,9 +488,7 @@ void Application::EnterFullScreen() {
     if (session_.displayMode != kFullScreen) session_.returnMode = session_.displayMode;
     session_.displayMode = kFullScreen;
     if (editWindow_) editWindow_->hide();
-    view_->showFullScreen();
-    view_->toolBarStrip()->SetFullScreenLayout(true);
-    view_->FinalLayout();
+    view_->EnterFullScreenView();
     if (listWindow_ && listWindow_->isVisible()) PlaceFileList();
     UpdateTitles();
 }
@@ -500,6 +496,22 @@ void Application::EnterFullScreen() {
 void Application::StartSlideShow() {}
 
 void Application::StopSlideShow() {}
+
+void Application::SwitchMode(int target) {
+    if (target == kMainWindow) {
+        SwitchToMainWindow();
+    } else if (target == kEditWindow) {
+        SwitchToEditWindow();
+    } else {
+        EnterFullScreen();
+    }
+}
+
+void Application::ShowNavigator() {}
+
+void Application::MoveNavigatorFrame() {}
+
+void Application::HideNavigator() {}
 
 void Application::RunOptionsDialog() {}
 

@@ -180,6 +180,14 @@ public:
     void EnterFullScreen();
     void StartSlideShow();
     void StopSlideShow();
+    bool slideShowRunning() const { return slideShowRunning_; }
+    // 0 main window, 1 edit window, 2 full screen.
+    void SwitchMode(int target);
+    // The navigator during a right-drag scroll of a large picture (the view's source
+    // rectangle is outlined).
+    void ShowNavigator();
+    void MoveNavigatorFrame();
+    void HideNavigator();
     void RunOptionsDialog();
     void RefreshEditWindow();
     void EditWindowCommand(int id);
@@ -244,6 +252,7 @@ private:
     int cursorShown_ = 1;
     bool waitCursor_ = false;
     bool closed_ = false;
+    bool slideShowRunning_ = false;
 };
 
 }  // namespace lumra::ui

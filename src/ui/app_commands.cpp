@@ -188,9 +188,7 @@ void Application::DeleteCurrentFile() {
 void Application::LeaveFullScreenToReturnMode() {
     if (session_.displayMode != kFullScreen) return;
     if (session_.returnMode == kEditWindow && editWindow_) {
-        view_->showNormal();
-        view_->toolBarStrip()->SetFullScreenLayout(false);
-        view_->toolBarStrip()->hide();
+        view_->LeaveFullScreenView();
         SwitchToEditWindow();
     } else {
         SwitchToMainWindow();

@@ -392,6 +392,24 @@ void ViewWindow::AutoSizeWindow() {
     setGeometry(x + frameLeft, y + frameTop, outerW - frameW, outerH - frameH);
 }
 
+void ViewWindow::EnterFullScreenView() {
+    showFullScreen();
+    strip_->SetFullScreenLayout(true);
+    FinalLayout();
+}
+
+void ViewWindow::LeaveFullScreenView() {
+    showNormal();
+    strip_->SetFullScreenLayout(false);
+    strip_->hide();
+}
+
+QRect ViewWindow::SourceRect() const {
+    const CurrentPicture& picture = app_.session().picture;
+    if (!picture.HasPicture()) return QRect(0, 0, kNoPictureWidth, kNoPictureHeight);
+    return QRect(0, 0, picture.image.width(), picture.image.height());
+}
+
 void ViewWindow::closeEvent(QCloseEvent* event) {
     if (app_.CloseRequested()) {
         event->accept();

@@ -69,6 +69,13 @@ public:
     // A mouse drag of the window's own is in progress (none so far).
     bool DragInProgress() const { return false; }
 
+    // The window's side of full screen: style, zoom, fit and layout (entering), and back
+    // to the normal window (leaving). The mode bookkeeping is the application's.
+    void EnterFullScreenView();
+    void LeaveFullScreenView();
+    // The part of the picture that is drawn (picture pixels, top-down).
+    QRect SourceRect() const;
+
     PictureView* pictureView() const { return view_; }
     AnimationPlayer* animation() const { return animation_; }
     // Zoom in hundredths of a percent; fixed at 100 % for now.
