@@ -1,24 +1,44 @@
-// The main window's picture: painting, scrolling, sizing and drops.
+// The main window: painting, zoom, scrolling, sizing, mouse gestures and drops.
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
 #include <QScreen>
-#include <QScrollBar>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QWheelEvent>
 #include <QUrl>
 
 #include "platform/paths.h"
 #include "ui/picture_image.h"
+#include "ui/tool_bar_strip.h"
 #include "ui_test_support.h"
 
 namespace lumra::test {
 namespace {
 
-using ViewWindowTest = AppFixture;
-
 uint32_t Rgb(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
 
-TEST_F(ViewWindowTest, Paints24BitPictureUprightAndCentred) {
+class ViewWindowTest : public AppFixture {
+protected:
+    // A mouse event at a point of the picture area.
+    void Mouse(QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons,
+               Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QWidget* target = View().pictureView();
+        QMouseEvent event(type, QPointF(pos), QPointF(target->mapToGlobal(pos)), button, buttons, modifiers);
+        QCoreApplication::sendEvent(target, &event);
+    }
+    int FrameWidth() { return View().frameGeometry().width() - View().geometry().width(); }
+    int FrameHeight() { return View().frameGeometry().height() - View().geometry().height(); }
+    void Wheel(int delta, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QWidget* target = View().pictureView();
+        QWheelEvent event(QPointF(20, 20), QPointF(target->mapToGlobal(QPoint(20, 20))), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(target, &event);
+    }
+};
+
+TEST_F(ViewWindowTest, FullScreenCentresSmallPictureOnTheBackground) {
     ASSERT_TRUE(StartQuiet());
     // Top half red, bottom half blue, with a green left column.
     const std::string path = dir_.File("halves.bmp");
@@ -27,20 +47,24 @@ TEST_F(ViewWindowTest, Paints24BitPictureUprightAndCentred) {
                   return y < 10 ? 0xFF0000 : 0x0000FF;
               }));
     ASSERT_TRUE(app_->OpenPath(path));
-    View().resize(200, 100);  // larger than the picture: centred on the background
+    app_->EnterFullScreen();
     QCoreApplication::processEvents();
-    const QImage shot = View().pictureView()->viewport()->grab().toImage();
-    ASSERT_EQ(shot.size(), QSize(200, 100));
-    shot.save("/tmp/lumra_view_24.png");
-    const QPoint o = View().pictureView()->PictureOrigin();
-    EXPECT_EQ(o, QPoint(80, 40));
+    const QRect monitor = View().screen()->geometry();
+    EXPECT_TRUE(View().isFullScreen());
+    EXPECT_EQ(View().zoom(), 10000);
+    const QImage shot = View().pictureView()->grab().toImage();
+    ASSERT_EQ(shot.size(), monitor.size());
+    shot.save("/tmp/lumra_view_fullscreen.png");
+    const QPoint o((monitor.width() - 40) / 2, (monitor.height() - 20) / 2);
+    EXPECT_EQ(View().DestinationRect(), QRect(o, QSize(40, 20)));
     EXPECT_EQ(Rgb(shot, o.x() + 5, o.y() + 2), 0xFF0000u);
     EXPECT_EQ(Rgb(shot, o.x() + 5, o.y() + 17), 0x0000FFu);
     EXPECT_EQ(Rgb(shot, o.x(), o.y() + 5), 0x00FF00u);
     EXPECT_EQ(Rgb(shot, o.x() + 1, o.y() + 5), 0xFF0000u);
     // Grey (the default background) on every side.
     for (QPoint p : {QPoint(0, 0), QPoint(o.x() - 1, o.y() + 5), QPoint(o.x() + 40, o.y() + 5),
-                     QPoint(o.x() + 5, o.y() - 1), QPoint(o.x() + 5, o.y() + 20), QPoint(199, 99)}) {
+                     QPoint(o.x() + 5, o.y() - 1), QPoint(o.x() + 5, o.y() + 20),
+                     QPoint(monitor.width() - 1, monitor.height() - 1)}) {
         EXPECT_EQ(Rgb(shot, p.x(), p.y()), 0x808080u) << p.x() << "," << p.y();
     }
 }
@@ -53,14 +77,18 @@ TEST_F(ViewWindowTest, Paints8BitPictureThroughPalette) {
                          [](int x, int y) -> uint8_t { return y == 0 ? 1 : (x == 6 ? 2 : 0); }));
     ASSERT_TRUE(app_->OpenPath(path));
     EXPECT_EQ(app_->session().picture.image.bitCount(), 8);
-    View().resize(20, 20);
     QCoreApplication::processEvents();
-    const QImage shot = View().pictureView()->viewport()->grab().toImage();
+    // The title bar keeps the window at least 120 wide: the picture sits in its middle.
+    const int clientW = 120 - FrameWidth();
+    EXPECT_EQ(View().pictureView()->size(), QSize(clientW, 5));
+    const QImage shot = View().pictureView()->grab().toImage();
     const QPoint o = View().pictureView()->PictureOrigin();
-    EXPECT_EQ(Rgb(shot, o.x(), o.y()), 0xFFEE00u);           // top row
-    EXPECT_EQ(Rgb(shot, o.x() + 6, o.y() + 4), 0x00AAFFu);   // right column
+    EXPECT_EQ(o, QPoint((clientW - 7) / 2, 0));
+    EXPECT_EQ(Rgb(shot, o.x(), o.y()), 0xFFEE00u);          // top row
+    EXPECT_EQ(Rgb(shot, o.x() + 6, o.y() + 4), 0x00AAFFu);  // right column
     EXPECT_EQ(Rgb(shot, o.x() + 2, o.y() + 3), 0x112233u);
-    EXPECT_EQ(Rgb(shot, 0, 0), 0x000000u);                   // black background
+    EXPECT_EQ(Rgb(shot, 0, 0), 0x000000u);                  // black background
+    EXPECT_EQ(Rgb(shot, clientW - 1, 4), 0x000000u);
 }
 
 TEST_F(ViewWindowTest, StoredRowsImageSharesTheRows) {
@@ -90,45 +118,344 @@ TEST_F(ViewWindowTest, StoredRowsImageSharesTheRows) {
     EXPECT_TRUE(ui::StoredRowsImage(ImageBuffer{}).isNull());
 }
 
-TEST_F(ViewWindowTest, PictureLargerThanTheFirstWindowGetsNoBars) {
-    // The first window is 400 x 300; a 480 x 320 picture grows it, and the bars that the
-    // smaller window needed must not stay and crop the picture.
+TEST_F(ViewWindowTest, ZoomCommandsSizeTheWindow) {
     ASSERT_TRUE(StartQuiet());
-    ASSERT_TRUE(app_->OpenPath(Picture("mid.bmp", 480, 320, 0x336699)));
+    // Without a picture zoom commands do nothing.
+    const QSize empty = View().size();
+    View().Command(kCmdZoomIn);
+    EXPECT_EQ(View().zoom(), 10000);
+    EXPECT_EQ(View().size(), empty);
+
+    ASSERT_TRUE(app_->OpenPath(Picture("z.bmp", 200, 100, 0x336699)));
     QCoreApplication::processEvents();
-    ui::PictureView* view = View().pictureView();
-    EXPECT_EQ(View().size(), QSize(480, 320));
-    EXPECT_FALSE(view->horizontalScrollBar()->isVisible());
-    EXPECT_FALSE(view->verticalScrollBar()->isVisible());
-    EXPECT_EQ(view->viewport()->size(), QSize(480, 320));
+    EXPECT_EQ(View().pictureView()->size(), QSize(200, 100));
+    const QPoint centre = View().geometry().center();
+    View().Command(kCmdZoomIn);
+    EXPECT_EQ(View().zoom(), 20000);
+    EXPECT_EQ(View().pictureView()->size(), QSize(400, 200));
+    EXPECT_NEAR(View().geometry().center().x(), centre.x(), 1);  // grows around its centre
+    EXPECT_NEAR(View().geometry().center().y(), centre.y(), 1);
+    EXPECT_NE(Title().find("200%"), std::string::npos) << Title();
+    View().Command(kCmdZoomOut);
+    View().Command(kCmdZoomOut);
+    EXPECT_EQ(View().zoom(), 5000);
+    const int clientW = 120 - FrameWidth();  // at least the title bar's width
+    EXPECT_EQ(View().pictureView()->size(), QSize(clientW, 50));
+    EXPECT_EQ(View().DestinationRect(), QRect((clientW - 100) / 2, 0, 100, 50));
+    View().Command(kCmdZoomStepIn);
+    EXPECT_EQ(View().zoom(), 6000);
+    View().Command(kCmdToggleFit);
+    EXPECT_EQ(View().zoom(), 10000);
+
+    // Fit: the work area decides.
+    const QRect area = View().AvailableArea();
+    View().Command(kCmdToggleFit);
+    const int fit = std::min((area.width() - FrameWidth()) * 10000 / 200,
+                             (area.height() - FrameHeight()) * 10000 / 100) + 1;
+    EXPECT_EQ(View().zoom(), std::min(fit, 100000));
+    EXPECT_TRUE(area.contains(View().frameGeometry()));
+    View().Command(kCmdZoom25);
+    EXPECT_EQ(View().zoom(), 2500);
+    View().Command(kCmdZoom1000);
+    EXPECT_EQ(View().zoom(), 100000);
+    EXPECT_TRUE(area.contains(View().frameGeometry()));
 }
 
-TEST_F(ViewWindowTest, LargePictureScrollsWithinTheScreen) {
+TEST_F(ViewWindowTest, LargePictureFitsOrScrolls) {
     ASSERT_TRUE(StartQuiet());
-    const QRect available = View().screen()->availableGeometry();
-    const int w = available.width() + 300;
-    const int h = available.height() + 200;
-    const std::string path = dir_.File("big.bmp");
-    WriteFile(path, Bmp24(w, h, [](int x, int y) -> uint32_t { return (x < 10 && y < 10) ? 0xFF0000 : 0x00FF00; }));
-    ASSERT_TRUE(app_->OpenPath(path));
+    const QRect area = View().AvailableArea();
+    const int w = area.width() * 2;
+    const int h = area.height() + 10;
+    ASSERT_TRUE(app_->OpenPath(Picture("big.bmp", w, h, 0x00FF00)));
     QCoreApplication::processEvents();
-    EXPECT_TRUE(available.contains(View().frameGeometry()));
-    ui::PictureView* view = View().pictureView();
-    EXPECT_TRUE(view->horizontalScrollBar()->isVisible());
-    EXPECT_TRUE(view->verticalScrollBar()->isVisible());
-    EXPECT_EQ(view->horizontalScrollBar()->maximum(), w - view->viewport()->width());
-    EXPECT_EQ(view->verticalScrollBar()->maximum(), h - view->viewport()->height());
-    EXPECT_EQ(Rgb(view->viewport()->grab().toImage(), 0, 0), 0xFF0000u);
-    view->horizontalScrollBar()->setValue(50);
-    EXPECT_EQ(view->PictureOrigin(), QPoint(-50, 0));
-    EXPECT_EQ(Rgb(view->viewport()->grab().toImage(), 0, 0), 0x00FF00u);
+    // Shrunk to fit by default.
+    EXPECT_LT(View().zoom(), 10000);
+    EXPECT_TRUE(area.contains(View().frameGeometry()));
+    EXPECT_TRUE(View().smoothScaling());
 
-    // A small picture after it: the window shrinks around it and the bars go.
-    ASSERT_TRUE(app_->OpenPath(Picture("small.bmp", 120, 90, 0x336699)));
+    // Without shrinking: 100 %, the window as large as the area, the view scrolls.
+    app_->session().settings.vwin.vSmall = 0;
+    View().RefreshAfterLoad(true);
     QCoreApplication::processEvents();
-    EXPECT_EQ(View().size(), QSize(120, 90));
-    EXPECT_FALSE(view->horizontalScrollBar()->isVisible());
-    EXPECT_EQ(view->PictureOrigin(), QPoint(0, 0));
+    EXPECT_EQ(View().zoom(), 10000);
+    EXPECT_EQ(View().frameGeometry().size(), area.size());
+    EXPECT_FALSE(View().smoothScaling());
+    const QRect src = View().SourceRect();
+    EXPECT_EQ(src.width(), View().pictureView()->width());
+    EXPECT_EQ(src.x(), w / 2 - src.width() / 2);
+    View().Command(kCmdScrollRight);
+    EXPECT_EQ(View().SourceRect().x(), src.x() + (16 << View().viewport().scrollShift));
+    View().Command(kCmdScrollLeft);
+    EXPECT_EQ(View().SourceRect(), src);
+}
+
+TEST_F(ViewWindowTest, RightDragScrollsAndRightClickOpensTheMenu) {
+    WriteIni("[Awin]\nMouseInfo=0\n[Vwin]\nVSmall=0\n");
+    ASSERT_TRUE(Start());
+    int menus = 0;
+    app_->SetMenuFunction([&menus](QMenu&, const QPoint&) -> QAction* {
+        ++menus;
+        return nullptr;
+    });
+    const QRect area = View().AvailableArea();
+    ASSERT_TRUE(app_->OpenPath(Picture("big.bmp", area.width() + 400, area.height() + 300, 0x123456)));
+    QCoreApplication::processEvents();
+    const QRect src = View().SourceRect();
+
+    // A move under 3 pixels is still a click: the menu opens and nothing scrolls.
+    Mouse(QEvent::MouseButtonPress, {100, 100}, Qt::RightButton, Qt::RightButton);
+    Mouse(QEvent::MouseMove, {101, 101}, Qt::NoButton, Qt::RightButton);
+    Mouse(QEvent::MouseButtonRelease, {101, 101}, Qt::RightButton, Qt::NoButton);
+    EXPECT_EQ(menus, 1);
+    EXPECT_EQ(View().SourceRect(), src);
+    app_->ClearMenuSuppression();
+
+    // A drag moves the picture with the hand, shifted for a picture larger than the screen.
+    const int f = 1 << View().viewport().scrollShift;
+    Mouse(QEvent::MouseButtonPress, {100, 100}, Qt::RightButton, Qt::RightButton);
+    Mouse(QEvent::MouseMove, {90, 95}, Qt::NoButton, Qt::RightButton);
+    EXPECT_TRUE(View().DragInProgress());
+    EXPECT_NE(View().pictureView()->cursor().shape(), Qt::ArrowCursor);
+    Mouse(QEvent::MouseMove, {80, 90}, Qt::NoButton, Qt::RightButton);
+    // Commands and the wheel wait while the drag runs.
+    View().Command(kCmdZoomIn);
+    Wheel(-120);
+    EXPECT_EQ(View().zoom(), 10000);
+    Mouse(QEvent::MouseButtonRelease, {80, 90}, Qt::RightButton, Qt::NoButton);
+    EXPECT_EQ(menus, 1);
+    EXPECT_FALSE(View().DragInProgress());
+    EXPECT_EQ(View().SourceRect().topLeft(), src.topLeft() + QPoint(20 * f, 10 * f));
+
+    // Dragged far beyond the edge: held at the picture's corner.
+    Mouse(QEvent::MouseButtonPress, {100, 100}, Qt::RightButton, Qt::RightButton);
+    Mouse(QEvent::MouseMove, {3000, 3000}, Qt::NoButton, Qt::RightButton);
+    EXPECT_EQ(View().SourceRect().topLeft(), QPoint(0, 0));
+    Mouse(QEvent::MouseButtonRelease, {3000, 3000}, Qt::RightButton, Qt::NoButton);
+
+    // A picture that is wholly visible does not scroll; no menu after the drag either.
+    ASSERT_TRUE(app_->OpenPath(Picture("small.bmp", 50, 40, 0x123456)));
+    Mouse(QEvent::MouseButtonPress, {10, 10}, Qt::RightButton, Qt::RightButton);
+    Mouse(QEvent::MouseMove, {30, 30}, Qt::NoButton, Qt::RightButton);
+    EXPECT_EQ(View().pictureView()->cursor().shape(), Qt::ForbiddenCursor);
+    Mouse(QEvent::MouseButtonRelease, {30, 30}, Qt::RightButton, Qt::NoButton);
+    EXPECT_EQ(menus, 1);
+    EXPECT_EQ(View().SourceRect(), QRect(0, 0, 50, 40));
+}
+
+TEST_F(ViewWindowTest, RubberBandZoomsIntoTheArea) {
+    ASSERT_TRUE(StartQuiet());
+    ASSERT_TRUE(app_->OpenPath(Picture("r.bmp", 200, 100, 0x808000)));
+    QCoreApplication::processEvents();
+    // 8 x 50 pixels: nothing.
+    Mouse(QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton, Qt::LeftButton, Qt::ControlModifier);
+    Mouse(QEvent::MouseMove, {18, 60}, Qt::NoButton, Qt::LeftButton, Qt::ControlModifier);
+    Mouse(QEvent::MouseButtonRelease, {18, 60}, Qt::LeftButton, Qt::NoButton, Qt::ControlModifier);
+    EXPECT_EQ(View().zoom(), 10000);
+    EXPECT_FALSE(View().DragInProgress());
+    // 40 x 40 pixels around (70, 40): the area fills the work area, centred on it.
+    Mouse(QEvent::MouseButtonPress, {50, 20}, Qt::LeftButton, Qt::LeftButton, Qt::ControlModifier);
+    Mouse(QEvent::MouseMove, {90, 60}, Qt::NoButton, Qt::LeftButton, Qt::ControlModifier);
+    Mouse(QEvent::MouseButtonRelease, {90, 60}, Qt::LeftButton, Qt::NoButton, Qt::ControlModifier);
+    const QRect area = View().AvailableArea();
+    const int fit = std::min(area.width() - FrameWidth(), area.height() - FrameHeight()) * 10000 / 40 + 1;
+    EXPECT_EQ(View().zoom(), std::min(fit, 100000));
+    const QRect src = View().SourceRect();
+    EXPECT_NEAR(src.center().x(), 70, 1);
+    EXPECT_NEAR(src.center().y(), 40, 1);
+
+    // A band is limited to the picture: started outside it nothing happens.
+    View().Command(kCmdActualSize);
+    View().Command(kCmdZoomOut);  // 50 %: 100 x 50 in a window 120 wide
+    ASSERT_GT(View().DestinationRect().x(), 2);
+    Mouse(QEvent::MouseButtonPress, {2, 2}, Qt::LeftButton, Qt::LeftButton, Qt::ControlModifier);
+    EXPECT_FALSE(View().DragInProgress() && View().zoom() != 5000);
+    Mouse(QEvent::MouseButtonRelease, {2, 2}, Qt::LeftButton, Qt::NoButton, Qt::ControlModifier);
+    EXPECT_EQ(View().zoom(), 5000);
+}
+
+TEST_F(ViewWindowTest, WheelZoomsOrBrowses) {
+    ASSERT_TRUE(StartQuiet());
+    const std::string a = Picture("a.bmp", 200, 100, 0x111111);
+    Picture("b.bmp", 200, 100, 0x222222);
+    ASSERT_TRUE(app_->OpenPath(a));
+    app_->FinishFileListScan();
+    Wheel(-120);  // towards the user: in
+    EXPECT_EQ(View().zoom(), 11000);
+    Wheel(120);
+    Wheel(120);
+    EXPECT_EQ(View().zoom(), 9000);
+    Wheel(-60);  // half a notch waits for the other half
+    EXPECT_EQ(View().zoom(), 9000);
+    Wheel(-60);
+    EXPECT_EQ(View().zoom(), 10000);
+    // Ctrl alone: browsing instead.
+    Wheel(-120, Qt::ControlModifier);
+    EXPECT_EQ(app_->session().picture.fileName, "b.bmp");
+    Wheel(120, Qt::ControlModifier);
+    EXPECT_EQ(app_->session().picture.fileName, "a.bmp");
+    // Ctrl with Shift is not Ctrl alone.
+    Wheel(-120, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(app_->session().picture.fileName, "a.bmp");
+    EXPECT_EQ(View().zoom(), 11000);
+    // Reversed zoom.
+    app_->session().settings.awin.wheelRev = 1;
+    Wheel(-120);
+    EXPECT_EQ(View().zoom(), 10000);
+    // Browsing by the setting.
+    app_->session().settings.vwin.wheel = 1;
+    Wheel(-120);
+    EXPECT_EQ(app_->session().picture.fileName, "b.bmp");
+}
+
+TEST_F(ViewWindowTest, FullScreenRoundTripRestoresTheWindow) {
+    ASSERT_TRUE(StartQuiet());
+    ASSERT_TRUE(app_->OpenPath(Picture("f.bmp", 200, 100, 0x445566)));
+    View().show();
+    QCoreApplication::processEvents();
+    const QRect before = View().geometry();
+    View().Command(kCmdZoomIn);
+    const QRect zoomed = View().geometry();
+    EXPECT_NE(zoomed, before);
+    View().Command(kCmdFullScreen);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(app_->session().displayMode, kFullScreen);
+    EXPECT_TRUE(View().isFullScreen());
+    EXPECT_TRUE(View().windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(View().zoom(), 10000);  // reset on entering
+    EXPECT_EQ(View().pictureView()->size(), View().screen()->geometry().size());
+    View().Command(kCmdFullScreen);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(app_->session().displayMode, kMainWindow);
+    EXPECT_FALSE(View().isFullScreen());
+    EXPECT_FALSE(View().windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(View().zoom(), 10000);
+    EXPECT_EQ(View().geometry(), before);
+}
+
+TEST_F(ViewWindowTest, FullScreenCursorAndToolBar) {
+    ASSERT_TRUE(StartQuiet());
+    ASSERT_TRUE(app_->OpenPath(Picture("c.bmp", 200, 100, 0x445566)));
+    app_->EnterFullScreen();
+    View().activateWindow();
+    QCoreApplication::processEvents();
+    const QPoint inside = View().DestinationRect().center();
+    QCursor::setPos(View().pictureView()->mapToGlobal(inside));
+    app_->HideCursor();
+    // The first left press only brings the cursor back: no rubber band.
+    Mouse(QEvent::MouseButtonPress, inside, Qt::LeftButton, Qt::LeftButton);
+    EXPECT_EQ(app_->cursorShown(), 1);
+    EXPECT_FALSE(View().DragInProgress());
+    Mouse(QEvent::MouseButtonRelease, inside, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(View().zoom(), 10000);
+
+    // Small moves keep it hidden; more than 16 pixels shows it.
+    app_->HideCursor();
+    QCursor::setPos(View().pictureView()->mapToGlobal(inside + QPoint(16, 16)));
+    Mouse(QEvent::MouseMove, inside + QPoint(16, 16), Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(app_->cursorShown(), 0);
+    QCursor::setPos(View().pictureView()->mapToGlobal(inside + QPoint(0, 17)));
+    Mouse(QEvent::MouseMove, inside + QPoint(0, 17), Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(app_->cursorShown(), 1);
+
+    // The top edge drops the tool bar down; the next move hides it.
+    Mouse(QEvent::MouseMove, QPoint(50, 5), Qt::NoButton, Qt::NoButton);
+    EXPECT_TRUE(View().toolBarDown());
+    EXPECT_TRUE(View().toolBarStrip()->isVisible());
+    EXPECT_TRUE(View().toolBarStrip()->fullScreenLayout());
+    Mouse(QEvent::MouseMove, QPoint(50, 200), Qt::NoButton, Qt::NoButton);
+    EXPECT_FALSE(View().toolBarDown());
+    app_->session().settings.vwin.vtBar = 0;
+    Mouse(QEvent::MouseMove, QPoint(50, 5), Qt::NoButton, Qt::NoButton);
+    EXPECT_FALSE(View().toolBarDown());
+
+    // In full screen a plain left drag is a rubber band.
+    Mouse(QEvent::MouseButtonPress, inside - QPoint(20, 20), Qt::LeftButton, Qt::LeftButton);
+    Mouse(QEvent::MouseMove, inside + QPoint(20, 20), Qt::NoButton, Qt::LeftButton);
+    Mouse(QEvent::MouseButtonRelease, inside + QPoint(20, 20), Qt::LeftButton, Qt::NoButton);
+    EXPECT_GT(View().zoom(), 10000);
+}
+
+TEST_F(ViewWindowTest, ClicksAndChordsRunTheirActions) {
+    WriteIni("[Awin]\nMouseInfo=0\nDClick=2\nLRClick=3\n");
+    ASSERT_TRUE(Start());
+    int menus = 0;
+    app_->SetMenuFunction([&menus](QMenu&, const QPoint&) -> QAction* {
+        ++menus;
+        return nullptr;
+    });
+    ASSERT_TRUE(app_->OpenPath(Picture("d.bmp", 200, 100, 0x445566)));
+    View().show();
+    QCoreApplication::processEvents();
+    Mouse(QEvent::MouseButtonPress, {50, 50}, Qt::LeftButton, Qt::LeftButton);
+    Mouse(QEvent::MouseButtonRelease, {50, 50}, Qt::LeftButton, Qt::NoButton);
+    Mouse(QEvent::MouseButtonDblClick, {50, 50}, Qt::LeftButton, Qt::LeftButton);
+    Mouse(QEvent::MouseButtonRelease, {50, 50}, Qt::LeftButton, Qt::NoButton);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(app_->session().displayMode, kFullScreen);
+    View().Command(kCmdFullScreen);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(app_->session().displayMode, kMainWindow);
+
+    // Right held, then left: the chord; the release minimises, no menu.
+    Mouse(QEvent::MouseButtonPress, {50, 50}, Qt::RightButton, Qt::RightButton);
+    Mouse(QEvent::MouseButtonPress, {50, 50}, Qt::LeftButton, Qt::LeftButton | Qt::RightButton);
+    Mouse(QEvent::MouseButtonRelease, {50, 50}, Qt::RightButton, Qt::LeftButton);
+    Mouse(QEvent::MouseButtonRelease, {50, 50}, Qt::LeftButton, Qt::NoButton);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(menus, 0);
+    EXPECT_TRUE(View().isMinimized());
+    View().showNormal();
+
+    // Middle click: 100 % goes to fit, otherwise back to 100 %.
+    Mouse(QEvent::MouseButtonPress, {50, 50}, Qt::MiddleButton, Qt::MiddleButton);
+    EXPECT_NE(View().zoom(), 10000);
+    Mouse(QEvent::MouseButtonRelease, {50, 50}, Qt::MiddleButton, Qt::NoButton);
+    Mouse(QEvent::MouseButtonPress, {50, 50}, Qt::MiddleButton, Qt::MiddleButton);
+    EXPECT_EQ(View().zoom(), 10000);
+}
+
+TEST_F(ViewWindowTest, TitleBarFrameAndPixelReadout) {
+    ASSERT_TRUE(StartQuiet());
+    ASSERT_TRUE(app_->OpenPath(Picture("t.bmp", 200, 100, 0x0A141E)));
+    View().show();
+    QCoreApplication::processEvents();
+    View().Command(kCmdTitleBar);
+    EXPECT_EQ(app_->session().settings.vwin.capBar, 0);
+    EXPECT_TRUE(View().windowFlags() & Qt::FramelessWindowHint);
+    // Frame only: a drawn border of 4 pixels around the picture.
+    EXPECT_EQ(View().pictureView()->geometry(), QRect(4, 4, 200, 100));
+    EXPECT_EQ(View().size(), QSize(208, 108));
+    View().Command(kCmdWindowFrame);
+    EXPECT_EQ(app_->session().settings.vwin.frame, 0);
+    EXPECT_EQ(View().pictureView()->geometry().topLeft(), QPoint(0, 0));
+    View().Command(kCmdTitleBar);
+    EXPECT_FALSE(View().windowFlags() & Qt::FramelessWindowHint);
+    View().Command(kCmdWindowFrame);  // only while the title bar is hidden
+    EXPECT_EQ(app_->session().settings.vwin.frame, 0);
+
+    QWidget target;
+    View().WritePixelReadout(QPoint(10, 10), &target);
+    EXPECT_EQ(target.windowTitle().toStdString(), "r:10  g:20  b:30");
+    View().Command(kCmdZoomOut);
+    View().WritePixelReadout(QPoint(0, 0), &target);  // left of the picture
+    EXPECT_EQ(target.windowTitle().toStdString(), "r:-  g:-  b:-");
+}
+
+TEST_F(ViewWindowTest, EdgeDragIsLimitedAndCornerDragRescales) {
+    ASSERT_TRUE(StartQuiet());
+    ASSERT_TRUE(app_->OpenPath(Picture("e.bmp", 200, 100, 0x445566)));
+    View().show();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(View().size(), QSize(200, 100));
+    View().resize(300, 100);  // the right edge: not wider than the picture
+    EXPECT_EQ(View().size(), QSize(200, 100));
+    View().resize(150, 100);  // narrower: cropped, zoom kept
+    EXPECT_EQ(View().size(), QSize(150, 100));
+    EXPECT_EQ(View().zoom(), 10000);
+    EXPECT_EQ(View().SourceRect().width(), 150);
+    View().resize(400, 200);  // a corner: the zoom follows
+    EXPECT_EQ(View().zoom(), 20001);
+    EXPECT_EQ(View().size(), QSize(400, 200));
 }
 
 TEST_F(ViewWindowTest, DropOpensFirstLocalFile) {
