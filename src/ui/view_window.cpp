@@ -528,8 +528,8 @@ void ViewWindow::changeEvent(QEvent* event) {
     if (event->type() != QEvent::WindowStateChange) return;
     const auto* change = static_cast<QWindowStateChangeEvent*>(event);
     const Qt::WindowStates now = windowState();
-    if ((now & Qt::WindowMaximized) && !(change->oldState() & Qt::WindowMaximized) &&
-        normalDisplay()) {
+    if ((now & Qt::WindowMaximized) && !(change->oldState() & Qt::WindowMaximized) && normalDisplay() &&
+        !ownStateChange_) {
         // Maximising means full screen here.
         QMetaObject::invokeMethod(
             this,
@@ -587,7 +587,10 @@ void ViewWindow::ShowWithCommand(int showCommand) {
             hide();
             break;
         case kShowMaximized:
+            // Asked for by the show command, not by the user: stays maximised.
+            ownStateChange_ = true;
             showMaximized();
+            ownStateChange_ = false;
             break;
         case kShowMinimized:
             showMinimized();
@@ -692,10 +695,11 @@ const QImage& ViewWindow::SmoothScaled(const ImageBuffer& frame, int frameIndex)
         return cache_.image;
     }
     const QImage rows = StoredRowsImage(frame);
-    // Stored rows are bottom-up: the part's rows counted from the bottom.
+    // Stored rows are bottom-up: scaled as they are, then turned upright (the scaled copy
+    // is the smaller one when zoomed out).
     const QRect stored(src.x(), frame.height() - src.y() - src.height(), src.width(), src.height());
-    const QImage part = rows.copy(stored).mirrored(false, true);
-    cache_.image = part.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage part = whole ? rows : rows.copy(stored);
+    cache_.image = part.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).mirrored(false, true);
     cache_.bits = frame.bits();
     cache_.frame = frameIndex;
     cache_.zoom = vp_.zoom;

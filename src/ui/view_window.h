@@ -177,6 +177,7 @@ private:
     QSize limit_;           // the largest window size edge dragging may reach
     bool applyingGeometry_ = false;
     bool fullScreenView_ = false;
+    bool ownStateChange_ = false;
     QRect normalGeometry_;  // the window before full screen
 
     // The smooth copy of the whole picture at the display size (zoomed out), or of the
