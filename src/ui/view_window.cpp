@@ -30,6 +30,7 @@
 #include "ui/picture_image.h"
 #include "ui/png_text_dialog.h"
 #include "ui/tool_bar_strip.h"
+#include "view/view_scaler.h"
 
 namespace lumra::ui {
 
@@ -694,12 +695,22 @@ const QImage& ViewWindow::SmoothScaled(const ImageBuffer& frame, int frameIndex)
         cache_.zoom == vp_.zoom && cache_.src == src && cache_.size == size && !cache_.image.isNull()) {
         return cache_.image;
     }
-    const QImage rows = StoredRowsImage(frame);
-    // Stored rows are bottom-up: scaled as they are, then turned upright (the scaled copy
-    // is the smaller one when zoomed out).
-    const QRect stored(src.x(), frame.height() - src.y() - src.height(), src.width(), src.height());
-    const QImage part = whole ? rows : rows.copy(stored);
-    cache_.image = part.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).mirrored(false, true);
+    bool done = false;
+    if (whole) {
+        // Reduced by box averages straight from the rows.
+        QImage reduced(size, QImage::Format_RGB32);
+        done = !reduced.isNull() && BoxReduce(frame, size.width(), size.height(),
+                                              reinterpret_cast<uint32_t*>(reduced.bits()),
+                                              static_cast<size_t>(reduced.bytesPerLine()));
+        if (done) cache_.image = std::move(reduced);
+    }
+    if (!done) {
+        // Stored rows are bottom-up: scaled as they are, then turned upright.
+        const QImage rows = StoredRowsImage(frame);
+        const QRect stored(src.x(), frame.height() - src.y() - src.height(), src.width(), src.height());
+        const QImage part = whole ? rows : rows.copy(stored);
+        cache_.image = part.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).mirrored(false, true);
+    }
     cache_.bits = frame.bits();
     cache_.frame = frameIndex;
     cache_.zoom = vp_.zoom;

@@ -91,6 +91,41 @@ TEST_F(ViewWindowTest, Paints8BitPictureThroughPalette) {
     EXPECT_EQ(Rgb(shot, clientW - 1, 4), 0x000000u);
 }
 
+TEST_F(ViewWindowTest, ScaledPicturesAreSmoothOnlyWhenAsked) {
+    WriteIni("[Awin]\nMouseInfo=0\n[Vwin]\nBgColor=4\n");
+    ASSERT_TRUE(Start());
+    // One-pixel black and white columns with a red top row.
+    const std::string path = dir_.File("stripes.bmp");
+    WriteFile(path, Bmp24(300, 200, [](int x, int y) -> uint32_t {
+                  if (y < 2) return 0xFF0000;
+                  return (x & 1) ? 0xFFFFFF : 0x000000;
+              }));
+    ASSERT_TRUE(app_->OpenPath(path));
+    View().Command(kCmdZoom50);
+    ASSERT_EQ(View().DestinationRect().size(), QSize(150, 100));
+    EXPECT_TRUE(View().smoothScaling());
+    QImage shot = View().pictureView()->grab().toImage();
+    const QPoint o = View().DestinationRect().topLeft();
+    EXPECT_EQ(Rgb(shot, o.x() + 20, o.y() + 50), 0x808080u);  // averaged
+    EXPECT_EQ(Rgb(shot, o.x() + 20, o.y()), 0xFF0000u);        // upright
+    // Painting again uses the same copy and gives the same picture.
+    EXPECT_EQ(View().pictureView()->grab().toImage(), shot);
+
+    app_->session().settings.vwin.sthMode = 3;
+    EXPECT_FALSE(View().smoothScaling());
+    shot = View().pictureView()->grab().toImage();
+    const uint32_t nearest = Rgb(shot, o.x() + 20, o.y() + 50);
+    EXPECT_TRUE(nearest == 0xFFFFFFu || nearest == 0u) << std::hex << nearest;
+    EXPECT_EQ(Rgb(shot, o.x() + 20, o.y()), 0xFF0000u);
+
+    // Zoomed in, smooth again: the drawn part is scaled and stays upright.
+    app_->session().settings.vwin.sthMode = 4;
+    View().Command(kCmdZoom200);
+    shot = View().pictureView()->grab().toImage();
+    EXPECT_EQ(Rgb(shot, View().DestinationRect().x() + 300, View().DestinationRect().y()), 0xFF0000u);
+    shot.save("/tmp/lumra_view_zoomed.png");
+}
+
 TEST_F(ViewWindowTest, StoredRowsImageSharesTheRows) {
     ImageBuffer image;
     ASSERT_TRUE(image.Allocate(5, 3, 24));
