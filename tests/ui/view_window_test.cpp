@@ -397,6 +397,8 @@ TEST_F(ViewWindowTest, FullScreenCursorAndToolBar) {
     EXPECT_TRUE(View().toolBarDown());
     EXPECT_TRUE(View().toolBarStrip()->isVisible());
     EXPECT_TRUE(View().toolBarStrip()->fullScreenLayout());
+    EXPECT_EQ(View().toolBarStrip()->width(), View().width() + 4);
+    View().grab().save("/tmp/lumra_view_strip.png");
     Mouse(QEvent::MouseMove, QPoint(50, 200), Qt::NoButton, Qt::NoButton);
     EXPECT_FALSE(View().toolBarDown());
     app_->session().settings.vwin.vtBar = 0;
@@ -474,6 +476,41 @@ TEST_F(ViewWindowTest, TitleBarFrameAndPixelReadout) {
     View().Command(kCmdZoomOut);
     View().WritePixelReadout(QPoint(0, 0), &target);  // left of the picture
     EXPECT_EQ(target.windowTitle().toStdString(), "r:-  g:-  b:-");
+}
+
+TEST_F(ViewWindowTest, WindowCommandsAndLeftDrag) {
+    ASSERT_TRUE(StartQuiet());
+    ASSERT_TRUE(app_->OpenPath(Picture("w.bmp", 200, 100, 0x445566)));
+    View().show();
+    QCoreApplication::processEvents();
+    // A left drag of more than 2 pixels moves the window.
+    const QPoint pos = View().pos();
+    Mouse(QEvent::MouseButtonPress, {50, 50}, Qt::LeftButton, Qt::LeftButton);
+    Mouse(QEvent::MouseMove, {51, 51}, Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(View().pos(), pos);
+    Mouse(QEvent::MouseMove, {60, 57}, Qt::NoButton, Qt::LeftButton);
+    Mouse(QEvent::MouseButtonRelease, {60, 57}, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(View().pos(), pos + QPoint(10, 7));
+    EXPECT_EQ(View().zoom(), 10000);
+
+    // Centre: the picture area in the middle of the work area.
+    View().Command(kCmdCenter);
+    const QRect area = View().AvailableArea();
+    const QRect client(View().pictureView()->mapToGlobal(QPoint(0, 0)), View().pictureView()->size());
+    EXPECT_NEAR(client.center().x(), area.center().x(), 1);
+    EXPECT_NEAR(client.center().y(), area.center().y(), 1);
+
+    View().Command(kCmdAlwaysOnTop);
+    EXPECT_TRUE(View().windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(View().isVisible());
+    View().Command(kCmdAlwaysOnTop);
+    EXPECT_FALSE(View().windowFlags() & Qt::WindowStaysOnTopHint);
+
+    View().Command(kCmdBgBlack);
+    View().Command(kCmdZoomOut);  // 100 x 50 in a wider window: background beside it
+    EXPECT_EQ(Rgb(View().pictureView()->grab().toImage(), 0, 10), 0x000000u);
+    View().Command(kCmdBgWhite);
+    EXPECT_EQ(Rgb(View().pictureView()->grab().toImage(), 0, 10), 0xFFFFFFu);
 }
 
 TEST_F(ViewWindowTest, EdgeDragIsLimitedAndCornerDragRescales) {
