@@ -440,7 +440,18 @@ void ViewWindow::ZoomCommand(int id) {
 void ViewWindow::ScrollKeyCommand(int id) {
     if (!HasPicture()) return;
     SyncClientSize();
-    if (ScrollCommand(vp_, id)) view_->update();
+    ViewPoint shift;
+    if (ScrollCommand(vp_, id, &shift)) MoveDrawnPixels(shift);
+}
+
+void ViewWindow::MoveDrawnPixels(const ViewPoint& shift) {
+    if (shift.x == 0 && shift.y == 0) return;
+    if (vp_.zoom == kZoomActual) {
+        // Whole pixels: the drawn ones move, only the uncovered part is painted.
+        view_->scroll(shift.x, shift.y, DestinationRect());
+    } else {
+        view_->update();
+    }
 }
 
 void ViewWindow::CentreWindow() {
@@ -571,6 +582,7 @@ void ViewWindow::RefreshAfterLoad(bool full) {
 }
 
 void ViewWindow::FinalLayout() {
+    ++pictureGeneration_;
     SyncPictureSize();
     RelayoutAndPaint();
     update();
@@ -932,7 +944,7 @@ void ViewWindow::ViewMouseMove(QMouseEvent* event) {
             SyncClientSize();
             const ViewPoint shift = Scroll(vp_, dx, dy);
             if (shift.x != 0 || shift.y != 0) {
-                view_->update();
+                MoveDrawnPixels(shift);
                 if (navigatorShown_) app_.MoveNavigatorFrame();
             }
             view_->setCursor(edgeCursors_[static_cast<size_t>(EdgeCursorIndex(vp_))]);

@@ -133,6 +133,8 @@ private:
     void RelayoutAndPaint();
     void ZoomCommand(int id);
     void ScrollKeyCommand(int id);
+    // Follows a scroll on screen (shift in client pixels).
+    void MoveDrawnPixels(const ViewPoint& shift);
     void CentreWindow();
     void SetWindowRect(const QRect& widgetRect);
     void ScaleAfterUserResize(const QSize& old);

@@ -201,7 +201,9 @@ TEST_F(ViewWindowTest, LargePictureFitsOrScrolls) {
     const QRect area = View().AvailableArea();
     const int w = area.width() * 2;
     const int h = area.height() + 10;
-    ASSERT_TRUE(app_->OpenPath(Picture("big.bmp", w, h, 0x00FF00)));
+    const auto colour = [](int x, int y) -> uint32_t { return (x & 0xFF) << 16 | (y & 0xFF) << 8 | 0x40; };
+    WriteFile(dir_.File("big.bmp"), Bmp24(w, h, colour));
+    ASSERT_TRUE(app_->OpenPath(dir_.File("big.bmp")));
     QCoreApplication::processEvents();
     // Shrunk to fit by default.
     EXPECT_LT(View().zoom(), 10000);
@@ -220,8 +222,19 @@ TEST_F(ViewWindowTest, LargePictureFitsOrScrolls) {
     EXPECT_EQ(src.x(), w / 2 - src.width() / 2);
     View().Command(kCmdScrollRight);
     EXPECT_EQ(View().SourceRect().x(), src.x() + (16 << View().viewport().scrollShift));
+    // The moved pixels and the newly painted ones agree with the picture.
+    View().show();
+    QCoreApplication::processEvents();
+    View().Command(kCmdScrollDown);
     View().Command(kCmdScrollLeft);
-    EXPECT_EQ(View().SourceRect(), src);
+    QCoreApplication::processEvents();
+    const QImage shot = View().pictureView()->grab().toImage();
+    const QRect now = View().SourceRect();
+    for (QPoint p : {QPoint(0, 0), QPoint(shot.width() - 1, 3), QPoint(7, shot.height() - 1),
+                     QPoint(shot.width() / 2, shot.height() / 2)}) {
+        EXPECT_EQ(Rgb(shot, p.x(), p.y()), colour(now.x() + p.x(), now.y() + p.y())) << p.x() << "," << p.y();
+    }
+    EXPECT_EQ(now.x(), src.x());
 }
 
 TEST_F(ViewWindowTest, RightDragScrollsAndRightClickOpensTheMenu) {
