@@ -334,7 +334,7 @@ void ViewWindow::Command(int id) {
             }
             break;
         case kCmdEditWindow:
-            if (isMinimized()) showNormal();
+            if (isMinimized()) RestoreFromMinimised();
             app_.StopSlideShow();
             app_.SwitchMode(kEditWindow);
             break;
@@ -384,7 +384,7 @@ void ViewWindow::Command(int id) {
             break;
         case kCmdFullScreen:
             if (isMinimized()) {
-                showNormal();
+                RestoreFromMinimised();
             } else if (session.displayMode == kFullScreen) {
                 app_.StopSlideShow();
                 app_.LeaveFullScreenToReturnMode();
@@ -394,10 +394,12 @@ void ViewWindow::Command(int id) {
             break;
         case kCmdMinimize:
             if (isMinimized()) {
-                showNormal();
+                RestoreFromMinimised();
             } else {
                 app_.StopSlideShow();
+                ownStateChange_ = true;
                 showMinimized();
+                ownStateChange_ = false;
             }
             break;
         case kCmdExit:
@@ -420,6 +422,15 @@ void ViewWindow::Command(int id) {
             if (id >= kCmdTool1 && id <= kCmdTool8) app_.RunTool(id - kCmdTool1);
             break;
     }
+}
+
+void ViewWindow::RestoreFromMinimised() {
+    // Back to the state before (full screen stays full screen).
+    ownStateChange_ = true;
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    ownStateChange_ = false;
+    activateWindow();
 }
 
 void ViewWindow::ZoomCommand(int id) {
@@ -540,14 +551,25 @@ void ViewWindow::changeEvent(QEvent* event) {
     if (event->type() != QEvent::WindowStateChange) return;
     const auto* change = static_cast<QWindowStateChangeEvent*>(event);
     const Qt::WindowStates now = windowState();
-    if ((now & Qt::WindowMaximized) && !(change->oldState() & Qt::WindowMaximized) && normalDisplay() &&
-        !ownStateChange_) {
+    if (ownStateChange_ || applyingGeometry_) return;
+    if ((now & Qt::WindowMaximized) && !(change->oldState() & Qt::WindowMaximized) && normalDisplay()) {
         // Maximising means full screen here.
         QMetaObject::invokeMethod(
             this,
             [this] {
                 setWindowState(windowState() & ~Qt::WindowMaximized);
-                if (app_.session().displayMode == kMainWindow) Command(kCmdFullScreen);
+                if (normalDisplay()) Command(kCmdFullScreen);
+            },
+            Qt::QueuedConnection);
+    } else if (fullScreenView_ && (change->oldState() & Qt::WindowFullScreen) && !(now & Qt::WindowFullScreen) &&
+               !(now & Qt::WindowMinimized)) {
+        // Restored by the window system: leave full screen.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (fullScreenView_ && !isFullScreen() && app_.session().displayMode == kFullScreen) {
+                    Command(kCmdFullScreen);
+                }
             },
             Qt::QueuedConnection);
     }
@@ -595,15 +617,14 @@ void ViewWindow::PictureChanged() {
 }
 
 void ViewWindow::ShowWithCommand(int showCommand) {
+    // Asked for by the program, not by the user.
+    ownStateChange_ = true;
     switch (showCommand) {
         case kShowHide:
             hide();
             break;
         case kShowMaximized:
-            // Asked for by the show command, not by the user: stays maximised.
-            ownStateChange_ = true;
             showMaximized();
-            ownStateChange_ = false;
             break;
         case kShowMinimized:
             showMinimized();
@@ -626,6 +647,7 @@ void ViewWindow::ShowWithCommand(int showCommand) {
             show();
             break;
     }
+    ownStateChange_ = false;
 }
 
 void ViewWindow::EnterFullScreenView() {

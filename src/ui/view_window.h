@@ -132,6 +132,7 @@ private:
     void SyncClientSize();
     void RelayoutAndPaint();
     void ZoomCommand(int id);
+    void RestoreFromMinimised();
     void ScrollKeyCommand(int id);
     // Follows a scroll on screen (shift in client pixels).
     void MoveDrawnPixels(const ViewPoint& shift);

@@ -378,6 +378,24 @@ TEST_F(ViewWindowTest, FullScreenRoundTripRestoresTheWindow) {
     EXPECT_FALSE(View().windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(View().zoom(), 10000);
     EXPECT_EQ(View().geometry(), before);
+
+    // Maximising goes to full screen instead; minimised and restored it stays there.
+    View().setWindowState(Qt::WindowMaximized);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(app_->session().displayMode, kFullScreen);
+    EXPECT_TRUE(View().isFullScreen());
+    View().Command(kCmdMinimize);
+    EXPECT_TRUE(View().isMinimized());
+    View().Command(kCmdMinimize);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(View().isMinimized());
+    EXPECT_TRUE(View().isFullScreen());
+    EXPECT_EQ(app_->session().displayMode, kFullScreen);
+    // Restored by the window system: back to normal display.
+    View().setWindowState(Qt::WindowNoState);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(app_->session().displayMode, kMainWindow);
+    EXPECT_EQ(View().geometry(), before);
 }
 
 TEST_F(ViewWindowTest, FullScreenCursorAndToolBar) {
