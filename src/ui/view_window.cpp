@@ -495,6 +495,7 @@ void ViewWindow::AutoSizeWindow() {
     in.minOuterWidth = MinOuterWidth();
     in.bounds = ViewRect{bounds.x(), bounds.y(), bounds.width(), bounds.height()};
     const WindowPlacement p = AutoSizePlacement(in);
+    lastFrame_ = f;
     const int b = frameBorder();
     SetWindowRect(ToQRect(p.client).adjusted(-b, -b, b, b));
     limit_ = requested_;
@@ -1121,6 +1122,17 @@ void ViewWindow::mouseMoveEvent(QMouseEvent* event) {
 }
 
 bool ViewWindow::event(QEvent* event) {
+    if ((event->type() == QEvent::Move || event->type() == QEvent::Show) && normalDisplay() && HasPicture() &&
+        drag_ == Drag::None && !applyingGeometry_) {
+        // The window system's frame becomes known once the window is shown: size again.
+        const FrameExtents f = Frame();
+        if (f.left != lastFrame_.left || f.top != lastFrame_.top || f.right != lastFrame_.right ||
+            f.bottom != lastFrame_.bottom) {
+            QMetaObject::invokeMethod(this, [this] { if (normalDisplay() && HasPicture()) AutoSizeWindow(); },
+                                      Qt::QueuedConnection);
+            lastFrame_ = f;
+        }
+    }
     if (event->type() == QEvent::CursorChange && cursor().shape() == Qt::BlankCursor) {
         // The cursor was hidden: moves are measured from here.
         cursorRef_ = QCursor::pos();

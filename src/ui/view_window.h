@@ -182,6 +182,7 @@ private:
     bool fullScreenView_ = false;
     bool ownStateChange_ = false;
     QRect normalGeometry_;  // the window before full screen
+    FrameExtents lastFrame_;  // the frame the last sizing counted with
 
     // The smooth copy of the whole picture at the display size (zoomed out), or of the
     // drawn part at the destination size (zoomed in).
