@@ -153,6 +153,14 @@ ViewWindow::ViewWindow(Application& app) : app_(app) {
     limit_ = requested_;
     SyncPictureSize();
     Layout(vp_);
+
+    // A changed work area (panels, resolution): size or lay out again.
+    for (QScreen* s : QGuiApplication::screens()) {
+        connect(s, &QScreen::availableGeometryChanged, this, [this] {
+            if (!HasPicture() || app_.session().displayMode == kEditWindow) return;
+            AutoSizeWindow();
+        });
+    }
 }
 
 bool ViewWindow::HasPicture() const { return app_.session().picture.HasPicture(); }
@@ -595,8 +603,6 @@ void ViewWindow::RefreshAfterLoad(bool full) {
         }
     } else {
         UpdateDisplaySize(vp_);
-        vp_.centreX = vp_.pictureW / 2;
-        vp_.centreY = vp_.pictureH / 2;
     }
     AutoSizeWindow();
     view_->update();

@@ -196,6 +196,25 @@ TEST_F(ViewWindowTest, ZoomCommandsSizeTheWindow) {
     EXPECT_TRUE(area.contains(View().frameGeometry()));
 }
 
+TEST_F(ViewWindowTest, RestrictingRectangleBoundsTheWindow) {
+    WriteIni("[Awin]\nMouseInfo=0\n[Vwin]\nPosCtrl=1\nPosL=100\nPosT=50\nPosR=500\nPosB=350\n");
+    ASSERT_TRUE(Start());
+    const QRect bounds(100, 50, 400, 300);
+    EXPECT_EQ(View().AvailableArea(), bounds);
+    ASSERT_TRUE(app_->OpenPath(Picture("p.bmp", 1000, 100, 0x445566)));
+    View().show();
+    QCoreApplication::processEvents();
+    // Shrunk into the rectangle (minus the frame), and placed inside it.
+    const int fit = (400 - FrameWidth()) * 10000 / 1000 + 1;
+    EXPECT_EQ(View().zoom(), fit);
+    EXPECT_TRUE(bounds.contains(View().frameGeometry())) << View().frameGeometry().x();
+    View().Command(kCmdZoom200);
+    EXPECT_EQ(View().frameGeometry().size(), QSize(400, 200 + FrameHeight()));
+    EXPECT_TRUE(bounds.contains(View().frameGeometry()));
+    View().Command(kCmdCenter);
+    EXPECT_TRUE(bounds.contains(View().frameGeometry()));
+}
+
 TEST_F(ViewWindowTest, LargePictureFitsOrScrolls) {
     ASSERT_TRUE(StartQuiet());
     const QRect area = View().AvailableArea();
