@@ -44,6 +44,7 @@ constexpr int kToolBarZone = 10;
 constexpr int kToolBarClientMin = 48;
 constexpr int kCursorShowDistance = 16;
 constexpr int kWheelNotch = 120;
+constexpr int kSettleMs = 400;  // resizes this soon after our own are not the user's
 
 // The first local file of a drop, empty when there is none.
 QString FirstLocalFile(const QMimeData* mime) {
@@ -265,6 +266,7 @@ void ViewWindow::ApplyStyle() {
 }
 
 void ViewWindow::SetWindowRect(const QRect& widgetRect) {
+    sinceOwnGeometry_.start();
     applyingGeometry_ = true;
     requested_ = widgetRect.size();
     setGeometry(widgetRect);
@@ -547,7 +549,9 @@ void ViewWindow::resizeEvent(QResizeEvent* event) {
     const bool userResize = !applyingGeometry_ && isVisible() && HasPicture() &&
                             normalDisplay() &&
                             !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) &&
-                            size() != requested_ && event->oldSize().isValid();
+                            size() != requested_ && event->oldSize().isValid() &&
+                            // the window system may still be catching up with our own change
+                            !(sinceOwnGeometry_.isValid() && sinceOwnGeometry_.elapsed() < kSettleMs);
     if (userResize) {
         ScaleAfterUserResize(event->oldSize());
         return;
@@ -661,6 +665,7 @@ void ViewWindow::EnterFullScreenView() {
     const Settings& s = app_.session().settings;
     if (!fullScreenView_ && !isMinimized()) normalGeometry_ = geometry();
     fullScreenView_ = true;
+    sinceOwnGeometry_.start();
     ApplyStyle();
     applyingGeometry_ = true;
     showFullScreen();
@@ -688,6 +693,7 @@ void ViewWindow::LeaveFullScreenView() {
     strip_->SetFullScreenLayout(false);
     strip_->hide();
     fullScreenView_ = false;
+    sinceOwnGeometry_.start();
     applyingGeometry_ = true;
     showNormal();
     applyingGeometry_ = false;

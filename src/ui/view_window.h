@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPoint>
 #include <QRect>
@@ -179,6 +180,7 @@ private:
     QSize requested_;       // the last window size set here
     QSize limit_;           // the largest window size edge dragging may reach
     bool applyingGeometry_ = false;
+    QElapsedTimer sinceOwnGeometry_;  // since the window was last sized here
     bool fullScreenView_ = false;
     bool ownStateChange_ = false;
     QRect normalGeometry_;  // the window before full screen
