@@ -636,8 +636,11 @@ void Application::OnSlideShowTimer() {
         if (LoadForList(JoinFolder(fileList_.watchedFolder, name))) {
             // The full-screen refresh: zoom, fit to the monitor, layout, information text.
             RefreshAfterLoad();
-            fileList_.selection = step.next;
-            ShowListSelection();
+            // (A folder that changed meanwhile is being read again and selects the name itself.)
+            if (step.next < fileList_.count() && fileList_.names[static_cast<size_t>(step.next)] == name) {
+                fileList_.selection = step.next;
+                ShowListSelection();
+            }
             goOn = step.goOn;
         } else {
             RemoveAt(fileList_, step.next);
@@ -673,7 +676,9 @@ void Application::ShowNavigator() {
     QScreen* screen = view_->screen() ? view_->screen() : QGuiApplication::primaryScreen();
     const QRect work = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     const int screenTop = screen ? screen->geometry().top() : 0;
-    const QRect main = view_->frameGeometry();
+    // At the corner of the window that is the main window now.
+    QWidget* owner = (session_.displayMode == kEditWindow && editWindow_) ? editWindow_.data() : view_.get();
+    const QRect main = owner->frameGeometry();
     const NavigatorPlacement at =
         PlaceNavigator(navigator_->thumb(), main.left(), main.top(), work.left() + work.width(), screenTop);
     navigator_->setGeometry(at.x, at.y, at.width, at.height);

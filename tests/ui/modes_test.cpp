@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "ui/animation.h"
 #include "ui/file_list_window.h"
 #include "ui/main_menu.h"
 #include "ui/navigator_window.h"
@@ -98,6 +99,18 @@ TEST_F(ModesTest, SlideShowWalksToTheLastNameAndStops) {
     EXPECT_EQ(app_->cursorShown(), 1);
     EXPECT_EQ(Mode(), kFullScreen);
     EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(ModesTest, SlideShowSwitchOnTheCommandLine) {
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) Pic(name);
+    ASSERT_TRUE(StartQuiet({"/a", dir_.File("pics/b.bmp")}));
+    EXPECT_EQ(Mode(), kFullScreen);
+    EXPECT_EQ(app_->session().returnMode, kMainWindow);
+    ASSERT_TRUE(Running());
+    EXPECT_EQ(app_->fileList().count(), 3);
+    Tick();
+    EXPECT_EQ(Shown(), "c.bmp");
+    EXPECT_FALSE(Running());
 }
 
 TEST_F(ModesTest, SlideShowRepeatsAndTheRealTimerDrivesIt) {
@@ -258,7 +271,20 @@ TEST_F(ModesTest, EditWindowAndBack) {
     View().Command(kCmdFileList);
     ASSERT_TRUE(mainList->isVisible());
 
+    // An animated picture: its timer stops in the edit window and starts again from
+    // frame 0 in the main window.
+    CurrentPicture& picture = app_->session().picture;
+    picture.animation.animated = true;
+    picture.animation.delays = {50, 50};
+    picture.animation.frames.push_back(picture.image.Clone());
+    ui::AnimationPlayer* animation = View().animation();
+    animation->Start();
+    animation->Advance();
+    ASSERT_TRUE(animation->running());
+    ASSERT_EQ(animation->frame(), 1);
+
     app_->SwitchMode(kEditWindow);
+    EXPECT_FALSE(animation->running());
     EXPECT_EQ(Mode(), kEditWindow);
     EXPECT_TRUE(edit.isVisible());
     EXPECT_FALSE(View().isVisible());
@@ -296,6 +322,8 @@ TEST_F(ModesTest, EditWindowAndBack) {
 
     app_->SwitchMode(kMainWindow);
     EXPECT_EQ(Mode(), kMainWindow);
+    EXPECT_TRUE(animation->running());
+    EXPECT_EQ(animation->frame(), 0);
     EXPECT_FALSE(edit.isVisible());
     EXPECT_TRUE(View().isVisible());
     EXPECT_EQ(app_->fileListWindow(), mainList);
