@@ -32,12 +32,12 @@
 #include "ui/message_box.h"
 #include "ui/mouse_info_dialog.h"
 #include "ui/navigator_window.h"
+#include "view/navigator.h"
+#include "view/slide_show.h"
 #include "ui/single_instance.h"
 #include "ui/tool_bar_strip.h"
 #include "ui/view_window.h"
 #include "view/info_text.h"
-#include "view/navigator.h"
-#include "view/slide_show.h"
 
 namespace lumra::ui {
 
