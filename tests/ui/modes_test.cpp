@@ -427,6 +427,7 @@ TEST_F(ModesTest, NavigatorOutlineInvertsThePicture) {
     EXPECT_EQ(nav.frame().right, 90);
     EXPECT_EQ(nav.frame().bottom, 40);
     const QImage shot = nav.grab().toImage();
+    shot.save(QStringLiteral("/tmp/lumra_navigator.png"));
     const QColor plain(0xC0, 0x80, 0x20);
     const QColor inverted(0x3F, 0x7F, 0xDF);
     // Corners and edges of the outline once inverted; inside and outside untouched.
