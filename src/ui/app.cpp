@@ -673,11 +673,11 @@ void Application::ShowNavigator() {
     if (!navigator_) navigator_ = new NavigatorWindow(view_.get());
     navigator_->SetPicture(session_.picture.image);
     navigator_->SetSourceRect(view_->SourceRect());
-    QScreen* screen = view_->screen() ? view_->screen() : QGuiApplication::primaryScreen();
-    const QRect work = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    const int screenTop = screen ? screen->geometry().top() : 0;
     // At the corner of the window that is the main window now.
     QWidget* owner = (session_.displayMode == kEditWindow && editWindow_) ? editWindow_.data() : view_.get();
+    QScreen* screen = owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
+    const QRect work = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const int screenTop = screen ? screen->geometry().top() : 0;
     const QRect main = owner->frameGeometry();
     const NavigatorPlacement at =
         PlaceNavigator(navigator_->thumb(), main.left(), main.top(), work.left() + work.width(), screenTop);
