@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QMimeData>
 #include <QScreen>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QThread>
 #include <QMouseEvent>
@@ -11,6 +12,7 @@
 #include <QUrl>
 
 #include "platform/paths.h"
+#include "ui/navigator_window.h"
 #include "ui/picture_image.h"
 #include "ui/tool_bar_strip.h"
 #include "ui_test_support.h"
@@ -283,6 +285,9 @@ TEST_F(ViewWindowTest, RightDragScrollsAndRightClickOpensTheMenu) {
     Mouse(QEvent::MouseButtonPress, {100, 100}, Qt::RightButton, Qt::RightButton);
     Mouse(QEvent::MouseMove, {90, 95}, Qt::NoButton, Qt::RightButton);
     EXPECT_TRUE(View().DragInProgress());
+    // The client is larger than 304 x 304: the navigator shows while the drag scrolls.
+    ASSERT_NE(app_->navigatorWindow(), nullptr);
+    EXPECT_TRUE(app_->navigatorWindow()->isVisible());
     EXPECT_NE(View().pictureView()->cursor().shape(), Qt::ArrowCursor);
     Mouse(QEvent::MouseMove, {80, 90}, Qt::NoButton, Qt::RightButton);
     // Commands and the wheel wait while the drag runs.
@@ -292,6 +297,7 @@ TEST_F(ViewWindowTest, RightDragScrollsAndRightClickOpensTheMenu) {
     Mouse(QEvent::MouseButtonRelease, {80, 90}, Qt::RightButton, Qt::NoButton);
     EXPECT_EQ(menus, 1);
     EXPECT_FALSE(View().DragInProgress());
+    EXPECT_FALSE(app_->navigatorWindow()->isVisible());
     EXPECT_EQ(View().SourceRect().topLeft(), src.topLeft() + QPoint(20 * f, 10 * f));
 
     // Dragged far beyond the edge: held at the picture's corner.
@@ -562,6 +568,37 @@ TEST_F(ViewWindowTest, WindowCommandsAndLeftDrag) {
     EXPECT_EQ(Rgb(View().pictureView()->grab().toImage(), 0, 10), 0x000000u);
     View().Command(kCmdBgWhite);
     EXPECT_EQ(Rgb(View().pictureView()->grab().toImage(), 0, 10), 0xFFFFFFu);
+}
+
+TEST_F(ViewWindowTest, KeysAndButtonsStopTheSlideShow) {
+    ASSERT_TRUE(StartQuiet());
+    const std::string a = Picture("a.bmp", 200, 100, 0x111111);
+    Picture("b.bmp", 200, 100, 0x222222);
+    Picture("c.bmp", 200, 100, 0x333333);
+    ASSERT_TRUE(app_->OpenPath(a));
+    app_->FinishFileListScan();
+    View().Command(kCmdSlideShow);
+    ASSERT_TRUE(app_->slideShowRunning());
+    EXPECT_EQ(app_->session().displayMode, kFullScreen);
+    // The wheel is ignored while it runs.
+    Wheel(-120);
+    EXPECT_EQ(View().zoom(), 10000);
+    EXPECT_TRUE(app_->slideShowRunning());
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    QCoreApplication::sendEvent(View().pictureView(), &key);
+    EXPECT_FALSE(app_->slideShowRunning());
+
+    View().Command(kCmdSlideShow);
+    ASSERT_TRUE(app_->slideShowRunning());
+    Mouse(QEvent::MouseButtonPress, {50, 50}, Qt::MiddleButton, Qt::MiddleButton);
+    Mouse(QEvent::MouseButtonRelease, {50, 50}, Qt::MiddleButton, Qt::NoButton);
+    EXPECT_FALSE(app_->slideShowRunning());
+    // The command again stops it.
+    View().Command(kCmdSlideShow);
+    ASSERT_TRUE(app_->slideShowRunning());
+    View().Command(kCmdSlideShow);
+    EXPECT_FALSE(app_->slideShowRunning());
+    EXPECT_EQ(app_->session().displayMode, kFullScreen);
 }
 
 TEST_F(ViewWindowTest, EdgeDragIsLimitedAndCornerDragRescales) {
