@@ -43,12 +43,13 @@ bool BoxReduce(const ImageBuffer& image, int outW, int outH, uint32_t* out, size
     if (bits != 24 && bits != 8 && bits != 4 && bits != 1) return false;
     if (outW < 1 || outH < 1 || outW > w || outH > h) return false;
     if (outStride < static_cast<size_t>(outW) * 4) return false;
+    // The per-column sums of one output row stay within 32 bits.
+    if (h / outH + 1 > static_cast<int>(UINT32_MAX / 255)) return false;
 
     // Column boundaries of the output pixels.
     std::vector<int> x0(static_cast<size_t>(outW) + 1);
     for (int i = 0; i <= outW; ++i) x0[static_cast<size_t>(i)] = static_cast<int>(static_cast<int64_t>(i) * w / outW);
-    // Per picture column: the sums of the rows of one output row (at most 25000 rows of
-    // 255 fit 32 bits).
+    // Per picture column: the sums of the rows of one output row.
     std::vector<uint32_t> sums(static_cast<size_t>(w) * 3);
     for (int oy = 0; oy < outH; ++oy) {
         const int y0 = static_cast<int>(static_cast<int64_t>(oy) * h / outH);
