@@ -64,7 +64,8 @@ void Application::RequestNeighbours() {
     const int at = fileList_.selection;
     const std::string& path = session_.picture.path;
     if (scan_.Pending() || at < 0 || at >= n || n < 2 || path.empty() ||
-        FolderPart(path) != fileList_.watchedFolder) {
+        FolderPart(path) != fileList_.watchedFolder ||
+        fileList_.names[static_cast<size_t>(at)] != session_.picture.fileName) {
         if (preload_) preload_->Request({}, CurrentPreloadKey());
         return;
     }

@@ -76,7 +76,7 @@ size_t PreloadCache::DefaultBudget() {
     return static_cast<size_t>(std::min<uint64_t>(quarter, kMax));
 }
 
-PreloadCache::PreloadCache(Options options) : budget_(options.budgetBytes) {
+PreloadCache::PreloadCache(Options options) : budget_(options.budgetBytes), keepUnwanted_(options.keepUnwanted) {
     const int count = std::max(1, options.workers);
     workers_.reserve(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) workers_.emplace_back([this] { Run(); });
@@ -134,8 +134,11 @@ int PreloadCache::FindJobLocked() {
 }
 
 void PreloadCache::EvictLocked() {
+    size_t unwanted = 0;
+    for (const auto& [path, entry] : entries_)
+        if (RequestIndexLocked(path) < 0) ++unwanted;
     // At least one picture is always kept, however large.
-    while (bytes_ > budget_ && entries_.size() > 1) {
+    while ((bytes_ > budget_ && entries_.size() > 1) || unwanted > keepUnwanted_) {
         auto victim = entries_.end();
         int victimIndex = -2;
         for (auto it = entries_.begin(); it != entries_.end(); ++it) {
@@ -153,6 +156,7 @@ void PreloadCache::EvictLocked() {
             }
         }
         if (victimIndex >= 0) overBudget_.insert(victim->first);
+        else --unwanted;
         bytes_ -= victim->second.bytes;
         entries_.erase(victim);
     }
@@ -224,6 +228,7 @@ void PreloadCache::Request(std::vector<std::string> paths, const PreloadKey& key
         if (!key_ || !(*key_ == key)) SetKeyLocked(key);
         request_ = std::move(paths);
         overBudget_.clear();
+        EvictLocked();
     }
     workCv_.notify_all();
 }

@@ -45,6 +45,7 @@ public:
     struct Options {
         size_t budgetBytes = DefaultBudget();
         int workers = 1;
+        size_t keepUnwanted = 2;  // pictures no longer asked for that stay while there is room
     };
     // A quarter of the physical memory, at most 1.5 GiB.
     static size_t DefaultBudget();
@@ -56,7 +57,8 @@ public:
     PreloadCache& operator=(const PreloadCache&) = delete;
 
     // Replaces the wanted paths, most wanted first. Files are decoded in that order as long
-    // as the budget allows; a different key drops every decoded picture first.
+    // as the budget allows; a different key drops every decoded picture first. Of the
+    // pictures no longer wanted, only the latest few are kept.
     void Request(std::vector<std::string> paths, const PreloadKey& key);
     // The decoded picture of path when it was decoded with key from the file as it is now.
     // Waits for a decode of path that is under way. The entry leaves the cache either way.
@@ -91,6 +93,7 @@ private:
     void SetKeyLocked(const PreloadKey& key);
 
     const size_t budget_;
+    const size_t keepUnwanted_;
     mutable std::mutex mutex_;
     std::condition_variable workCv_;
     std::condition_variable doneCv_;

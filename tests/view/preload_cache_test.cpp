@@ -36,6 +36,13 @@ std::vector<uint8_t> BmpBytes(int w, int h, int seed) {
     return out;
 }
 
+// "p<i>.<ext>" (built without string concatenation, which trips a false GCC warning).
+std::string Numbered(const TempDir& dir, int i, const char* ext) {
+    char name[32];
+    std::snprintf(name, sizeof name, "p%d.%s", i, ext);
+    return dir.File(name);
+}
+
 void WriteBmp(const std::string& path, int w, int h, int seed) { test::WriteFile(path, BmpBytes(w, h, seed)); }
 
 // Rewrites a file in place, keeping its inode.
@@ -206,7 +213,7 @@ TEST(PreloadCache, BudgetEvictsUnwantedFirstThenLeastWanted) {
     const size_t one = PaddedRowBytes(100, 24) * 100;
     std::vector<std::string> p;
     for (int i = 0; i < 5; ++i) {
-        p.push_back(dir.File("p" + std::to_string(i) + ".bmp"));
+        p.push_back(Numbered(dir, i, "bmp"));
         WriteBmp(p.back(), 100, 100, i);
     }
     PreloadCache cache(PreloadCache::Options{3 * one, 1});
@@ -238,6 +245,26 @@ TEST(PreloadCache, BudgetEvictsUnwantedFirstThenLeastWanted) {
     EXPECT_LE(cache.bytes(), 3 * one);
     cache.WaitIdle();
     EXPECT_EQ(cache.decodeCount(), decodes);
+}
+
+TEST(PreloadCache, OnlyTheLatestUnwantedPicturesAreKept) {
+    TempDir dir;
+    std::vector<std::string> p;
+    for (int i = 0; i < 5; ++i) {
+        p.push_back(Numbered(dir, i, "bmp"));
+        WriteBmp(p.back(), 10, 10, i);
+    }
+    PreloadCache cache(PreloadCache::Options{PreloadCache::DefaultBudget(), 1, 2});
+    // Stepping through the folder one way: each picture is wanted once, then no more.
+    for (int i = 0; i < 5; ++i) {
+        cache.Request({p[i]}, PreloadKey{});
+        cache.WaitIdle();
+    }
+    EXPECT_EQ(cache.entryCount(), 3u);
+    EXPECT_TRUE(cache.Contains(p[4]));
+    EXPECT_TRUE(cache.Contains(p[3]));
+    EXPECT_TRUE(cache.Contains(p[2]));
+    EXPECT_EQ(cache.bytes(), 3 * PaddedRowBytes(10, 24) * 10);
 }
 
 TEST(PreloadCache, PictureLargerThanBudgetIsStillKept) {
@@ -323,7 +350,7 @@ TEST(PreloadCache, DestroyedWhileDecoding) {
         std::vector<uint8_t> jpeg;
         DecoderContext ctx;
         ASSERT_TRUE(EncodeJpegToMemory(MakeImage(800, 600, i), JpegEncodeOptions{}, jpeg, ctx));
-        paths.push_back(dir.File("p" + std::to_string(i) + ".jpg"));
+        paths.push_back(Numbered(dir, i, "jpg"));
         test::WriteFile(paths.back(), jpeg);
     }
     for (int workers = 1; workers <= 3; ++workers) {
