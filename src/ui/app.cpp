@@ -15,6 +15,7 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QScreen>
+#include <QTimer>
 #include <QUrl>
 
 #include "formats/load_save.h"
@@ -30,6 +31,9 @@
 #include "ui/file_list_window.h"
 #include "ui/message_box.h"
 #include "ui/mouse_info_dialog.h"
+#include "ui/navigator_window.h"
+#include "view/navigator.h"
+#include "view/slide_show.h"
 #include "ui/single_instance.h"
 #include "ui/tool_bar_strip.h"
 #include "ui/view_window.h"
@@ -468,53 +472,231 @@ void Application::ShowEditWindow(int showCommand) {
     view_->ShowWithCommand(showCommand == kShow ? kShowNormal : showCommand);
 }
 
-void Application::SwitchToEditWindow() {
-    if (!editWindow_) {
-        if (!view_->isVisible()) view_->ShowWithCommand(kShowNormal);
-        return;
-    }
-    session_.displayMode = kEditWindow;
+void Application::SetEditWindow(QWidget* window, FileListWindow* list) {
+    editWindow_ = window;
+    editListWindow_ = list;
 }
+
+void Application::SwitchToEditWindow() { SwitchMode(kEditWindow); }
 
 void Application::SwitchToMainWindow() {
-    if (session_.displayMode == kFullScreen) {
-        view_->LeaveFullScreenView();
-    }
-    session_.displayMode = kMainWindow;
-    if (editWindow_) editWindow_->hide();
+    SwitchMode(kMainWindow);
     if (!view_->isVisible()) view_->ShowWithCommand(kShowNormal);
-    if (listWindow_ && listWindow_->isVisible()) PlaceFileList();
-    UpdateTitles();
 }
 
-void Application::EnterFullScreen() {
-    if (session_.displayMode != kFullScreen) session_.returnMode = session_.displayMode;
-    session_.displayMode = kFullScreen;
-    if (editWindow_) editWindow_->hide();
-    view_->EnterFullScreenView();
-    if (listWindow_ && listWindow_->isVisible()) PlaceFileList();
-    UpdateTitles();
-}
-
-void Application::StartSlideShow() {}
-
-void Application::StopSlideShow() {}
+void Application::EnterFullScreen() { SwitchMode(kFullScreen); }
 
 void Application::SwitchMode(int target) {
-    if (target == kMainWindow) {
-        SwitchToMainWindow();
-    } else if (target == kEditWindow) {
-        SwitchToEditWindow();
+    if (!view_) return;
+    const int from = session_.displayMode;
+    if (!editWindow_ && target == kEditWindow) {
+        // Until there is an edit window the main window stands in for it.
+        if (from == kFullScreen) LeaveFullScreenMode();
+        if (!view_->isVisible()) view_->ShowWithCommand(kShowNormal);
+        if (listWindow_ && listWindow_->isVisible()) PlaceFileList();
+        UpdateTitles();
+        return;
+    }
+    switch (target) {
+        case kMainWindow:
+            if (from == kEditWindow) {
+                LeaveEditMode();
+                MoveFileListTo(nullptr);
+            } else if (from == kFullScreen) {
+                LeaveFullScreenMode();
+                view_->update();
+            } else {
+                return;
+            }
+            break;
+        case kEditWindow:
+            if (from == kEditWindow) {
+                if (session_.picture.trial.previewShown) DiscardTrialSave(session_);
+            } else {
+                if (from == kFullScreen) LeaveFullScreenMode();
+                EnterEditMode();
+                MoveFileListTo(editListWindow_.data());
+            }
+            break;
+        case kFullScreen:
+            if (from == kMainWindow) {
+                session_.returnMode = kMainWindow;
+                EnterFullScreenMode();
+            } else if (from == kEditWindow) {
+                session_.returnMode = kEditWindow;
+                LeaveEditMode();
+                EnterFullScreenMode();
+                MoveFileListTo(nullptr);
+            } else {
+                return;
+            }
+            break;
+        default:
+            return;
+    }
+    if (listWindow_ && listWindow_->isVisible()) PlaceFileList();
+    UpdateTitles();
+}
+
+namespace {
+
+// Moves window onto the monitor of reference when it lies on another one: its size
+// limited to that monitor's work area, centred in it.
+void MoveToMonitorOf(QWidget* window, QWidget* reference) {
+    QScreen* target = reference->screen();
+    if (!target || window->screen() == target) return;
+    const QRect work = target->availableGeometry();
+    const QRect frame = window->frameGeometry();
+    const QRect inner = window->geometry();
+    const int frameW = frame.width() - inner.width();
+    const int frameH = frame.height() - inner.height();
+    const int w = std::min(frame.width(), work.width());
+    const int h = std::min(frame.height(), work.height());
+    window->resize(w - frameW, h - frameH);
+    window->move(work.left() + (work.width() - w) / 2, work.top() + (work.height() - h) / 2);
+}
+
+}  // namespace
+
+void Application::EnterEditMode() {
+    session_.displayMode = kEditWindow;
+    if (view_->animation()) view_->animation()->Stop();
+    MoveToMonitorOf(editWindow_.data(), view_.get());
+    editWindow_->show();
+    view_->hide();
+    RefreshEditWindow();
+    UpdateMenuTexts();
+    editWindow_->raise();
+    editWindow_->activateWindow();
+    editWindow_->setFocus();
+}
+
+void Application::LeaveEditMode() {
+    session_.displayMode = kMainWindow;
+    if (session_.picture.trial.previewShown) DiscardTrialSave(session_);
+    if (editWindow_) MoveToMonitorOf(view_.get(), editWindow_.data());
+    view_->ShowWithCommand(kShowNormal);
+    if (editWindow_) editWindow_->hide();
+    // Fit and size as after a new picture; the animation starts again from frame 0.
+    view_->RefreshAfterLoad(true);
+    view_->update();
+    UpdateMenuTexts();
+    view_->raise();
+    view_->activateWindow();
+    view_->setFocus();
+}
+
+void Application::EnterFullScreenMode() {
+    session_.displayMode = kFullScreen;
+    view_->EnterFullScreenView();
+    UpdateMenuTexts();
+    view_->raise();
+    view_->activateWindow();
+}
+
+void Application::LeaveFullScreenMode() {
+    // The show runs only in full screen.
+    StopSlideShow();
+    session_.displayMode = kMainWindow;
+    view_->LeaveFullScreenView();
+    UpdateMenuTexts();
+    EnsureCursorShown();
+    ShowCursorNow();
+}
+
+// ---- The slide show ----
+
+void Application::StartSlideShow() {
+    if (!view_ || slideShowRunning_) return;
+    FinishFileListScan();
+    if (fileList_.watchedFolder.empty()) return;
+    if (!SaveChangesFirst()) return;
+    if (activeFileList_ && activeFileList_->isVisible()) activeFileList_->hide();
+    if (!SlideShowCanStart(fileList_.selection, fileList_.count(), (session_.settings.vwin.repeat & 1) != 0)) return;
+    if (!slideTimer_) {
+        slideTimer_ = new QTimer(this);
+        slideTimer_->setSingleShot(true);
+        connect(slideTimer_, &QTimer::timeout, this, [this] { OnSlideShowTimer(); });
+    }
+    slideTimer_->start(SlideInterval());
+    if (!view_->toolBarStrip()->isVisible()) HideCursor();
+    SetAcceleratorsSuspended(true);
+    slideShowRunning_ = true;
+}
+
+int Application::SlideInterval() const { return ClampSlideTime(session_.settings.vwin.time) * 1000; }
+
+void Application::OnSlideShowTimer() {
+    if (!slideShowRunning_ || !view_) return;
+    if (slideTimer_) slideTimer_->stop();
+    if (cursorShown_ == 1 && !view_->toolBarStrip()->isVisible()) HideCursor();
+    FinishFileListScan();
+    const SlideStep step =
+        NextSlide(fileList_.selection, fileList_.count(), (session_.settings.vwin.repeat & 1) != 0);
+    bool goOn = false;
+    if (step.next >= 0) {
+        const std::string name = fileList_.names[static_cast<size_t>(step.next)];
+        if (LoadForList(JoinFolder(fileList_.watchedFolder, name))) {
+            // The full-screen refresh: zoom, fit to the monitor, layout, information text.
+            RefreshAfterLoad();
+            // (A folder that changed meanwhile is being read again and selects the name itself.)
+            if (step.next < fileList_.count() && fileList_.names[static_cast<size_t>(step.next)] == name) {
+                fileList_.selection = step.next;
+                ShowListSelection();
+            }
+            goOn = step.goOn;
+        } else {
+            RemoveAt(fileList_, step.next);
+            listModel_->Reload();
+            ShowListSelection();
+            ShowError(view_.get(), kErrDisplay);
+        }
+    }
+    UpdateTitles();
+    if (goOn && slideShowRunning_) {
+        slideTimer_->start(SlideInterval());
     } else {
-        EnterFullScreen();
+        StopSlideShow();
     }
 }
 
-void Application::ShowNavigator() {}
+void Application::StopSlideShow() {
+    if (slideTimer_) slideTimer_->stop();
+    // Only a running show gives the keys back: a dialog may hold them otherwise.
+    if (!slideShowRunning_) return;
+    SetAcceleratorsSuspended(false);
+    slideShowRunning_ = false;
+    EnsureCursorShown();
+}
 
-void Application::MoveNavigatorFrame() {}
+// ---- The navigator ----
 
-void Application::HideNavigator() {}
+void Application::ShowNavigator() {
+    if (!view_ || !session_.picture.HasPicture()) return;
+    if (!navigator_) navigator_ = new NavigatorWindow(view_.get());
+    navigator_->SetPicture(session_.picture.image);
+    navigator_->SetSourceRect(view_->SourceRect());
+    // At the corner of the window that is the main window now.
+    QWidget* owner = (session_.displayMode == kEditWindow && editWindow_) ? editWindow_.data() : view_.get();
+    QScreen* screen = owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
+    const QRect work = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const int screenTop = screen ? screen->geometry().top() : 0;
+    const QRect main = owner->frameGeometry();
+    const NavigatorPlacement at =
+        PlaceNavigator(navigator_->thumb(), main.left(), main.top(), work.left() + work.width(), screenTop);
+    navigator_->setGeometry(at.x, at.y, at.width, at.height);
+    navigator_->show();
+    navigator_->raise();
+}
+
+void Application::MoveNavigatorFrame() {
+    if (!navigator_ || !navigator_->isVisible() || !view_) return;
+    navigator_->SetSourceRect(view_->SourceRect());
+}
+
+void Application::HideNavigator() {
+    if (navigator_) navigator_->hide();
+}
 
 void Application::RunOptionsDialog() {}
 

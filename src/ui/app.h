@@ -22,6 +22,7 @@
 class QAction;
 class QDialog;
 class QMenu;
+class QTimer;
 class QUrl;
 
 namespace lumra {
@@ -36,6 +37,7 @@ class FileListModel;
 class FileListView;
 class FileListWindow;
 class InstanceServer;
+class NavigatorWindow;
 class ViewWindow;
 
 struct StartOptions {
@@ -106,8 +108,9 @@ public:
     // The file-list window that currently holds the list.
     void SetActiveFileList(QWidget* window) { activeFileList_ = window; }
     QWidget* activeFileList() const { return activeFileList_; }
-    // The edit window once it exists.
-    void SetEditWindow(QWidget* window) { editWindow_ = window; }
+    // The edit window once it exists, and its file-list window (null: the list stays in
+    // the main window's).
+    void SetEditWindow(QWidget* window, FileListWindow* list = nullptr);
 
     // ---- Keys, menus and commands ----
     const AcceleratorTable& accelerators() const { return accelerators_; }
@@ -186,6 +189,9 @@ public:
     void StartSlideShow();
     void StopSlideShow();
     bool slideShowRunning() const { return slideShowRunning_; }
+    // The slide-show timer's step (the timer is single-shot and armed again here).
+    void OnSlideShowTimer();
+    QTimer* slideShowTimer() const { return slideTimer_; }
     // 0 main window, 1 edit window, 2 full screen.
     void SwitchMode(int target);
     // The navigator during a right-drag scroll of a large picture (the view's source
@@ -193,6 +199,7 @@ public:
     void ShowNavigator();
     void MoveNavigatorFrame();
     void HideNavigator();
+    NavigatorWindow* navigatorWindow() const { return navigator_; }
     void RunOptionsDialog();
     void RefreshEditWindow();
     void EditWindowCommand(int id);
@@ -233,6 +240,12 @@ private:
     // A relative command-line path taken against the folder the program was started in.
     std::string InStartFolder(const std::string& path) const;
     void ShowCursorNow();
+    // The halves of the mode switch.
+    void EnterEditMode();
+    void LeaveEditMode();
+    void EnterFullScreenMode();
+    void LeaveFullScreenMode();
+    int SlideInterval() const;
 
     Session session_;
     std::unique_ptr<ViewWindow> view_;
@@ -240,6 +253,9 @@ private:
     std::string startFolder_;
     QPointer<QWidget> activeFileList_;
     QPointer<QWidget> editWindow_;
+    QPointer<FileListWindow> editListWindow_;
+    QTimer* slideTimer_ = nullptr;
+    NavigatorWindow* navigator_ = nullptr;  // a child window of the main window
     BoxFunction box_;
     DialogFunction dialog_;
     MenuFunction menuFn_;

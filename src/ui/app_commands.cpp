@@ -187,12 +187,7 @@ void Application::DeleteCurrentFile() {
 
 void Application::LeaveFullScreenToReturnMode() {
     if (session_.displayMode != kFullScreen) return;
-    if (session_.returnMode == kEditWindow && editWindow_) {
-        view_->LeaveFullScreenView();
-        SwitchToEditWindow();
-    } else {
-        SwitchToMainWindow();
-    }
+    SwitchMode(session_.returnMode == kEditWindow && editWindow_ ? kEditWindow : kMainWindow);
 }
 
 bool Application::OpenUrl(const QUrl& url) { return url_ && url_(url); }
