@@ -70,7 +70,12 @@ void Application::RequestNeighbours() {
         return;
     }
     std::vector<std::string> wanted;
-    if (at + 1 < n) wanted.push_back(JoinFolder(fileList_.watchedFolder, fileList_.names[static_cast<size_t>(at + 1)]));
+    if (at + 1 < n) {
+        wanted.push_back(JoinFolder(fileList_.watchedFolder, fileList_.names[static_cast<size_t>(at + 1)]));
+    } else if (slideShowRunning_ && (session_.settings.vwin.repeat & 1) != 0) {
+        // A repeating slide show goes on with the first name.
+        wanted.push_back(JoinFolder(fileList_.watchedFolder, fileList_.names.front()));
+    }
     if (at > 0) wanted.push_back(JoinFolder(fileList_.watchedFolder, fileList_.names[static_cast<size_t>(at - 1)]));
     if (!preload_) preload_ = std::make_unique<PreloadCache>();
     preload_->Request(std::move(wanted), CurrentPreloadKey());

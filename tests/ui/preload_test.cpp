@@ -204,5 +204,33 @@ TEST_F(PreloadTest, ReopenReadsTheFileAgain) {
     EXPECT_TRUE(boxes_.empty());
 }
 
+TEST_F(PreloadTest, RepeatingSlideShowDecodesTheFirstNameAtTheEnd) {
+    Pic("a.bmp", 0x102030);
+    Pic("b.bmp", 0x405060);
+    Pic("c.bmp", 0x708090);
+    WriteIni("[Awin]\nMouseInfo=0\n[Vwin]\nRepeat=1\nTime=3\n");
+    ASSERT_TRUE(Start());
+    OpenAndWait("b.bmp");
+    app_->SwitchMode(kFullScreen);
+    app_->StartSlideShow();
+    ASSERT_TRUE(app_->slideShowRunning());
+    app_->OnSlideShowTimer();
+    EXPECT_EQ(Shown(), "c.bmp");
+    WaitPreload();
+    EXPECT_TRUE(Preloaded("a.bmp"));
+    app_->OnSlideShowTimer();
+    EXPECT_EQ(Shown(), "a.bmp");
+    EXPECT_EQ(FirstPixel(), 0x102030u);
+    app_->StopSlideShow();
+    // Without a running show the last name has only its previous one to ask for.
+    View().Command(kCmdLast);
+    EXPECT_EQ(Shown(), "c.bmp");
+    app_->preloadCache()->Clear();
+    app_->RequestNeighbours();
+    WaitPreload();
+    EXPECT_TRUE(Preloaded("b.bmp"));
+    EXPECT_FALSE(Preloaded("a.bmp"));
+}
+
 }  // namespace
 }  // namespace lumra::test
