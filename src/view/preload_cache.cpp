@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <exception>
 
 #include "platform/file_io.h"
 
@@ -180,7 +181,7 @@ void PreloadCache::Run() {
         bool ok = false;
         bool moving = false;  // the file changed while it was read
         const std::optional<FileStamp> before = StampOf(path);
-        {
+        try {
             std::vector<uint8_t> data;
             const bool read = before && ReadWholeFile(path, data);
             const std::optional<FileStamp> after = StampOf(path);
@@ -198,6 +199,10 @@ void PreloadCache::Run() {
                     entry.bytes = entry.picture.MemoryBytes();
                 }
             }
+        } catch (const std::exception&) {
+            // Out of memory: left to the normal load.
+            ok = false;
+            entry = Entry{};
         }
 
         lock.lock();
