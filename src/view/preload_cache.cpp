@@ -1,5 +1,6 @@
 #include "view/preload_cache.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -164,6 +165,8 @@ void PreloadCache::EvictLocked() {
 }
 
 void PreloadCache::Run() {
+    // Decoding ahead gives way to the window's own work.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 5);
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         int index = -1;
