@@ -8,8 +8,9 @@ export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}" CCACHE_NOHASHDIR="${CCACHE_NOHA
 "$root/scripts/deps.sh" bench
 build="$root/build-bench"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DLUMRA_BUILD_UI=OFF -DLUMRA_BUILD_TESTS=OFF -DLUMRA_BUILD_BENCH=ON >/dev/null
-ninja -C "$build" -j"$(nproc)" lumra_benchmarks
+  -DLUMRA_BUILD_UI=ON -DLUMRA_BUILD_PLUGINS=OFF -DLUMRA_BUILD_TESTS=OFF -DLUMRA_BUILD_BENCH=ON >/dev/null
+# LumraEx too: the start-up benchmark runs it.
+ninja -C "$build" -j"$(nproc)" lumra_benchmarks LumraEx
 for b in "$build"/bench/bench_*; do
   [ -x "$b" ] || continue
   echo "== $(basename "$b")"

@@ -17,6 +17,7 @@ bench_pkgs+=(libgif-dev libtiff-dev)
 test_pkgs+=(libgif-dev libtiff-dev libtiff-tools)
 test_pkgs+=(libpng-dev pngcheck)
 bench_pkgs+=(libpng-dev)
+bench_pkgs+=(libjpeg-turbo-progs)
 
 want=()
 for group in "$@"; do

@@ -1,12 +1,17 @@
 // LumraEx: the picture viewer.
 #include <QApplication>
+#include <QEvent>
+#include <QTimer>
 #include <QFont>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QSocketNotifier>
 #include <QStringList>
 #include <QTranslator>
+#include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <string>
@@ -67,9 +72,47 @@ void CloseOnTerminationSignals(lumra::ui::Application& app, QObject* parent) {
     sigaction(SIGINT, &action, nullptr);
 }
 
+// LUMRA_QUIT_AFTER_FIRST_PAINT=1: once the main window has painted a picture, the time
+// since start is written to stderr ("first paint: <ms> ms") and the program closes the
+// normal way. Used to measure start-up.
+class FirstPaintProbe : public QObject {
+public:
+    FirstPaintProbe(lumra::ui::Application& app, std::chrono::steady_clock::time_point start, QObject* parent)
+        : QObject(parent), app_(app), start_(start) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!done_ && event->type() == QEvent::Paint && watched->isWidgetType() && app_.viewWindow() &&
+            static_cast<QWidget*>(watched)->window() == app_.viewWindow() && app_.session().picture.HasPicture()) {
+            done_ = true;
+            // Measured once this paint has been carried out.
+            QTimer::singleShot(0, this, [this] {
+                const double ms =
+                    std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start_).count();
+                std::fprintf(stderr, "first paint: %.1f ms\n", ms);
+                std::fflush(stderr);
+                // A box or dialog of the start-up first (each runs a loop of its own).
+                for (int i = 0; i < 16; ++i) {
+                    QWidget* modal = QApplication::activeModalWidget();
+                    if (!modal) break;
+                    modal->close();
+                }
+                if (auto* view = app_.viewWindow()) view->close();
+            });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    lumra::ui::Application& app_;
+    std::chrono::steady_clock::time_point start_;
+    bool done_ = false;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    const auto started = std::chrono::steady_clock::now();
     QApplication qapp(argc, argv);  // takes Qt's own options out of argv
     QApplication::setApplicationName(QStringLiteral("Lumra Ex"));
     SetInterfaceFont(qapp);
@@ -87,6 +130,9 @@ int main(int argc, char** argv) {
 
     lumra::ui::Application app;
     CloseOnTerminationSignals(app, &qapp);
+    if (const char* probe = std::getenv("LUMRA_QUIT_AFTER_FIRST_PAINT"); probe && std::string(probe) == "1") {
+        qapp.installEventFilter(new FirstPaintProbe(app, started, &qapp));
+    }
     if (!app.StartUp(options)) return 0;
     if (g_closedBySignal) return 0;  // ended while the start-up dialog was up
     return qapp.exec();

@@ -220,12 +220,52 @@ bool EncodePicture(const std::string& path, const ImageBuffer& image, const Save
     return false;
 }
 
-bool DecodeFile(const std::string& path, FormatCode format, const LImgSettings& load,
-                DecoderContext& ctx) {
+namespace {
+
+// The own codec over a file already read; fills the file facts of the picture.
+bool DecodeBytes(const uint8_t* data, size_t size, FormatCode format, const LImgSettings& load,
+                 int64_t fileTime, DecoderContext& ctx) {
     ctx.load = load;
     ctx.error = kCodecOk;
     const DecodeFn decode = DecoderFor(format);
     if (!decode) {
+        ctx.error = kCodecUnsupported;
+        return false;
+    }
+    bool ok = false;
+    try {
+        ok = decode(data, size, ctx);
+    } catch (const std::bad_alloc&) {
+        ctx.error = kCodecMemory;
+        ok = false;
+    }
+    if (!ok || ctx.image.empty()) {
+        if (ctx.error == kCodecOk) ctx.error = kCodecBadInfo;
+        ctx.image.Reset();
+        ctx.animation.Clear();
+        return false;
+    }
+    ctx.image.sourceFormat = format;
+    ctx.image.fileSize = static_cast<int32_t>(std::min<size_t>(size, INT32_MAX));
+    ctx.image.fileTime = fileTime;
+    return true;
+}
+
+void TakeDecoded(DecoderContext& ctx, FormatCode format, DecodedPicture& out) {
+    out.image = std::move(ctx.image);
+    out.flags = ctx.flags;
+    // A PNG's "Comment" text counts as text only; the comment flag is for JPEG, GIF and TIFF.
+    if (format == kFormatPng) out.flags.hasComment = false;
+    TakeGifAnimation(ctx, out.animation);
+}
+
+}  // namespace
+
+bool DecodeFile(const std::string& path, FormatCode format, const LImgSettings& load,
+                DecoderContext& ctx) {
+    ctx.load = load;
+    ctx.error = kCodecOk;
+    if (!DecoderFor(format)) {
         ctx.error = kCodecUnsupported;
         return false;
     }
@@ -234,22 +274,7 @@ bool DecodeFile(const std::string& path, FormatCode format, const LImgSettings& 
         ctx.error = kCodecRead;
         return false;
     }
-    bool ok = false;
-    try {
-        ok = decode(data.data(), data.size(), ctx);
-    } catch (const std::bad_alloc&) {
-        ctx.error = kCodecMemory;
-        ok = false;
-    }
-    if (!ok || ctx.image.empty()) {
-        if (ctx.error == kCodecOk) ctx.error = kCodecBadInfo;
-        ctx.image.Reset();
-        return false;
-    }
-    ctx.image.sourceFormat = format;
-    ctx.image.fileSize = static_cast<int32_t>(std::min<size_t>(data.size(), INT32_MAX));
-    ctx.image.fileTime = FileModifiedTime(path);
-    return true;
+    return DecodeBytes(data.data(), data.size(), format, load, FileModifiedTime(path), ctx);
 }
 
 bool LoadWithPlugins(Session& session, const std::string& path, ImageBuffer* preview) {
@@ -267,22 +292,79 @@ bool LoadWithPlugins(Session& session, const std::string& path, ImageBuffer* pre
     return true;
 }
 
+size_t DecodedPicture::MemoryBytes() const {
+    size_t total = image.empty() ? 0 : image.imageBytes();
+    for (const ImageBuffer& frame : animation.frames)
+        if (!frame.empty()) total += frame.imageBytes();
+    return total;
+}
+
+bool DecodeOwnFormat(const std::string& path, FormatCode format, const LImgSettings& load,
+                     DecodedPicture& out) {
+    out = DecodedPicture{};
+    out.format = format;
+    DecoderContext ctx;
+    ctx.animationAllowed = true;
+    if (!DecodeFile(path, format, load, ctx)) {
+        out.error = ctx.error;
+        return false;
+    }
+    TakeDecoded(ctx, format, out);
+    return true;
+}
+
+bool DecodeOwnFormat(const std::string& path, const LImgSettings& load, DecodedPicture& out) {
+    const FormatCode format = DetectFormat(path);
+    if (!DecoderFor(format)) {
+        out = DecodedPicture{};
+        out.format = format;
+        out.error = kCodecUnsupported;
+        return false;
+    }
+    return DecodeOwnFormat(path, format, load, out);
+}
+
+bool DecodeOwnFormatData(const uint8_t* data, size_t size, const LImgSettings& load,
+                         int64_t fileTime, DecodedPicture& out) {
+    out = DecodedPicture{};
+    out.format = DetectFormatBytes(data, std::min<size_t>(size, 8));
+    DecoderContext ctx;
+    ctx.animationAllowed = true;
+    if (!DecodeBytes(data, size, out.format, load, fileTime, ctx)) {
+        out.error = ctx.error;
+        return false;
+    }
+    TakeDecoded(ctx, out.format, out);
+    return true;
+}
+
+void InstallDecoded(Session& session, const std::string& path, DecodedPicture&& decoded) {
+    InstallPicture(session, std::move(decoded.image), false, true);
+    session.picture.flags = decoded.flags;
+    session.picture.animation = std::move(decoded.animation);
+    decoded.animation.Clear();
+    SetPictureInfo(session, &path, 1, std::string());
+}
+
+void LoadDecodedPicture(Session& session, const std::string& path, DecodedPicture&& decoded) {
+    SetTitle(session, "wait...");
+    if (session.operationState == 0) SetWaitCursor(session, true);
+    InstallDecoded(session, path, std::move(decoded));
+    SetWaitCursor(session, false);
+}
+
 bool LoadFormat(Session& session, const std::string& path, FormatCode format,
                 ImageBuffer* preview, int64_t* previewSize) {
-    DecoderContext ctx;
-    ctx.animationAllowed = preview == nullptr;
-    if (!DecodeFile(path, format, session.settings.limg, ctx)) return false;
     if (preview) {
+        DecoderContext ctx;
+        if (!DecodeFile(path, format, session.settings.limg, ctx)) return false;
         *preview = std::move(ctx.image);
         if (previewSize) *previewSize = FileSizeOf(path);
         return true;
     }
-    InstallPicture(session, std::move(ctx.image), false, true);
-    session.picture.flags = ctx.flags;
-    // A PNG's "Comment" text counts as text only; the comment flag is for JPEG, GIF and TIFF.
-    if (format == kFormatPng) session.picture.flags.hasComment = false;
-    TakeGifAnimation(ctx, session.picture.animation);
-    SetPictureInfo(session, &path, 1, std::string());
+    DecodedPicture decoded;
+    if (!DecodeOwnFormat(path, format, session.settings.limg, decoded)) return false;
+    InstallDecoded(session, path, std::move(decoded));
     return true;
 }
 

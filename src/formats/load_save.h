@@ -42,6 +42,34 @@ bool EncodePicture(const std::string& path, const ImageBuffer& image, const Save
 bool DecodeFile(const std::string& path, FormatCode format, const LImgSettings& load,
                 DecoderContext& ctx);
 
+// A file decoded by its own codec, ready to become the current picture. It owns
+// everything it holds, so it may be made on another thread and installed later.
+struct DecodedPicture {
+    FormatCode format = kFormatUnknown;
+    ImageBuffer image;
+    PictureFlags flags;    // as the current picture gets them
+    Animation animation;   // GIF frames; empty otherwise
+    int error = 0;         // CodecError of a failed decode
+
+    // Bytes the pixels take, frames included.
+    size_t MemoryBytes() const;
+};
+
+// Detects the format and decodes with the own codec; no plug-ins, no session. False for
+// formats only the plug-ins read and for failures (error set).
+bool DecodeOwnFormat(const std::string& path, const LImgSettings& load, DecodedPicture& out);
+// Decodes a file of a known own format.
+bool DecodeOwnFormat(const std::string& path, FormatCode format, const LImgSettings& load,
+                     DecodedPicture& out);
+// The same over a whole file already in memory, its format detected from the first bytes.
+// fileTime is the file's last-write time (nanoseconds).
+bool DecodeOwnFormatData(const uint8_t* data, size_t size, const LImgSettings& load,
+                         int64_t fileTime, DecodedPicture& out);
+// Makes a decoded file the current picture, with its flags and frames; the history is cleared.
+void InstallDecoded(Session& session, const std::string& path, DecodedPicture&& decoded);
+// Opens a picture that was already decoded, with the title and cursor of LoadPicture.
+void LoadDecodedPicture(Session& session, const std::string& path, DecodedPicture&& decoded);
+
 // The plug-in fallback; false when SPI does not name a folder or nothing reads the file.
 bool LoadWithPlugins(Session& session, const std::string& path, ImageBuffer* preview);
 

@@ -38,6 +38,7 @@
 #include "ui/tool_bar_strip.h"
 #include "ui/view_window.h"
 #include "view/info_text.h"
+#include "view/preload_cache.h"
 
 namespace lumra::ui {
 
@@ -242,6 +243,8 @@ void Application::RefreshAfterLoad() {
         view_->RefreshAfterLoad(true);
     }
     RefreshFileList();
+    // While this one is looked at, its neighbours are decoded.
+    RequestNeighbours();
 }
 
 bool Application::OpenPath(const std::string& path) {

@@ -25,6 +25,11 @@ class QMenu;
 class QTimer;
 class QUrl;
 
+namespace lumra {
+class PreloadCache;
+struct PreloadKey;
+}  // namespace lumra
+
 namespace lumra::ui {
 
 class AcceleratorFilter;
@@ -211,6 +216,14 @@ public:
     // The bottom of the edit window's tool bar (screen), for placing the list.
     int EditToolBarBottom() const;
 
+    // ---- Decoding ahead ----
+    // The neighbours decoded in the background; null until the first list is there.
+    PreloadCache* preloadCache() const { return preload_.get(); }
+    // Asks for the next and the previous names of the list to be decoded.
+    void RequestNeighbours();
+    // What the pictures are decoded with now.
+    PreloadKey CurrentPreloadKey() const;
+
 private:
     bool SaveChangesFirst();
     void RefreshAfterLoad();
@@ -269,6 +282,7 @@ private:
     bool waitCursor_ = false;
     bool closed_ = false;
     bool slideShowRunning_ = false;
+    std::unique_ptr<PreloadCache> preload_;
 };
 
 }  // namespace lumra::ui

@@ -8,6 +8,7 @@
 #include "formats/load_save.h"
 #include "platform/paths.h"
 #include "ui/app.h"
+#include "view/preload_cache.h"
 #include "ui/file_list_window.h"
 #include "ui/tool_bar_strip.h"
 #include "ui/view_window.h"
@@ -37,7 +38,48 @@ NameCompare Application::MakeNameCompare() const {
     };
 }
 
-bool Application::LoadForList(const std::string& path) { return LoadPicture(session_, path); }
+bool Application::LoadForList(const std::string& path) {
+    // The shown file itself is always read again (reopen).
+    if (preload_ && path != session_.picture.path) {
+        if (session_.ui.setTitle) session_.ui.setTitle("wait...");
+        if (session_.operationState == 0 && session_.ui.setWaitCursor) session_.ui.setWaitCursor(true);
+        std::optional<DecodedPicture> decoded = preload_->Take(path, CurrentPreloadKey());
+        if (decoded) {
+            LoadDecodedPicture(session_, path, std::move(*decoded));
+            return true;
+        }
+    }
+    return LoadPicture(session_, path);
+}
+
+PreloadKey Application::CurrentPreloadKey() const {
+    PreloadKey key;
+    key.limg = session_.settings.limg;
+    key.pluginFolder = session_.settings.path.spi;
+    return key;
+}
+
+void Application::RequestNeighbours() {
+    const int n = fileList_.count();
+    const int at = fileList_.selection;
+    const std::string& path = session_.picture.path;
+    if (scan_.Pending() || at < 0 || at >= n || n < 2 || path.empty() ||
+        FolderPart(path) != fileList_.watchedFolder ||
+        fileList_.names[static_cast<size_t>(at)] != session_.picture.fileName) {
+        if (preload_) preload_->Request({}, CurrentPreloadKey());
+        return;
+    }
+    std::vector<std::string> wanted;
+    if (at + 1 < n) {
+        wanted.push_back(JoinFolder(fileList_.watchedFolder, fileList_.names[static_cast<size_t>(at + 1)]));
+    } else if (slideShowRunning_ && (session_.settings.vwin.repeat & 1) != 0) {
+        // A repeating slide show goes on with the first name.
+        wanted.push_back(JoinFolder(fileList_.watchedFolder, fileList_.names.front()));
+    }
+    if (at > 0) wanted.push_back(JoinFolder(fileList_.watchedFolder, fileList_.names[static_cast<size_t>(at - 1)]));
+    if (!preload_) preload_ = std::make_unique<PreloadCache>();
+    preload_->Request(std::move(wanted), CurrentPreloadKey());
+}
 
 void Application::ShowListSelection() {
     if (listView_) listView_->ShowSelection(fileList_.selection);
@@ -88,6 +130,7 @@ void Application::FinishFileListScan() {
     SelectName(fileList_, session_.picture.fileName);
     listModel_->Reload();
     ShowListSelection();
+    RequestNeighbours();
 }
 
 void Application::NavigateCommand(int kind) {
