@@ -13,6 +13,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QScreen>
+#include <QTimer>
 #include <QToolTip>
 #include <QUrl>
 #include <QWindow>
@@ -279,6 +280,7 @@ void ViewWindow::SetWindowRect(const QRect& widgetRect) {
 
 void ViewWindow::Command(int id) {
     app_.EnsureCursorShown();
+    refitForFrame_ = false;  // the user has taken over the zoom
     Session& session = app_.session();
     if (session.displayMode == kEditWindow) {
         app_.EditWindowCommand(id);
@@ -597,6 +599,7 @@ void ViewWindow::RefreshAfterLoad(bool full) {
         const QRect monitor = MonitorRect();
         if (normalDisplay()) {
             if (!(s.vwin.nmZoom & 1)) vp_.zoom = kZoomActual;
+            refitForFrame_ = !isVisible() || (style_ == Style::TitleBar && frameGeometry() == geometry());
             const QSize area = FitArea();
             FitOnChange(vp_, s.vwin.vSmall & 1, s.vwin.nvLarge & 1, area.width(), area.height(), monitor.width(),
                         monitor.height());
@@ -1133,17 +1136,38 @@ void ViewWindow::mouseMoveEvent(QMouseEvent* event) {
     }
 }
 
+void ViewWindow::CheckFrameChange() {
+    if (!normalDisplay() || !HasPicture() || drag_ != Drag::None || applyingGeometry_ || !isVisible()) return;
+    // The window system's frame becomes known once the window is shown: size again.
+    const FrameExtents f = Frame();
+    if (f.left == lastFrame_.left && f.top == lastFrame_.top && f.right == lastFrame_.right &&
+        f.bottom == lastFrame_.bottom) {
+        return;
+    }
+    lastFrame_ = f;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!normalDisplay() || !HasPicture()) return;
+            if (refitForFrame_) {
+                // The fit counted without the frame: the picture would not fit with it.
+                RefreshAfterLoad(true);
+            } else {
+                AutoSizeWindow();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
 bool ViewWindow::event(QEvent* event) {
     if ((event->type() == QEvent::Move || event->type() == QEvent::Show) && normalDisplay() && HasPicture() &&
         drag_ == Drag::None && !applyingGeometry_) {
-        // The window system's frame becomes known once the window is shown: size again.
-        const FrameExtents f = Frame();
-        if (f.left != lastFrame_.left || f.top != lastFrame_.top || f.right != lastFrame_.right ||
-            f.bottom != lastFrame_.bottom) {
-            QMetaObject::invokeMethod(this, [this] { if (normalDisplay() && HasPicture()) AutoSizeWindow(); },
-                                      Qt::QueuedConnection);
-            lastFrame_ = f;
-        }
+        CheckFrameChange();
+    }
+    if (event->type() == QEvent::Show) {
+        // A window manager may add its frame without moving the client, so nothing else
+        // tells us: look again shortly after showing.
+        for (int ms : {100, 400, 1200}) QTimer::singleShot(ms, this, [this] { CheckFrameChange(); });
     }
     if (event->type() == QEvent::CursorChange && cursor().shape() == Qt::BlankCursor) {
         // The cursor was hidden: moves are measured from here.

@@ -185,6 +185,10 @@ private:
     bool ownStateChange_ = false;
     QRect normalGeometry_;  // the window before full screen
     FrameExtents lastFrame_;  // the frame the last sizing counted with
+    // The picture was fitted before the window system's frame was known: fit again once it is.
+    bool refitForFrame_ = false;
+    // Sizes again when the window system's frame differs from the one last counted with.
+    void CheckFrameChange();
 
     // The smooth copy of the whole picture at the display size (zoomed out), or of the
     // drawn part at the destination size (zoomed in).
