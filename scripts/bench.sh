@@ -12,7 +12,7 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
 # LumraEx too: the start-up benchmark runs it.
 ninja -C "$build" -j"$(nproc)" lumra_benchmarks LumraEx
 for b in "$build"/bench/bench_*; do
-  [ -x "$b" ] || continue
+  [ -f "$b" ] && [ -x "$b" ] || continue
   echo "== $(basename "$b")"
   "$b" "$@"
 done
