@@ -296,7 +296,7 @@ size_t DecodedPicture::MemoryBytes() const {
     size_t total = image.empty() ? 0 : image.imageBytes();
     for (const ImageBuffer& frame : animation.frames)
         if (!frame.empty()) total += frame.imageBytes();
-    return total;
+    return total + displayCopy.size() * sizeof(uint32_t);
 }
 
 bool DecodeOwnFormat(const std::string& path, FormatCode format, const LImgSettings& load,

@@ -50,6 +50,11 @@ struct DecodedPicture {
     PictureFlags flags;    // as the current picture gets them
     Animation animation;   // GIF frames; empty otherwise
     int error = 0;         // CodecError of a failed decode
+    // The whole picture already reduced for display when that was done ahead: top-down
+    // rows of 0xFFRRGGBB words, displayW words apart; empty otherwise.
+    std::vector<uint32_t> displayCopy;
+    int displayW = 0;
+    int displayH = 0;
 
     // Bytes the pixels take, frames included.
     size_t MemoryBytes() const;

@@ -45,7 +45,12 @@ bool Application::LoadForList(const std::string& path) {
         if (session_.operationState == 0 && session_.ui.setWaitCursor) session_.ui.setWaitCursor(true);
         std::optional<DecodedPicture> decoded = preload_->Take(path, CurrentPreloadKey());
         if (decoded) {
+            std::vector<uint32_t> copy = std::move(decoded->displayCopy);
+            const int copyW = decoded->displayW, copyH = decoded->displayH;
             LoadDecodedPicture(session_, path, std::move(*decoded));
+            if (!copy.empty() && view_)
+                view_->OfferReducedCopy(std::move(copy), copyW, copyH,
+                                        session_.picture.image.bits());
             return true;
         }
     }
@@ -78,6 +83,8 @@ void Application::RequestNeighbours() {
     }
     if (at > 0) wanted.push_back(JoinFolder(fileList_.watchedFolder, fileList_.names[static_cast<size_t>(at - 1)]));
     if (!preload_) preload_ = std::make_unique<PreloadCache>();
+    // The neighbours come with their reduced copy for the window as it is now.
+    preload_->SetDisplaySize(view_ ? view_->DisplaySizeAhead() : nullptr);
     preload_->Request(std::move(wanted), CurrentPreloadKey());
 }
 

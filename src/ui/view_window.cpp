@@ -594,6 +594,12 @@ void ViewWindow::RefreshAfterLoad(bool full) {
     const Settings& s = app_.session().settings;
     cache_ = ScaledCache{};
     ++pictureGeneration_;
+    // A copy offered for exactly this picture is kept for its first paint.
+    const bool offerFits =
+        !offered_.isNull() && offeredBits_ == app_.session().picture.image.bits();
+    offeredGeneration_ = offerFits ? pictureGeneration_ : -1;
+    if (!offerFits) offered_ = QImage();
+    offeredBits_ = nullptr;
     SyncPictureSize();
     if (full && HasPicture()) {
         const QRect monitor = MonitorRect();
@@ -615,6 +621,43 @@ void ViewWindow::RefreshAfterLoad(bool full) {
     view_->update();
     app_.UpdateTitles();
     animation_->Start();
+}
+
+PreloadCache::DisplaySizeFn ViewWindow::DisplaySizeAhead() const {
+    const Settings& s = app_.session().settings;
+    if (ClampSthMode(s.vwin.sthMode) != 4 || app_.session().displayMode == kEditWindow)
+        return nullptr;
+    const bool normal = normalDisplay();
+    const QSize monitor = MonitorRect().size();
+    const QSize area = normal ? FitArea() : monitor;
+    const bool keep = normal ? (s.vwin.nmZoom & 1) : (s.vwin.flZoom & 1);
+    const bool shrink = normal ? (s.vwin.vSmall & 1) : (s.vwin.fsDown & 1);
+    const bool enlarge = normal ? (s.vwin.nvLarge & 1) : (s.vwin.fsUp & 1);
+    const int zoom = keep ? vp_.zoom : kZoomActual;
+    // The same steps as a refresh after a load, on values taken now.
+    return [=](int w, int h, int* displayW, int* displayH) {
+        Viewport v;
+        v.zoom = zoom;
+        SetPictureSize(v, w, h);
+        FitOnChange(v, shrink, enlarge, area.width(), area.height(), monitor.width(),
+                    monitor.height());
+        if (v.zoom >= kZoomActual) return false;
+        *displayW = v.displayW;
+        *displayH = v.displayH;
+        return true;
+    };
+}
+
+void ViewWindow::OfferReducedCopy(std::vector<uint32_t>&& rows, int w, int h,
+                                  const void* pictureBits) {
+    offered_ = QImage();
+    if (rows.size() != static_cast<size_t>(w) * static_cast<size_t>(h) || w < 1 || h < 1) return;
+    auto* owned = new std::vector<uint32_t>(std::move(rows));
+    offered_ = QImage(
+        reinterpret_cast<const uchar*>(owned->data()), w, h, static_cast<qsizetype>(w) * 4,
+        QImage::Format_RGB32, [](void* p) { delete static_cast<std::vector<uint32_t>*>(p); },
+        owned);
+    offeredBits_ = pictureBits;
 }
 
 void ViewWindow::FinalLayout() {
@@ -746,7 +789,16 @@ const QImage& ViewWindow::SmoothScaled(const ImageBuffer& frame, int frameIndex)
         return cache_.image;
     }
     bool done = false;
-    if (whole) {
+    if (whole && offeredGeneration_ == pictureGeneration_ && offered_.size() == size &&
+        frame.bits() == app_.session().picture.image.bits()) {
+        // Made ahead while the picture was decoded in the background.
+        cache_.image = std::move(offered_);
+        done = true;
+    }
+    offered_ = QImage();
+    offeredGeneration_ = -1;
+    if (whole && !done) {
+        ++reductionsMade_;
         // Reduced by box averages straight from the rows.
         QImage reduced(size, QImage::Format_RGB32);
         done = !reduced.isNull() && BoxReduce(frame, size.width(), size.height(),

@@ -11,6 +11,7 @@
 #include <array>
 
 #include "formats/picture.h"
+#include "view/preload_cache.h"
 #include "view/viewport.h"
 
 namespace lumra::ui {
@@ -60,6 +61,13 @@ public:
     void FinalLayout();
     // The picture's pixels changed in place: scaled copies are dropped, repaint.
     void PictureChanged();
+    // The display size a picture decoded ahead would get now, for its reduced copy.
+    PreloadCache::DisplaySizeFn DisplaySizeAhead() const;
+    // A reduced copy made ahead for the picture whose pixels are at pictureBits; the next
+    // refresh after a load takes it when it is the size the picture is shown at.
+    void OfferReducedCopy(std::vector<uint32_t>&& rows, int w, int h, const void* pictureBits);
+    // Reductions made at paint time (tests).
+    int reductionsMade() const { return reductionsMade_; }
     // Shows the window as a show command says (normal, maximised, minimised, ...).
     void ShowWithCommand(int showCommand);
     // Sizes and places the normal window around the displayed picture within the
@@ -201,6 +209,10 @@ private:
         QImage image;
     } cache_;
     int pictureGeneration_ = 0;
+    QImage offered_;                     // a reduced copy made ahead
+    const void* offeredBits_ = nullptr;  // the pixels it was made from
+    int offeredGeneration_ = -1;         // the picture generation it belongs to
+    int reductionsMade_ = 0;
     int cacheGeneration_ = -1;
     std::array<QCursor, 9> edgeCursors_;
 };

@@ -11,10 +11,28 @@
 #include <exception>
 
 #include "platform/file_io.h"
+#include "view/view_scaler.h"
 
 namespace lumra {
 
 namespace {
+
+// The reduced copy the window would make at its first paint, made here instead.
+// Animations show their frames, not the picture, and are left alone.
+void MakeDisplayCopy(const PreloadCache::DisplaySizeFn& displaySize, DecodedPicture& picture) {
+    const ImageBuffer& image = picture.image;
+    if (image.empty() || !picture.animation.frames.empty()) return;
+    int w = 0, h = 0;
+    if (!displaySize(image.width(), image.height(), &w, &h)) return;
+    if (w < 1 || h < 1 || w > image.width() || h > image.height() ||
+        (w == image.width() && h == image.height()))
+        return;
+    std::vector<uint32_t> rows(static_cast<size_t>(w) * static_cast<size_t>(h));
+    if (!BoxReduce(image, w, h, rows.data(), static_cast<size_t>(w) * sizeof(uint32_t))) return;
+    picture.displayCopy = std::move(rows);
+    picture.displayW = w;
+    picture.displayH = h;
+}
 
 // A file whose times are this close to the clock may be rewritten within the same clock
 // tick without its times changing; its contents are compared before it is handed out.
@@ -175,6 +193,7 @@ void PreloadCache::Run() {
         const std::string path = request_[static_cast<size_t>(index)];
         const uint64_t generation = generation_;
         const LImgSettings limg = key_->limg;
+        const DisplaySizeFn displaySize = displaySize_;
         inFlight_[path] = generation;
         lock.unlock();
 
@@ -195,6 +214,7 @@ void PreloadCache::Run() {
                 if (DecoderFor(format)) {
                     ok = DecodeOwnFormatData(data.data(), data.size(), limg, before->modifiedNs, entry.picture);
                 }
+                if (ok && displaySize) MakeDisplayCopy(displaySize, entry.picture);
                 if (ok) {
                     entry.stamp = *before;
                     entry.checkContent = NowNs() - std::max(before->changedNs, before->modifiedNs) < kRecentNs;
@@ -228,6 +248,11 @@ void PreloadCache::Run() {
         // A file being written is not read over and over.
         if (moving) workCv_.wait_for(lock, std::chrono::milliseconds(50));
     }
+}
+
+void PreloadCache::SetDisplaySize(DisplaySizeFn fn) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    displaySize_ = std::move(fn);
 }
 
 void PreloadCache::Request(std::vector<std::string> paths, const PreloadKey& key) {

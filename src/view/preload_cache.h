@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -56,6 +57,13 @@ public:
     PreloadCache(const PreloadCache&) = delete;
     PreloadCache& operator=(const PreloadCache&) = delete;
 
+    // The size a decoded w x h picture will be shown at when that is smaller than the
+    // picture and smoothly reduced; false when it will not be. Pictures decoded after this
+    // also get that reduced copy made ahead (DecodedPicture::displayCopy). Called on the
+    // decoding threads: it must only read what it holds.
+    using DisplaySizeFn = std::function<bool(int w, int h, int* displayW, int* displayH)>;
+    void SetDisplaySize(DisplaySizeFn fn);
+
     // Replaces the wanted paths, most wanted first. Files are decoded in that order as long
     // as the budget allows; a different key drops every decoded picture first. Of the
     // pictures no longer wanted, only the latest few are kept.
@@ -93,6 +101,7 @@ private:
     void SetKeyLocked(const PreloadKey& key);
 
     const size_t budget_;
+    DisplaySizeFn displaySize_;
     const size_t keepUnwanted_;
     mutable std::mutex mutex_;
     std::condition_variable workCv_;

@@ -232,5 +232,41 @@ TEST_F(PreloadTest, RepeatingSlideShowDecodesTheFirstNameAtTheEnd) {
     EXPECT_FALSE(Preloaded("a.bmp"));
 }
 
+TEST_F(PreloadTest, NextPaintsFromTheCopyReducedAhead) {
+    // Larger than the screen, so both are shown reduced; busy patterns, so that a wrong
+    // reduction would show.
+    WriteFile(dir_.File("pics/a.bmp"),
+              Bmp24(1200, 900, [](int x, int y) { return static_cast<uint32_t>((x * 7) ^ (y * 13)) & 0xFFFFFFu; }));
+    WriteFile(dir_.File("pics/b.bmp"), Bmp24(1300, 1000, [](int x, int y) {
+                  return static_cast<uint32_t>(x * 0x010203 + y * 0x030201) & 0xFFFFFFu;
+              }));
+    ASSERT_TRUE(StartQuiet());
+    OpenAndWait("a.bmp");
+    (void)View().pictureView()->grab();
+    ASSERT_TRUE(Preloaded("b.bmp"));
+    const int before = View().reductionsMade();
+
+    View().Command(kCmdNext);
+    ASSERT_EQ(Shown(), "b.bmp");
+    ASSERT_LT(View().zoom(), 10000);
+    const QImage shot = View().pictureView()->grab().toImage();
+    EXPECT_EQ(View().reductionsMade(), before);
+
+    // The window's own reduction of the same picture paints the same pixels.
+    View().FinalLayout();
+    const QImage again = View().pictureView()->grab().toImage();
+    EXPECT_EQ(View().reductionsMade(), before + 1);
+    EXPECT_EQ(shot, again);
+
+    // With the nearest-pixel setting nothing is reduced ahead.
+    app_->session().settings.vwin.sthMode = 3;
+    View().Command(kCmdPrevious);
+    WaitPreload();
+    std::optional<DecodedPicture> next =
+        app_->preloadCache()->Take(dir_.File("pics/b.bmp"), app_->CurrentPreloadKey());
+    ASSERT_TRUE(next);
+    EXPECT_TRUE(next->displayCopy.empty());
+}
+
 }  // namespace
 }  // namespace lumra::test

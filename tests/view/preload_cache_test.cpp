@@ -11,6 +11,7 @@
 #include "formats/bmp/bmp_codec.h"
 #include "formats/jpeg/jpeg_codec.h"
 #include "test_util.h"
+#include "view/view_scaler.h"
 
 namespace lumra {
 namespace {
@@ -109,6 +110,43 @@ TEST(PreloadCache, PreloadedPicturesEqualDirectDecodes) {
     EXPECT_EQ(cache.bytes(), 0u);
     // Taking moves the picture out: a second take has nothing.
     EXPECT_FALSE(cache.Take(paths[0], key));
+}
+
+TEST(PreloadCache, ReducedCopyMadeAheadEqualsTheWindowsOwnReduction) {
+    TempDir dir;
+    const std::string big = dir.File("big.bmp"), small = dir.File("small.bmp"), gif = dir.File("d.gif");
+    WriteBmp(big, 301, 157, 4);
+    WriteBmp(small, 20, 10, 5);
+    fs::copy_file(kData + "/gif-test-suite/animated_loop.gif", gif);
+
+    PreloadCache cache;
+    // Half size, rounded down; pictures that would not shrink get none.
+    cache.SetDisplaySize([](int w, int h, int* dw, int* dh) {
+        if (w < 100) return false;
+        *dw = w / 2;
+        *dh = h / 2;
+        return true;
+    });
+    const PreloadKey key;
+    cache.Request({big, small, gif}, key);
+    cache.WaitIdle();
+
+    std::optional<DecodedPicture> taken = cache.Take(big, key);
+    ASSERT_TRUE(taken);
+    EXPECT_TRUE(SamePicture(*taken, Direct(big)));
+    ASSERT_EQ(taken->displayW, 150);
+    ASSERT_EQ(taken->displayH, 78);
+    std::vector<uint32_t> expected(150 * 78);
+    ASSERT_TRUE(BoxReduce(taken->image, 150, 78, expected.data(), 150 * 4));
+    EXPECT_EQ(taken->displayCopy, expected);
+
+    taken = cache.Take(small, key);
+    ASSERT_TRUE(taken);
+    EXPECT_TRUE(taken->displayCopy.empty());
+    // An animation shows its frames, so it gets no copy of the picture.
+    taken = cache.Take(gif, key);
+    ASSERT_TRUE(taken);
+    EXPECT_TRUE(taken->displayCopy.empty());
 }
 
 TEST(PreloadCache, FileChangedAfterPreloadIsDecodedAfresh) {
