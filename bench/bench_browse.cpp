@@ -82,10 +82,13 @@ void NextWarm(benchmark::State& state) {
         cache.Request({paths[next], paths[(at + paths.size() - 1) % paths.size()]}, key);
         cache.WaitIdle();
         const auto start = std::chrono::steady_clock::now();
-        std::optional<DecodedPicture> decoded = cache.Take(paths[next], key);
-        if (decoded) {
-            LoadDecodedPicture(session, paths[next], std::move(*decoded));
-        } else {
+        bool taken = false;
+        LoadPicture(session, paths[next], [&]() {
+            std::optional<DecodedPicture> decoded = cache.Take(paths[next], key);
+            taken = decoded.has_value();
+            return decoded;
+        });
+        if (!taken) {
             state.SkipWithError("not preloaded");
             break;
         }

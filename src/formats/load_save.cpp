@@ -346,13 +346,6 @@ void InstallDecoded(Session& session, const std::string& path, DecodedPicture&& 
     SetPictureInfo(session, &path, 1, std::string());
 }
 
-void LoadDecodedPicture(Session& session, const std::string& path, DecodedPicture&& decoded) {
-    SetTitle(session, "wait...");
-    if (session.operationState == 0) SetWaitCursor(session, true);
-    InstallDecoded(session, path, std::move(decoded));
-    SetWaitCursor(session, false);
-}
-
 bool LoadFormat(Session& session, const std::string& path, FormatCode format,
                 ImageBuffer* preview, int64_t* previewSize) {
     if (preview) {
@@ -369,11 +362,22 @@ bool LoadFormat(Session& session, const std::string& path, FormatCode format,
 }
 
 bool LoadPicture(Session& session, const std::string& path) {
+    return LoadPicture(session, path, nullptr);
+}
+
+bool LoadPicture(Session& session, const std::string& path, const DecodedAhead& ahead) {
     const PictureFlags saved = session.picture.flags;
     session.picture.flags = PictureFlags{};
     SetTitle(session, "wait...");
     if (session.operationState == 0) SetWaitCursor(session, true);
 
+    if (ahead) {
+        if (std::optional<DecodedPicture> decoded = ahead()) {
+            InstallDecoded(session, path, std::move(*decoded));
+            SetWaitCursor(session, false);
+            return true;
+        }
+    }
     const FormatCode format = DetectFormat(path);
     bool ok = false;
     if (format >= kFormatBmp && format <= kFormatGif) ok = LoadFormat(session, path, format);

@@ -3,6 +3,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -72,8 +74,6 @@ bool DecodeOwnFormatData(const uint8_t* data, size_t size, const LImgSettings& l
                          int64_t fileTime, DecodedPicture& out);
 // Makes a decoded file the current picture, with its flags and frames; the history is cleared.
 void InstallDecoded(Session& session, const std::string& path, DecodedPicture&& decoded);
-// Opens a picture that was already decoded, with the title and cursor of LoadPicture.
-void LoadDecodedPicture(Session& session, const std::string& path, DecodedPicture&& decoded);
 
 // The plug-in fallback; false when SPI does not name a folder or nothing reads the file.
 bool LoadWithPlugins(Session& session, const std::string& path, ImageBuffer* preview);
@@ -81,6 +81,10 @@ bool LoadWithPlugins(Session& session, const std::string& path, ImageBuffer* pre
 // Opens a file as the current picture (own codec, then plug-ins). Flags of the
 // previous picture are kept when it fails.
 bool LoadPicture(Session& session, const std::string& path);
+// The same, taking the picture from a decode made ahead when `ahead` gives one (it may wait
+// for a decode under way, while the title says "wait...").
+using DecodedAhead = std::function<std::optional<DecodedPicture>()>;
+bool LoadPicture(Session& session, const std::string& path, const DecodedAhead& ahead);
 // Per-format load; with preview set the picture is decoded into it instead of installed,
 // and the file size is returned through previewSize.
 bool LoadFormat(Session& session, const std::string& path, FormatCode format,

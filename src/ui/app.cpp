@@ -247,11 +247,7 @@ void Application::RefreshAfterLoad() {
     RequestNeighbours();
 }
 
-bool Application::OpenPath(const std::string& path) {
-    if (!SaveChangesFirst()) return false;
-    HideActiveFileList();
-    const std::string resolved = ResolvePath(path);
-    const bool ok = LoadPicture(session_, resolved);
+bool Application::ShowLoadResult(bool ok) {
     if (ok) {
         RefreshAfterLoad();
     } else {
@@ -259,6 +255,12 @@ bool Application::OpenPath(const std::string& path) {
     }
     UpdateTitles();
     return ok;
+}
+
+bool Application::OpenPath(const std::string& path) {
+    if (!SaveChangesFirst()) return false;
+    HideActiveFileList();
+    return ShowLoadResult(LoadPicture(session_, ResolvePath(path)));
 }
 
 bool Application::OpenPictureDialog() {
@@ -271,14 +273,7 @@ bool Application::OpenPictureDialog() {
     const std::string path = QFile::encodeName(files.first()).toStdString();
     view_->update();
     session_.lastFolder = FolderPart(path);
-    const bool ok = LoadPicture(session_, path);
-    if (ok) {
-        RefreshAfterLoad();
-    } else {
-        ShowError(view_.get(), kErrDisplay);
-    }
-    UpdateTitles();
-    return ok;
+    return ShowLoadResult(LoadPicture(session_, path));
 }
 
 bool Application::SavePictureAs() {

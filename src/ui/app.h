@@ -227,6 +227,8 @@ public:
 private:
     bool SaveChangesFirst();
     void RefreshAfterLoad();
+    // After a load: the refresh, or the error box; then the titles.
+    bool ShowLoadResult(bool ok);
     // Loads a path as the current picture, remembering its write time.
     bool LoadForList(const std::string& path);
     void ApplyScanResult(uint64_t id);

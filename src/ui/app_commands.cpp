@@ -132,12 +132,7 @@ void Application::Reopen() {
     if (!picture.HasPicture() || picture.path.empty()) return;
     if (!SaveChangesFirst()) return;
     const std::string path = picture.path;
-    if (LoadForList(path)) {
-        RefreshAfterLoad();
-    } else {
-        ShowError(view_.get(), kErrDisplay);
-    }
-    UpdateTitles();
+    ShowLoadResult(LoadForList(path));
 }
 
 void Application::DeleteCurrentFile() {

@@ -40,21 +40,21 @@ NameCompare Application::MakeNameCompare() const {
 
 bool Application::LoadForList(const std::string& path) {
     // The shown file itself is always read again (reopen).
-    if (preload_ && path != session_.picture.path) {
-        if (session_.ui.setTitle) session_.ui.setTitle("wait...");
-        if (session_.operationState == 0 && session_.ui.setWaitCursor) session_.ui.setWaitCursor(true);
+    if (!preload_ || path == session_.picture.path) return LoadPicture(session_, path);
+    std::vector<uint32_t> copy;
+    int copyW = 0, copyH = 0;
+    const bool ok = LoadPicture(session_, path, [&]() {
         std::optional<DecodedPicture> decoded = preload_->Take(path, CurrentPreloadKey());
         if (decoded) {
-            std::vector<uint32_t> copy = std::move(decoded->displayCopy);
-            const int copyW = decoded->displayW, copyH = decoded->displayH;
-            LoadDecodedPicture(session_, path, std::move(*decoded));
-            if (!copy.empty() && view_)
-                view_->OfferReducedCopy(std::move(copy), copyW, copyH,
-                                        session_.picture.image.bits());
-            return true;
+            copy = std::move(decoded->displayCopy);
+            copyW = decoded->displayW;
+            copyH = decoded->displayH;
         }
-    }
-    return LoadPicture(session_, path);
+        return decoded;
+    });
+    if (ok && !copy.empty() && view_)
+        view_->OfferReducedCopy(std::move(copy), copyW, copyH, session_.picture.image.bits());
+    return ok;
 }
 
 PreloadKey Application::CurrentPreloadKey() const {
