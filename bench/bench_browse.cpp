@@ -27,31 +27,19 @@ constexpr int kFiles = 6;
 class Folder {
 public:
     Folder() {
-        char pattern[] = "/tmp/lumra_bench_browse_XXXXXX";
-        const char* made = ::mkdtemp(pattern);
-        if (!made) return;
-        dir_ = made;
+        if (dir_.path().empty()) return;
         for (int i = 0; i < kFiles; ++i) {
-            const ImageBuffer photo = bench::MakePhotoLike(kWidth, kHeight, static_cast<uint32_t>(i + 1));
-            std::vector<uint8_t> jpeg;
-            DecoderContext ctx;
-            if (!EncodeJpegToMemory(photo, JpegEncodeOptions{}, jpeg, ctx)) continue;
             char name[32];
             std::snprintf(name, sizeof name, "/IMG_%04d.jpg", i);
-            const std::string path = dir_ + name;
-            if (WriteWholeFile(path, jpeg.data(), jpeg.size())) paths_.push_back(path);
-        }
-    }
-    ~Folder() {
-        if (!dir_.empty()) {
-            std::error_code ec;
-            std::filesystem::remove_all(dir_, ec);
+            const std::string path = dir_.path() + name;
+            if (bench::WritePhotoJpeg(path, kWidth, kHeight, static_cast<uint32_t>(i + 1)))
+                paths_.push_back(path);
         }
     }
     const std::vector<std::string>& paths() const { return paths_; }
 
 private:
-    std::string dir_;
+    bench::TempFolder dir_{"lumra_bench_browse_"};
     std::vector<std::string> paths_;
 };
 

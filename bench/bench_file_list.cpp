@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_util.h"
 #include "view/file_list.h"
 
 namespace lumra {
@@ -22,28 +23,19 @@ constexpr int kFiles = 10000;
 class Folder {
 public:
     Folder() {
-        char pattern[] = "/tmp/lumra_bench_list_XXXXXX";
-        const char* made = ::mkdtemp(pattern);
-        if (!made) return;
-        path_ = made;
+        if (dir_.path().empty()) return;
         const char* extensions[] = {".jpg", ".JPG", ".png", ".jpeg", ".gif", ".bmp", ".tif", ".txt", ".jpgx", ".xmp"};
         for (int i = 0; i < kFiles; ++i) {
             char name[64];
             std::snprintf(name, sizeof name, "%s_%05d%s", (i % 3 == 0) ? "IMG" : (i % 3 == 1 ? "img" : "Photo"),
                           (i * 7919) % 100000, extensions[i % 10]);
-            std::ofstream(path_ + "/" + name);
+            std::ofstream(dir_.path() + "/" + name);
         }
     }
-    ~Folder() {
-        if (!path_.empty()) {
-            std::error_code ec;
-            std::filesystem::remove_all(path_, ec);
-        }
-    }
-    const std::string& path() const { return path_; }
+    const std::string& path() const { return dir_.path(); }
 
 private:
-    std::string path_;
+    bench::TempFolder dir_{"lumra_bench_list_"};
 };
 
 const Folder& TheFolder() {

@@ -32,34 +32,22 @@ constexpr const char* kIni = "[Awin]\nMouseInfo=0\n";
 class Setup {
 public:
     Setup() {
-        char pattern[] = "/tmp/lumra_bench_startup_XXXXXX";
-        const char* made = ::mkdtemp(pattern);
-        if (!made) return;
-        dir_ = made;
+        if (dir_.path().empty()) return;
+        const std::string& dir = dir_.path();
         // Without the mouse-operations dialog of a first start.
-        std::filesystem::create_directories(dir_ + "/home/.config/Lumra");
-        WriteWholeFile(dir_ + "/home/.config/Lumra/LumraEx.ini", reinterpret_cast<const uint8_t*>(kIni),
-                       std::strlen(kIni));
-        std::filesystem::create_directories(dir_ + "/run");
-        ::chmod((dir_ + "/run").c_str(), 0700);
-        const ImageBuffer photo = bench::MakePhotoLike(kWidth, kHeight, 7);
-        std::vector<uint8_t> jpeg;
-        DecoderContext ctx;
-        if (!EncodeJpegToMemory(photo, JpegEncodeOptions{}, jpeg, ctx)) return;
-        picture_ = dir_ + "/photo.jpg";
-        if (!WriteWholeFile(picture_, jpeg.data(), jpeg.size())) picture_.clear();
+        std::filesystem::create_directories(dir + "/home/.config/Lumra");
+        WriteWholeFile(dir + "/home/.config/Lumra/LumraEx.ini",
+                       reinterpret_cast<const uint8_t*>(kIni), std::strlen(kIni));
+        std::filesystem::create_directories(dir + "/run");
+        ::chmod((dir + "/run").c_str(), 0700);
+        if (bench::WritePhotoJpeg(dir + "/photo.jpg", kWidth, kHeight, 7))
+            picture_ = dir + "/photo.jpg";
     }
-    ~Setup() {
-        if (!dir_.empty()) {
-            std::error_code ec;
-            std::filesystem::remove_all(dir_, ec);
-        }
-    }
-    const std::string& dir() const { return dir_; }
+    const std::string& dir() const { return dir_.path(); }
     const std::string& picture() const { return picture_; }
 
 private:
-    std::string dir_;
+    bench::TempFolder dir_{"lumra_bench_startup_"};
     std::string picture_;
 };
 

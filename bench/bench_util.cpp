@@ -1,15 +1,38 @@
 #include "bench_util.h"
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "formats/jpeg/jpeg_codec.h"
+#include "platform/file_io.h"
+
 namespace lumra::bench {
+
+bool WritePhotoJpeg(const std::string& path, int width, int height, uint32_t seed) {
+    std::vector<uint8_t> jpeg;
+    DecoderContext ctx;
+    return EncodeJpegToMemory(MakePhotoLike(width, height, seed), JpegEncodeOptions{}, jpeg, ctx) &&
+           WriteWholeFile(path, jpeg.data(), jpeg.size());
+}
+
+TempFolder::TempFolder(const char* prefix) {
+    std::string pattern = std::string("/tmp/") + prefix + "XXXXXX";
+    if (const char* made = ::mkdtemp(pattern.data())) path_ = made;
+}
+
+TempFolder::~TempFolder() {
+    if (path_.empty()) return;
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
 
 ImageBuffer MakePhotoLike(int width, int height, uint32_t seed) {
     ImageBuffer img;
