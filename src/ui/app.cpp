@@ -669,7 +669,7 @@ void Application::StopSlideShow() {
 void Application::ShowNavigator() {
     if (!view_ || !session_.picture.HasPicture()) return;
     if (!navigator_) navigator_ = new NavigatorWindow(view_.get());
-    navigator_->SetPicture(session_.picture.image);
+    navigator_->SetPicture(session_.picture.image, view_->pictureGeneration());
     navigator_->SetSourceRect(view_->SourceRect());
     // At the corner of the window that is the main window now.
     QWidget* owner = (session_.displayMode == kEditWindow && editWindow_) ? editWindow_.data() : view_.get();

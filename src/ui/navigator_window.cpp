@@ -4,27 +4,9 @@
 #include <QPainter>
 
 #include "ui/picture_image.h"
+#include "view/view_scaler.h"
 
 namespace lumra::ui {
-
-namespace {
-
-// A few bytes spread over the rows: a new picture that reuses the old one's memory
-// still gives another thumbnail.
-uint64_t SampleRows(const ImageBuffer& image) {
-    const uint8_t* bits = image.bits();
-    const size_t size = image.stride() * static_cast<size_t>(image.height());
-    if (!bits || size == 0) return 0;
-    uint64_t hash = 1469598103934665603ull;
-    constexpr size_t kSamples = 256;
-    for (size_t i = 0; i < kSamples; ++i) {
-        hash ^= bits[(size - 1) * i / (kSamples - 1)];
-        hash *= 1099511628211ull;
-    }
-    return hash;
-}
-
-}  // namespace
 
 NavigatorWindow::NavigatorWindow(QWidget* owner)
     : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
@@ -35,27 +17,25 @@ NavigatorWindow::NavigatorWindow(QWidget* owner)
     setWindowTitle(QStringLiteral("Lumra Ex"));
 }
 
-void NavigatorWindow::SetPicture(const ImageBuffer& image) {
-    const uint64_t sample = SampleRows(image);
-    if (!thumbnail_.isNull() && sourceBits_ == image.bits() && sourceWidth_ == image.width() &&
-        sourceHeight_ == image.height() && sourceDepth_ == image.bitCount() && sourceSample_ == sample) {
+void NavigatorWindow::SetPicture(const ImageBuffer& image, int generation) {
+    if (!thumbnail_.isNull() && sourceBits_ == image.bits() && sourceGeneration_ == generation)
         return;
-    }
     sourceBits_ = image.bits();
-    sourceWidth_ = image.width();
-    sourceHeight_ = image.height();
-    sourceDepth_ = image.bitCount();
-    sourceSample_ = sample;
+    sourceGeneration_ = generation;
     thumb_ = LayoutNavigatorThumb(image.width(), image.height());
-    const QImage rows = StoredRowsImage(image);
-    if (rows.isNull()) {
-        thumbnail_ = QImage(thumb_.width, thumb_.height, QImage::Format_RGB32);
-        thumbnail_.fill(Qt::gray);
-    } else {
-        // The rows are stored bottom-up.
+    QImage reduced(thumb_.width, thumb_.height, QImage::Format_RGB32);
+    if (!reduced.isNull() && thumb_.width <= image.width() && thumb_.height <= image.height() &&
+        BoxReduce(image, thumb_.width, thumb_.height, reinterpret_cast<uint32_t*>(reduced.bits()),
+                  static_cast<size_t>(reduced.bytesPerLine()))) {
+        thumbnail_ = std::move(reduced);
+    } else if (const QImage rows = StoredRowsImage(image); !rows.isNull()) {
+        // Smaller than the thumbnail: enlarged. The rows are stored bottom-up.
         thumbnail_ = rows.scaled(thumb_.width, thumb_.height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                          .mirrored(false, true)
                          .convertToFormat(QImage::Format_RGB32);
+    } else {
+        thumbnail_ = QImage(thumb_.width, thumb_.height, QImage::Format_RGB32);
+        thumbnail_.fill(Qt::gray);
     }
     ++scaleCount_;
     frame_ = NavigatorFrame{};

@@ -16,8 +16,9 @@ class NavigatorWindow : public QWidget {
 public:
     explicit NavigatorWindow(QWidget* owner);
 
-    // Sizes the thumbnail for the picture (scaled once per picture) and outlines source.
-    void SetPicture(const ImageBuffer& image);
+    // Sizes the thumbnail for the picture; it is made again only when the picture's
+    // pixels or their generation (a new load or an edit) changed.
+    void SetPicture(const ImageBuffer& image, int generation = 0);
     // The view's source rectangle (picture pixels, top-down).
     void SetSourceRect(const QRect& source);
 
@@ -40,10 +41,7 @@ private:
     QImage thumbnail_;
     // What the thumbnail was made from.
     const void* sourceBits_ = nullptr;
-    int sourceWidth_ = 0;
-    int sourceHeight_ = 0;
-    int sourceDepth_ = 0;
-    uint64_t sourceSample_ = 0;
+    int sourceGeneration_ = 0;
     int scaleCount_ = 0;
 };
 

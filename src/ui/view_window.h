@@ -66,6 +66,8 @@ public:
     // A reduced copy made ahead for the picture whose pixels are at pictureBits; the next
     // refresh after a load takes it when it is the size the picture is shown at.
     void OfferReducedCopy(std::vector<uint32_t>&& rows, int w, int h, const void* pictureBits);
+    // Moves on with every new picture and every change of its pixels.
+    int pictureGeneration() const { return pictureGeneration_; }
     // Reductions made at paint time (tests).
     int reductionsMade() const { return reductionsMade_; }
     // Shows the window as a show command says (normal, maximised, minimised, ...).
