@@ -642,9 +642,7 @@ void Application::OnSlideShowTimer() {
             goOn = step.goOn;
         } else {
             RemoveAt(fileList_, step.next);
-            listModel_->Reload();
-            ShowListSelection();
-            ShowError(view_.get(), kErrDisplay);
+            ShowListAfterFailedLoad();
         }
     }
     UpdateTitles();

@@ -233,6 +233,8 @@ private:
     bool LoadForList(const std::string& path);
     void ApplyScanResult(uint64_t id);
     void ShowListSelection();
+    // A name left the list or the selection went back: the list again, then the error box.
+    void ShowListAfterFailedLoad();
     void CreateFileList();
     void InstallKeysAndMenus();
     void HideActiveFileList();

@@ -88,6 +88,12 @@ void Application::RequestNeighbours() {
     preload_->Request(std::move(wanted), CurrentPreloadKey());
 }
 
+void Application::ShowListAfterFailedLoad() {
+    listModel_->Reload();
+    ShowListSelection();
+    ShowError(view_.get(), kErrDisplay);
+}
+
 void Application::ShowListSelection() {
     if (listView_) listView_->ShowSelection(fileList_.selection);
 }
@@ -155,9 +161,7 @@ void Application::NavigateCommand(int kind) {
             RefreshAfterLoad();
             break;
         case 1:
-            listModel_->Reload();
-            ShowListSelection();
-            ShowError(view_.get(), kErrDisplay);
+            ShowListAfterFailedLoad();
             break;
         default:
             break;
@@ -178,9 +182,7 @@ void Application::OpenSelected(int row) {
         case SelectResult::Failed:
             // The current picture stays, and so does its place in the list.
             SelectName(fileList_, session_.picture.fileName);
-            listModel_->Reload();
-            ShowListSelection();
-            ShowError(view_.get(), kErrDisplay);
+            ShowListAfterFailedLoad();
             break;
         case SelectResult::Cancelled:
         case SelectResult::Nothing:
