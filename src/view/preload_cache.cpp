@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <chrono>
@@ -44,17 +45,6 @@ int64_t NowNs() {
     return static_cast<int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
 }
 
-uint64_t Rotl(uint64_t v, int n) { return (v << n) | (v >> (64 - n)); }
-
-uint64_t Mix(uint64_t h) {
-    h ^= h >> 33;
-    h *= 0xff51afd7ed558ccdULL;
-    h ^= h >> 33;
-    h *= 0xc4ceb9fe1a85ec53ULL;
-    h ^= h >> 33;
-    return h;
-}
-
 }  // namespace
 
 std::optional<FileStamp> StampOf(const std::string& path) {
@@ -69,22 +59,8 @@ std::optional<FileStamp> StampOf(const std::string& path) {
     return s;
 }
 
-uint64_t ContentHash(const uint8_t* data, size_t size) {
-    constexpr uint64_t k1 = 0x9E3779B97F4A7C15ULL;
-    constexpr uint64_t k2 = 0xC2B2AE3D27D4EB4FULL;
-    uint64_t lanes[4] = {k1, k2, k1 ^ k2, ~k1};
-    size_t i = 0;
-    for (; i + 32 <= size; i += 32) {
-        for (int l = 0; l < 4; ++l) {
-            uint64_t w;
-            std::memcpy(&w, data + i + 8 * static_cast<size_t>(l), 8);
-            lanes[l] = Rotl((lanes[l] ^ w) * k2, 31) * k1;
-        }
-    }
-    uint64_t h = static_cast<uint64_t>(size) * k1;
-    for (uint64_t lane : lanes) h = Rotl(h ^ Mix(lane), 27) * k2 + k1;
-    for (; i < size; ++i) h = (h ^ data[i]) * 0x100000001B3ULL;
-    return Mix(h);
+uint32_t ContentHash(const uint8_t* data, size_t size) {
+    return static_cast<uint32_t>(crc32_z(crc32_z(0, nullptr, 0), data, size));
 }
 
 size_t PreloadCache::DefaultBudget() {

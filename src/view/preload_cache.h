@@ -38,8 +38,8 @@ struct PreloadKey {
     friend bool operator==(const PreloadKey&, const PreloadKey&) = default;
 };
 
-// A fast 64-bit hash of file contents (not for security).
-uint64_t ContentHash(const uint8_t* data, size_t size);
+// A checksum of file contents (zlib's CRC-32), to tell a rewrite its times do not show.
+uint32_t ContentHash(const uint8_t* data, size_t size);
 
 class PreloadCache {
 public:
@@ -88,7 +88,7 @@ private:
         DecodedPicture picture;
         FileStamp stamp;
         bool checkContent = false;  // written too recently for its times to tell a rewrite
-        uint64_t hash = 0;
+        uint32_t hash = 0;
         size_t bytes = 0;
         uint64_t order = 0;  // insertion order
     };
