@@ -61,7 +61,9 @@ ssize_t ReadFully(int fd, uint8_t* buf, size_t n) {
     return static_cast<ssize_t>(done);
 }
 
-bool WriteFully(int fd, const uint8_t* data, size_t size) {
+}  // namespace
+
+bool WriteAllToFd(int fd, const uint8_t* data, size_t size) {
     size_t done = 0;
     while (done < size) {
         const ssize_t w = ::write(fd, data + done, size - done);
@@ -69,12 +71,15 @@ bool WriteFully(int fd, const uint8_t* data, size_t size) {
             if (errno == EINTR) continue;
             return false;
         }
+        if (w == 0) return false;
         done += static_cast<size_t>(w);
     }
     return true;
 }
 
-}  // namespace
+bool WriteAllToFd(int fd, const std::string& data) {
+    return WriteAllToFd(fd, reinterpret_cast<const uint8_t*>(data.data()), data.size());
+}
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out) {
     out.clear();
@@ -145,7 +150,7 @@ bool IsDirectory(const std::string& path) {
 bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) {
     Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666));
     if (!fd.ok()) return false;
-    if (!WriteFully(fd.get(), data, size)) return false;
+    if (!WriteAllToFd(fd.get(), data, size)) return false;
     return fd.Close();
 }
 
@@ -171,7 +176,7 @@ bool CopyFileOver(const std::string& src, const std::string& dst) {
             break;
         }
         if (r == 0) break;
-        if (!WriteFully(out.get(), buf, static_cast<size_t>(r))) {
+        if (!WriteAllToFd(out.get(), buf, static_cast<size_t>(r))) {
             ok = false;
             break;
         }

@@ -19,6 +19,9 @@ bool FileExists(const std::string& path);
 bool IsDirectory(const std::string& path);
 // Creates or truncates and writes the whole file.
 bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t size);
+// Writes all of data to an open descriptor, going on after interruptions.
+bool WriteAllToFd(int fd, const uint8_t* data, size_t size);
+bool WriteAllToFd(int fd, const std::string& data);
 // Copies src over dst (dst replaced). False when anything fails.
 bool CopyFileOver(const std::string& src, const std::string& dst);
 bool DeleteFile(const std::string& path);

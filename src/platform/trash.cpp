@@ -118,19 +118,6 @@ std::string CandidateName(const std::string& name, int n) {
     return name.substr(0, dot) + suffix + name.substr(dot);
 }
 
-bool WriteAll(int fd, const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t w = ::write(fd, text.data() + done, text.size() - done);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<size_t>(w);
-    }
-    return true;
-}
-
 // Copy for a move across file systems: a new file that must not exist yet.
 bool CopyIntoTrash(const std::string& src, const std::string& dst, mode_t mode) {
     const int out = ::open(dst.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
@@ -184,7 +171,7 @@ bool MoveToTrash(const std::string& path) {
             if (errno == EEXIST) continue;
             return false;
         }
-        const bool written = WriteAll(fd, info);
+        const bool written = WriteAllToFd(fd, info);
         const bool closed = ::close(fd) == 0;
         if (!written || !closed) {
             ::unlink(infoPath.c_str());

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "platform/file_io.h"
+
 namespace lumra {
 
 namespace {
@@ -123,19 +125,6 @@ mode_t CurrentUmask() {
     return 022;
 }
 
-bool WriteAll(int fd, const std::string& data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        ssize_t n = write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 bool IniFile::Load(const std::string& path) {
@@ -217,7 +206,7 @@ bool IniFile::Save(const std::string& path) const {
     struct stat st;
     mode_t mode = (stat(target.c_str(), &st) == 0) ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
     const std::string data = Serialize();
-    bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, data) && fsync(fd) == 0;
+    bool ok = fchmod(fd, mode) == 0 && WriteAllToFd(fd, data) && fsync(fd) == 0;
     ok = (close(fd) == 0) && ok;
     if (ok) ok = rename(tmp.c_str(), target.c_str()) == 0;
     if (!ok) {

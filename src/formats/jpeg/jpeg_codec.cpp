@@ -13,6 +13,7 @@
 #include "formats/codec_error.h"
 #include "formats/convert.h"
 #include "formats/jpeg/jpeg_glue.h"
+#include "platform/file_io.h"
 
 namespace lumra {
 
@@ -392,7 +393,7 @@ bool EncodeJpegLimited(const ImageBuffer& image, const JpegEncodeOptions& option
         ctx.error = kCodecCreate;
         return false;
     }
-    const bool ok = jpeg::WriteAll(fd, dest.buffer, dest.size);
+    const bool ok = WriteAllToFd(fd, dest.buffer, dest.size);
     const bool closed = ::close(fd) == 0;
     if (!ok || !closed) {
         ctx.error = kCodecSave;

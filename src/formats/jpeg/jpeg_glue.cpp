@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/file_io.h"
+
 namespace lumra::jpeg {
 
 namespace {
@@ -125,7 +127,7 @@ void InitFile(j_compress_ptr cinfo) {
 
 boolean EmptyFile(j_compress_ptr cinfo) {
     auto* d = reinterpret_cast<FileDestination*>(cinfo->dest);
-    if (!WriteAll(d->fd, d->buffer, kFileBufferBytes)) WriteError(cinfo);
+    if (!WriteAllToFd(d->fd, d->buffer, kFileBufferBytes)) WriteError(cinfo);
     d->pub.next_output_byte = d->buffer;
     d->pub.free_in_buffer = kFileBufferBytes;
     return TRUE;
@@ -134,7 +136,7 @@ boolean EmptyFile(j_compress_ptr cinfo) {
 void TermFile(j_compress_ptr cinfo) {
     auto* d = reinterpret_cast<FileDestination*>(cinfo->dest);
     const size_t n = kFileBufferBytes - d->pub.free_in_buffer;
-    if (n && !WriteAll(d->fd, d->buffer, n)) WriteError(cinfo);
+    if (n && !WriteAllToFd(d->fd, d->buffer, n)) WriteError(cinfo);
 }
 
 }  // namespace
@@ -215,20 +217,6 @@ void InitFileDestination(FileDestination& dest) {
     dest.pub.init_destination = InitFile;
     dest.pub.empty_output_buffer = EmptyFile;
     dest.pub.term_destination = TermFile;
-}
-
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t w = ::write(fd, data + done, size - done);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (w == 0) return false;
-        done += static_cast<size_t>(w);
-    }
-    return true;
 }
 
 }  // namespace lumra::jpeg

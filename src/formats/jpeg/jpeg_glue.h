@@ -77,7 +77,5 @@ struct FileDestination {
 };
 void InitFileDestination(FileDestination& dest);
 
-// Writes bytes to a descriptor completely.
-bool WriteAll(int fd, const uint8_t* data, size_t size);
 
 }  // namespace lumra::jpeg
