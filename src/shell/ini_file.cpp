@@ -1,16 +1,8 @@
 #include "shell/ini_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <cstdint>
 
-#include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <fstream>
-
+#include "platform/atomic_write.h"
 #include "platform/file_io.h"
 
 namespace lumra {
@@ -95,56 +87,13 @@ int HexDigit(char c) {
     return -1;
 }
 
-// Follows symbolic links to the file that is finally named; a dangling link gives
-// the path the link points at.
-std::string FollowLinks(const std::string& path) {
-    std::string p = path;
-    for (int depth = 0; depth < 40; ++depth) {
-        struct stat st;
-        if (lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return p;
-        std::string buf(PATH_MAX, '\0');
-        ssize_t n = readlink(p.c_str(), buf.data(), buf.size());
-        if (n <= 0 || static_cast<size_t>(n) >= buf.size()) return p;
-        buf.resize(static_cast<size_t>(n));
-        if (buf.front() == '/') {
-            p = buf;
-        } else {
-            size_t slash = p.rfind('/');
-            p = (slash == std::string::npos) ? buf : p.substr(0, slash + 1) + buf;
-        }
-    }
-    return p;
-}
-
-mode_t CurrentUmask() {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("Umask:", 0) == 0) return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
-    }
-    return 022;
-}
-
 }  // namespace
 
 bool IniFile::Load(const std::string& path) {
     sections_.clear();
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st;
-    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    std::string text;
-    char buf[65536];
-    while (ok) {
-        ssize_t n = read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) ok = false;
-        if (n <= 0) break;
-        text.append(buf, static_cast<size_t>(n));
-    }
-    close(fd);
-    if (!ok) return false;
-    Parse(text);
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes)) return false;
+    Parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     return true;
 }
 
@@ -191,36 +140,7 @@ std::string IniFile::Serialize() const {
     return out;
 }
 
-bool IniFile::Save(const std::string& path) const {
-    const std::string target = FollowLinks(path);
-    size_t slash = target.rfind('/');
-    std::string folder = (slash == std::string::npos) ? "." : (slash == 0 ? "/" : target.substr(0, slash));
-    std::string base = (slash == std::string::npos) ? target : target.substr(slash + 1);
-
-    // Hidden temporary beside the target, so that rename() stays on one file system.
-    std::string tmp = folder == "/" ? "" : folder;
-    tmp.append(base.size() <= 200 ? "/." + base : "/.tmp").append(".XXXXXX");
-    int fd = mkstemp(tmp.data());
-    if (fd < 0) return false;
-
-    struct stat st;
-    mode_t mode = (stat(target.c_str(), &st) == 0) ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
-    const std::string data = Serialize();
-    bool ok = fchmod(fd, mode) == 0 && WriteAllToFd(fd, data) && fsync(fd) == 0;
-    ok = (close(fd) == 0) && ok;
-    if (ok) ok = rename(tmp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        unlink(tmp.c_str());
-        return false;
-    }
-    // Make the rename itself durable.
-    int dfd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        fsync(dfd);
-        close(dfd);
-    }
-    return true;
-}
+bool IniFile::Save(const std::string& path) const { return WriteFileAtomically(path, Serialize()); }
 
 IniFile::Section* IniFile::FindSection(std::string_view name) {
     for (Section& s : sections_)

@@ -1,11 +1,9 @@
 #include "shell/program_info.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cctype>
 
 #include "formats/picture.h"
+#include "platform/file_query.h"
 #include "shell/messages.h"
 #include "shell/settings.h"
 
@@ -29,9 +27,8 @@ ToolLaunch PlanToolLaunch(const PathSettings& tools, int slot, const CurrentPict
     ToolLaunch launch;
     if (slot < 0 || slot >= static_cast<int>(tools.app.size()) || tools.app[slot].empty()) return launch;
     launch.target = tools.app[slot];
-    struct stat st {};
-    const bool exists = ::stat(launch.target.c_str(), &st) == 0;
-    if (exists && (S_ISDIR(st.st_mode) || (S_ISREG(st.st_mode) && ::access(launch.target.c_str(), X_OK) != 0))) {
+    const FileKind kind = KindOfFile(launch.target);
+    if (kind == FileKind::Folder || (kind == FileKind::Regular && !IsExecutableByUs(launch.target))) {
         // Folders and documents go to the desktop, which has no use for the picture.
         launch.kind = LaunchKind::Open;
         return launch;
