@@ -134,6 +134,10 @@ void LoadSettings(const IniFile& ini, const ScreenFacts& screen, Settings& out);
 // are deleted and written again in their fixed order; other sections stay as they are.
 void SaveSettings(IniFile& ini, const Settings& settings);
 
+// Start and Dual as the options dialog stored them, read where they are used.
+int StoredStart(const IniFile& ini);
+bool StoredDual(const IniFile& ini);
+
 // Individual range rules, shared with the command-line tool and the dialogs.
 int ClampBgColor(int v);      // 0-4, else 1
 int ClampSthMode(int v);      // 4, else 3
@@ -146,6 +150,7 @@ int ClampFilter(int v);       // 0-5, else 0
 int ClampQuality(int v);      // 1-100, else 75
 int ClampSampling(int v);     // 0-2, else 0
 int ClampJMarker(int v);      // above 2 becomes 2
+int ClampClickAction(int v);  // 0-3, else 0
 int ClampOptTab(int v);       // 0-5, else 0
 int ClampByte(int v);         // stored as a byte
 

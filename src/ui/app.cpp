@@ -146,7 +146,7 @@ bool Application::StartUp(const StartOptions& options) {
 
     // Single instance.
     const QString serverName = InstanceServerName(settingsPath);
-    const bool dual = ini.GetInt("Awin", "Dual", 0) != 0;
+    const bool dual = StoredDual(ini);
     if (dual) {
         const HandOver message = MakeHandOver(
             options.args, options.currentFolder.empty() ? CurrentFolder() : options.currentFolder);
@@ -382,7 +382,7 @@ std::string Application::InStartFolder(const std::string& path) const {
 int Application::ReadStartSetting() const {
     IniFile ini;
     ini.Load(session_.settingsPath);
-    return ini.GetInt("Awin", "Start", 0);
+    return StoredStart(ini);
 }
 
 void Application::RunSteps(const StepList& steps) {
