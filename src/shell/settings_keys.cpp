@@ -1,6 +1,7 @@
 #include "shell/settings_keys.h"
 
 #include <array>
+#include <tuple>
 
 namespace lumra {
 
@@ -132,6 +133,38 @@ constexpr std::array kKeys = {
     Text<P, &Pa::app, 7>("Path", "APP7"),
     Text<P, &Pa::an, 7>("Path", "AN7"),
 };
+
+constexpr bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const char x = (a[i] >= 'A' && a[i] <= 'Z') ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
+        const char y = (b[i] >= 'A' && b[i] <= 'Z') ? static_cast<char>(b[i] - 'A' + 'a') : b[i];
+        if (x != y) return false;
+    }
+    return true;
+}
+
+constexpr bool KeysAreUnique() {
+    for (size_t i = 0; i < kKeys.size(); ++i)
+        for (size_t j = i + 1; j < kKeys.size(); ++j)
+            if (SameName(kKeys[i].section, kKeys[j].section) && SameName(kKeys[i].key, kKeys[j].key)) return false;
+    return true;
+}
+
+constexpr size_t CountKeys(std::string_view section, KeyKind kind) {
+    size_t n = 0;
+    for (const SettingKey& k : kKeys) n += k.section == section && (k.kind == KeyKind::Text) == (kind == KeyKind::Text);
+    return n;
+}
+
+// A field added to a settings struct needs its row here.
+static_assert(KeysAreUnique());
+static_assert(CountKeys("Awin", KeyKind::Int) == sizeof(AwinSettings) / sizeof(int));
+static_assert(CountKeys("Vwin", KeyKind::Int) == sizeof(VwinSettings) / sizeof(int));
+static_assert(CountKeys("Swin", KeyKind::Int) == sizeof(SwinSettings) / sizeof(int));
+static_assert(CountKeys("LImg", KeyKind::Int) == sizeof(LImgSettings) / sizeof(int));
+static_assert(CountKeys("SImg", KeyKind::Int) == sizeof(SImgSettings) / sizeof(int));
+static_assert(CountKeys("Path", KeyKind::Text) == 2 + std::tuple_size_v<decltype(PathSettings::app)> * 2);
 
 }  // namespace
 

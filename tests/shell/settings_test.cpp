@@ -187,6 +187,11 @@ TEST(Settings, SaveWritesTheFixedOrderAndKeepsForeignSections) {
 TEST(Settings, StartAndDualComeFromTheFileNotFromMemory) {
     IniFile ini;
     ini.Parse("[awin]\nDual=1\n");
+    EXPECT_TRUE(StoredDual(ini));
+    EXPECT_EQ(StoredStart(ini), 0);
+    IniFile started;
+    started.Parse("[Awin]\nStart=2\n");
+    EXPECT_EQ(StoredStart(started), 2);
     Settings s;
     s.awin.start = 2;  // stale value held in memory
     s.awin.dual = 0;
