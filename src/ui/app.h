@@ -33,6 +33,9 @@ struct PreloadKey;
 namespace lumra::ui {
 
 class AcceleratorFilter;
+class CommandRouter;
+class ModeController;
+class SlideShowController;
 class FileListModel;
 class FileListView;
 class FileListWindow;
@@ -118,9 +121,11 @@ public:
     void SetAccelerators(const AcceleratorTable& table);
     bool acceleratorsSuspended() const { return acceleratorsSuspended_; }
     void SetAcceleratorsSuspended(bool suspended) { acceleratorsSuspended_ = suspended; }
-    // The main window's command router (keys, menu, tool bar); in edit mode it hands the
-    // command to the edit window's handler.
+    // Every command from a key, a menu or the tool bar: it clears the menu's double-open
+    // flag and runs only when the menu model enables it; in edit mode the edit window's
+    // handler takes it and decides.
     void RunCommand(int id);
+    bool CommandEnabled(int id) const;
     // Pressing and releasing Alt alone in window.
     void AltAlone(QWidget* window);
     // The context menu at a screen point, for the main window or the edit window. A
@@ -188,10 +193,10 @@ public:
     void EnterFullScreen();
     void StartSlideShow();
     void StopSlideShow();
-    bool slideShowRunning() const { return slideShowRunning_; }
+    bool slideShowRunning() const;
     // The slide-show timer's step (the timer is single-shot and armed again here).
     void OnSlideShowTimer();
-    QTimer* slideShowTimer() const { return slideTimer_; }
+    QTimer* slideShowTimer() const;
     // 0 main window, 1 edit window, 2 full screen.
     void SwitchMode(int target);
     // The navigator during a right-drag scroll of a large picture (the view's source
@@ -224,17 +229,27 @@ public:
     // What the pictures are decoded with now.
     PreloadKey CurrentPreloadKey() const;
 
-private:
+    // ---- For the mode switch, the slide show and the command router ----
+    QWidget* editWindow() const { return editWindow_.data(); }
+    FileListWindow* editListWindow() const;
+    // Asks to save changes; false: cancelled or the save failed.
     bool SaveChangesFirst();
+    // After a new current picture: the window, the list, the neighbours.
     void RefreshAfterLoad();
-    // After a load: the refresh, or the error box; then the titles.
-    bool ShowLoadResult(bool ok);
     // Loads a path as the current picture, remembering its write time.
     bool LoadForList(const std::string& path);
-    void ApplyScanResult(uint64_t id);
     void ShowListSelection();
     // A name left the list or the selection went back: the list again, then the error box.
     void ShowListAfterFailedLoad();
+    void ShowCursorNow();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // After a load: the refresh, or the error box; then the titles.
+    bool ShowLoadResult(bool ok);
+    void ApplyScanResult(uint64_t id);
     void CreateFileList();
     void InstallKeysAndMenus();
     void HideActiveFileList();
@@ -243,13 +258,6 @@ private:
     int ReadStartSetting() const;
     // A relative command-line path taken against the folder the program was started in.
     std::string InStartFolder(const std::string& path) const;
-    void ShowCursorNow();
-    // The halves of the mode switch.
-    void EnterEditMode();
-    void LeaveEditMode();
-    void EnterFullScreenMode();
-    void LeaveFullScreenMode();
-    int SlideInterval() const;
 
     Session session_;
     std::unique_ptr<ViewWindow> view_;
@@ -258,7 +266,6 @@ private:
     QPointer<QWidget> activeFileList_;
     QPointer<QWidget> editWindow_;
     QPointer<FileListWindow> editListWindow_;
-    QTimer* slideTimer_ = nullptr;
     NavigatorWindow* navigator_ = nullptr;  // a child window of the main window
     BoxFunction box_;
     DialogFunction dialog_;
@@ -285,8 +292,10 @@ private:
     int cursorShown_ = 1;
     bool waitCursor_ = false;
     bool closed_ = false;
-    bool slideShowRunning_ = false;
     std::unique_ptr<PreloadCache> preload_;
+    std::unique_ptr<ModeController> modes_;
+    SlideShowController* slides_ = nullptr;
+    std::unique_ptr<CommandRouter> router_;
 };
 
 }  // namespace lumra::ui

@@ -13,6 +13,7 @@
 #include "shell/program_info.h"
 #include "ui/accelerators.h"
 #include "ui/app.h"
+#include "ui/command_router.h"
 #include "ui/file_list_window.h"
 #include "ui/main_menu.h"
 #include "ui/tool_bar_strip.h"
@@ -88,7 +89,14 @@ MenuFacts Application::CurrentMenuFacts(bool editWindowVariant) const {
 }
 
 void Application::RunCommand(int id) {
-    if (view_) view_->Command(id);
+    ClearMenuSuppression();
+    // The edit window's handler keeps its own states.
+    if (!router_ || (session_.displayMode != kEditWindow && !CommandEnabled(id))) return;
+    router_->Run(id);
+}
+
+bool Application::CommandEnabled(int id) const {
+    return lumra::CommandEnabled(id, CurrentMenuFacts(session_.displayMode == kEditWindow));
 }
 
 void Application::AltAlone(QWidget* window) {
@@ -149,17 +157,11 @@ void Application::DeleteCurrentFile() {
         return;
     }
     // The neighbour that takes the deleted file's place becomes the current picture.
-    int index = -1;
-    if (FolderPart(path) == fileList_.watchedFolder) {
-        for (int i = 0; i < fileList_.count(); ++i) {
-            if (fileList_.names[static_cast<size_t>(i)] == picture.fileName) index = i;
-        }
-    }
+    const int index = FolderPart(path) == fileList_.watchedFolder ? IndexOfName(fileList_, picture.fileName) : -1;
     if (index >= 0) RemoveAt(fileList_, index);
     listModel_->Reload();
     bool loaded = false;
-    if (index >= 0 && fileList_.count() > 0) {
-        const int target = std::min(index, fileList_.count() - 1);
+    if (const int target = ReplacementAfterRemoval(index, fileList_.count()); target >= 0) {
         const std::string next = JoinFolder(fileList_.watchedFolder, fileList_.names[static_cast<size_t>(target)]);
         loaded = LoadForList(next);
         if (!loaded) {
@@ -178,11 +180,6 @@ void Application::DeleteCurrentFile() {
     }
     RefreshAfterLoad();
     UpdateTitles();
-}
-
-void Application::LeaveFullScreenToReturnMode() {
-    if (session_.displayMode != kFullScreen) return;
-    SwitchMode(session_.returnMode == kEditWindow && editWindow_ ? kEditWindow : kMainWindow);
 }
 
 bool Application::OpenUrl(const QUrl& url) { return url_ && url_(url); }

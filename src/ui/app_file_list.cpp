@@ -75,13 +75,9 @@ void Application::RequestNeighbours() {
         return;
     }
     std::vector<std::string> wanted;
-    if (at + 1 < n) {
-        wanted.push_back(JoinFolder(fileList_.watchedFolder, fileList_.names[static_cast<size_t>(at + 1)]));
-    } else if (slideShowRunning_ && (session_.settings.vwin.repeat & 1) != 0) {
-        // A repeating slide show goes on with the first name.
-        wanted.push_back(JoinFolder(fileList_.watchedFolder, fileList_.names.front()));
+    for (int i : NeighboursToDecode(at, n, slideShowRunning() && (session_.settings.vwin.repeat & 1) != 0)) {
+        wanted.push_back(JoinFolder(fileList_.watchedFolder, fileList_.names[static_cast<size_t>(i)]));
     }
-    if (at > 0) wanted.push_back(JoinFolder(fileList_.watchedFolder, fileList_.names[static_cast<size_t>(at - 1)]));
     if (!preload_) preload_ = std::make_unique<PreloadCache>();
     // The neighbours come with their reduced copy for the window as it is now.
     preload_->SetDisplaySize(view_ ? view_->DisplaySizeAhead() : nullptr);
@@ -157,13 +153,13 @@ void Application::NavigateCommand(int kind) {
     hooks.refresh = [this] { RefreshFileList(); };
     // The names are the watched folder's, whatever the current picture is.
     switch (Navigate(fileList_, kind, fileList_.watchedFolder, hooks)) {
-        case 2:
+        case NavigateResult::Loaded:
             RefreshAfterLoad();
             break;
-        case 1:
+        case NavigateResult::Failed:
             ShowListAfterFailedLoad();
             break;
-        default:
+        case NavigateResult::Nothing:
             break;
     }
     UpdateTitles();
@@ -241,9 +237,10 @@ void Application::OnAppActivated(bool active) {
 
 void Application::SavedFile(const std::string& path) {
     if (path == session_.picture.path) {
-        // Only the entry's file changed: nothing to read again.
+        // Only the entry's file changed: its own trash move and copy are forgotten, what
+        // other programs did meanwhile is still read again.
         RememberWriteTime(fileList_, path);
-        fileList_.watch.Rearm();
+        fileList_.watch.ForgetName(FileNamePart(path));
     } else if (!fileList_.watchedFolder.empty() && FolderPart(path) == fileList_.watchedFolder) {
         fileList_.watch.Rearm();
         RebuildFileList();
