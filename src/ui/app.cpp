@@ -29,6 +29,7 @@
 #include "ui/animation.h"
 #include "ui/command_router.h"
 #include "ui/file_dialogs.h"
+#include "ui/file_list_controller.h"
 #include "ui/file_list_window.h"
 #include "ui/main_menu.h"
 #include "ui/message_box.h"
@@ -95,6 +96,7 @@ Application::Application() {
     quit_ = [] { QCoreApplication::exit(0); };
     modes_ = std::make_unique<ModeController>(*this);
     slides_ = new SlideShowController(*this);
+    files_ = new FileListController(*this);
 
     UiHooks& hooks = session_.ui;
     hooks.setTitle = [this](const std::string& title) {
@@ -132,8 +134,7 @@ bool Application::eventFilter(QObject* watched, QEvent* event) {
 }
 
 Application::~Application() {
-    // The folder read ends before the list it fills; the windows go before the model.
-    scan_.Cancel();
+    // The windows go before the list's model (the controller's, with the folder read).
     acceleratorFilter_.reset();
     mainMenu_.reset();
     router_.reset();
@@ -187,7 +188,7 @@ bool Application::StartUp(const StartOptions& options) {
     view_ = std::make_unique<ViewWindow>(*this);
     router_ = std::make_unique<CommandRouter>(*this, *view_);
     session_.displayMode = kMainWindow;
-    CreateFileList();
+    files_->Create();
 
     RunSteps(DispatchCommandLine(options.args, options.showCommand));
     if (closed_) return false;
@@ -245,15 +246,8 @@ bool Application::SaveChangesFirst() {
     }
 }
 
-void Application::HideActiveFileList() {
-    if (activeFileList_ && activeFileList_->isVisible()) {
-        activeFileList_->hide();
-        listHiddenByOpen_ = true;
-    }
-}
-
 void Application::RefreshAfterLoad() {
-    RememberWriteTime(fileList_, session_.picture.path);
+    RememberWriteTime(fileList(), session_.picture.path);
     if (session_.displayMode == kEditWindow) {
         RefreshEditWindow();
     } else if (view_) {
@@ -276,13 +270,13 @@ bool Application::ShowLoadResult(bool ok) {
 
 bool Application::OpenPath(const std::string& path) {
     if (!SaveChangesFirst()) return false;
-    HideActiveFileList();
+    files_->HideForOpen();
     return ShowLoadResult(LoadPicture(session_, ResolvePath(path)));
 }
 
 bool Application::OpenPictureDialog() {
     if (!SaveChangesFirst()) return false;
-    HideActiveFileList();
+    files_->HideForOpen();
     std::unique_ptr<QFileDialog> dialog = CreateOpenDialog(view_.get(), session_.lastFolder, PluginPatterns());
     if (RunDialog(*dialog) != QDialog::Accepted) return false;
     const QStringList files = dialog->selectedFiles();
@@ -329,8 +323,7 @@ void Application::PasteFromClipboard() {
     if (!SaveChangesFirst()) return;
     if (!PastePicture(session_, dib.data(), dib.size())) return;
     // A pasted picture has no place in the list: Next opens the first name.
-    fileList_.selection = -1;
-    ShowListSelection();
+    files_->ClearSelection();
     RefreshAfterLoad();
     UpdateTitles();
 }
@@ -504,6 +497,29 @@ void Application::SwitchToMainWindow() {
 void Application::EnterFullScreen() { SwitchMode(kFullScreen); }
 
 void Application::SwitchMode(int target) { modes_->SwitchMode(target); }
+
+// ---- The folder's file list ----
+
+FileList& Application::fileList() { return files_->list(); }
+FileListWindow* Application::fileListWindow() const { return files_->window(); }
+FileListView* Application::fileListView() const { return files_->view(); }
+PreloadCache* Application::preloadCache() const { return files_->preloadCache(); }
+void Application::RefreshFileList() { files_->Refresh(); }
+void Application::RebuildFileList() { files_->Rebuild(); }
+void Application::FinishFileListScan() { files_->FinishScan(); }
+void Application::NavigateCommand(int kind) { files_->Navigate(kind); }
+void Application::OpenSelected(int row) { files_->OpenSelected(row); }
+void Application::PlaceFileList() { files_->Place(); }
+void Application::MoveFileListTo(FileListWindow* window) { files_->MoveTo(window); }
+void Application::ShowFileList() { files_->Show(); }
+void Application::OnAppActivated(bool active) { files_->OnAppActivated(active); }
+void Application::SavedFile(const std::string& path) { files_->SavedFile(path); }
+NameCompare Application::MakeNameCompare() const { return files_->MakeNameCompare(); }
+bool Application::LoadForList(const std::string& path) { return files_->Load(path); }
+PreloadKey Application::CurrentPreloadKey() const { return files_->CurrentPreloadKey(); }
+void Application::RequestNeighbours() { files_->RequestNeighbours(); }
+void Application::ShowListSelection() { files_->ShowSelection(); }
+void Application::ShowListAfterFailedLoad() { files_->ShowAfterFailedLoad(); }
 
 void Application::LeaveFullScreenToReturnMode() { modes_->LeaveFullScreenToReturnMode(); }
 

@@ -34,9 +34,9 @@ namespace lumra::ui {
 
 class AcceleratorFilter;
 class CommandRouter;
+class FileListController;
 class ModeController;
 class SlideShowController;
-class FileListModel;
 class FileListView;
 class FileListWindow;
 class InstanceServer;
@@ -154,9 +154,9 @@ public:
     bool OpenUrl(const QUrl& url);
 
     // ---- The folder's file list ----
-    FileList& fileList() { return fileList_; }
-    FileListWindow* fileListWindow() const { return listWindow_; }
-    FileListView* fileListView() const { return listView_; }
+    FileList& fileList();
+    FileListWindow* fileListWindow() const;
+    FileListView* fileListView() const;
     // Brings the list up to date for the current path (a new folder is read in the
     // background; the list fills when it is read).
     void RefreshFileList();
@@ -223,7 +223,7 @@ public:
 
     // ---- Decoding ahead ----
     // The neighbours decoded in the background; null until the first list is there.
-    PreloadCache* preloadCache() const { return preload_.get(); }
+    PreloadCache* preloadCache() const;
     // Asks for the next and the previous names of the list to be decoded.
     void RequestNeighbours();
     // What the pictures are decoded with now.
@@ -249,10 +249,7 @@ protected:
 private:
     // After a load: the refresh, or the error box; then the titles.
     bool ShowLoadResult(bool ok);
-    void ApplyScanResult(uint64_t id);
-    void CreateFileList();
     void InstallKeysAndMenus();
-    void HideActiveFileList();
     void ActivateMainWindow();
     void WriteSettings();
     int ReadStartSetting() const;
@@ -282,19 +279,12 @@ private:
     std::unique_ptr<QMenu> mainMenu_;
     bool menuSuppressed_ = false;
 
-    FileList fileList_;
-    FolderScan scan_;
-    FileListModel* listModel_ = nullptr;
-    FileListView* listView_ = nullptr;
-    FileListWindow* listWindow_ = nullptr;      // the one that holds the list
-    FileListWindow* mainListWindow_ = nullptr;  // the main window's
-    bool listHiddenByOpen_ = false;
     int cursorShown_ = 1;
     bool waitCursor_ = false;
     bool closed_ = false;
-    std::unique_ptr<PreloadCache> preload_;
     std::unique_ptr<ModeController> modes_;
     SlideShowController* slides_ = nullptr;
+    FileListController* files_ = nullptr;
     std::unique_ptr<CommandRouter> router_;
 };
 

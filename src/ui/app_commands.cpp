@@ -14,6 +14,7 @@
 #include "ui/accelerators.h"
 #include "ui/app.h"
 #include "ui/command_router.h"
+#include "ui/file_list_controller.h"
 #include "ui/file_list_window.h"
 #include "ui/main_menu.h"
 #include "ui/tool_bar_strip.h"
@@ -157,19 +158,7 @@ void Application::DeleteCurrentFile() {
         return;
     }
     // The neighbour that takes the deleted file's place becomes the current picture.
-    const int index = FolderPart(path) == fileList_.watchedFolder ? IndexOfName(fileList_, picture.fileName) : -1;
-    if (index >= 0) RemoveAt(fileList_, index);
-    listModel_->Reload();
-    bool loaded = false;
-    if (const int target = ReplacementAfterRemoval(index, fileList_.count()); target >= 0) {
-        const std::string next = JoinFolder(fileList_.watchedFolder, fileList_.names[static_cast<size_t>(target)]);
-        loaded = LoadForList(next);
-        if (!loaded) {
-            RemoveAt(fileList_, target);
-            listModel_->Reload();
-            ShowError(view_.get(), kErrDisplay);
-        }
-    }
+    const bool loaded = files_->ReplaceDeleted(path, picture.fileName);
     if (!loaded) {
         // Nothing left to show: the placeholder.
         ReleasePicture(session_);
