@@ -140,7 +140,8 @@ public:
     void RebuildMenus();
     // The mode texts of Full screen and Edit window.
     void UpdateMenuTexts();
-    MenuFacts CurrentMenuFacts(bool editWindowVariant) const;
+    // askClipboard false: the clipboard's picture is not looked for.
+    MenuFacts CurrentMenuFacts(bool editWindowVariant, bool askClipboard = true) const;
     // The edit window's command handler; set by the edit window.
     void SetEditCommandHandler(std::function<void(int)> handler) { editCommand_ = std::move(handler); }
 

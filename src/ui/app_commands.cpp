@@ -66,7 +66,7 @@ void Application::UpdateMenuTexts() {
                     QString::fromStdString(EditWindowItemText(session_.displayMode == kEditWindow)));
 }
 
-MenuFacts Application::CurrentMenuFacts(bool editWindowVariant) const {
+MenuFacts Application::CurrentMenuFacts(bool editWindowVariant, bool askClipboard) const {
     const Session& s = session_;
     MenuFacts f;
     f.hasPicture = s.picture.HasPicture();
@@ -75,7 +75,7 @@ MenuFacts Application::CurrentMenuFacts(bool editWindowVariant) const {
     f.toolActive = s.operationState != 0;
     f.hasComment = s.picture.flags.hasComment;
     f.hasTextOrExif = s.picture.flags.hasText;
-    f.clipboardHasDib = ClipboardHasPicture();
+    f.clipboardHasDib = askClipboard && ClipboardHasPicture();
     f.historyPosition = s.history.position;
     f.historyCount = s.history.entries;
     f.hasSelection = HasSelectionArea();
@@ -97,7 +97,8 @@ void Application::RunCommand(int id) {
 }
 
 bool Application::CommandEnabled(int id) const {
-    return lumra::CommandEnabled(id, CurrentMenuFacts(session_.displayMode == kEditWindow));
+    // The clipboard is asked only for the command that needs it.
+    return lumra::CommandEnabled(id, CurrentMenuFacts(session_.displayMode == kEditWindow, id == kCmdPaste));
 }
 
 void Application::AltAlone(QWidget* window) {
