@@ -4,7 +4,7 @@ set -euo pipefail
 
 build_pkgs=(cmake ninja-build g++ pkg-config ccache qt6-base-dev libgl-dev
             libjpeg62-turbo-dev zlib1g-dev libfreetype-dev libfontconfig-dev
-            fonts-ipafont-gothic)
+            fonts-ipafont-gothic qt6-translations-l10n)
 test_pkgs=(googletest libgtest-dev clang libclang-rt-14-dev imagemagick)
 bench_pkgs=(libbenchmark-dev libstb-dev libimagequant-dev)
 fuzz_pkgs=(clang libclang-rt-14-dev)

@@ -3,12 +3,11 @@
 #include <QEvent>
 #include <QTimer>
 #include <QFont>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QSocketNotifier>
 #include <QStringList>
 #include <QTranslator>
 #include <chrono>
+#include <memory>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +19,7 @@
 #include "platform/paths.h"
 #include "shell/command_line.h"
 #include "ui/app.h"
+#include "ui/message_box.h"
 #include "ui/view_window.h"
 
 namespace {
@@ -117,11 +117,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Lumra Ex"));
     SetInterfaceFont(qapp);
     // The interface is Japanese; so are Qt's own dialogs and buttons.
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        qapp.installTranslator(&qtTexts);
-    }
+    const std::unique_ptr<QTranslator> qtTexts = lumra::ui::LoadQtJapanese();
+    if (qtTexts) qapp.installTranslator(qtTexts.get());
 
     lumra::ui::StartOptions options;
     options.executablePath = lumra::ExecutablePath();

@@ -55,7 +55,7 @@ void FolderWatch::Close() {
     folder_.clear();
 }
 
-bool FolderWatch::Drain() {
+bool FolderWatch::Drain(const std::string* skip) {
     if (fd_ < 0) return false;
     bool seen = false;
     alignas(inotify_event) char buffer[8192];
@@ -68,7 +68,8 @@ bool FolderWatch::Drain() {
         for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
             // Folder name changes are not file name changes.
-            if ((event->mask & kNameEvents) && !(event->mask & IN_ISDIR)) seen = true;
+            const bool skipped = skip && event->len > 0 && *skip == event->name;
+            if ((event->mask & kNameEvents) && !(event->mask & IN_ISDIR) && !skipped) seen = true;
             if (event->mask & (kSelfEvents | IN_Q_OVERFLOW)) seen = true;
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
         }
@@ -84,6 +85,10 @@ bool FolderWatch::Signalled() {
 void FolderWatch::Rearm() {
     Drain();
     signalled_ = false;
+}
+
+void FolderWatch::ForgetName(const std::string& name) {
+    if (Drain(&name)) signalled_ = true;
 }
 
 }  // namespace lumra

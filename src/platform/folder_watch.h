@@ -26,10 +26,13 @@ public:
     bool Signalled();
     // Forgets the changes seen so far.
     void Rearm();
+    // Forgets the pending changes of one file name (the program's own save); changes of
+    // other names stay seen.
+    void ForgetName(const std::string& name);
 
 private:
-    // Reads every pending event; true when one concerned a file name.
-    bool Drain();
+    // Reads every pending event; true when one concerned a file name other than skip.
+    bool Drain(const std::string* skip = nullptr);
 
     int fd_ = -1;
     int wd_ = -1;

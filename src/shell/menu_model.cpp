@@ -229,6 +229,45 @@ MenuItemState ItemState(int id, const MenuFacts& f) {
     return s;
 }
 
+namespace {
+
+// The sub-menus above a command in the main pop-up (tool items are under Tools alone).
+const std::vector<int>& MenusAbove(int id) {
+    static const std::vector<std::pair<int, std::vector<int>>> paths = [] {
+        std::vector<std::pair<int, std::vector<int>>> out;
+        std::vector<int> above;
+        auto walk = [&](auto&& self, const std::vector<MenuNode>& nodes) -> void {
+            for (const MenuNode& n : nodes) {
+                if (n.IsSeparator()) continue;
+                if (n.IsSubMenu()) {
+                    above.push_back(n.id);
+                    self(self, n.children);
+                    above.pop_back();
+                } else {
+                    out.emplace_back(n.id, above);
+                }
+            }
+        };
+        walk(walk, BuildMainMenu(PathSettings{}, MenuMode{}));
+        return out;
+    }();
+    static const std::vector<int> none;
+    for (const auto& [item, menus] : paths) {
+        if (item == id) return menus;
+    }
+    return none;
+}
+
+}  // namespace
+
+bool CommandEnabled(int id, const MenuFacts& facts) {
+    if (!ItemState(id, facts).enabled) return false;
+    for (int menu : MenusAbove(id)) {
+        if (!ItemState(menu, facts).enabled) return false;
+    }
+    return true;
+}
+
 }  // namespace lumra
 
 namespace lumra {

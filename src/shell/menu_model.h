@@ -83,6 +83,9 @@ struct MenuItemState {
 
 // The state of an item of the main pop-up (sub-menu items included).
 MenuItemState ItemState(int id, const MenuFacts& facts);
+// Whether a command may run, from a menu, a key or the tool bar alike: its item is
+// enabled and so is every sub-menu above it. Commands outside the menu always may.
+bool CommandEnabled(int id, const MenuFacts& facts);
 
 }  // namespace lumra
 

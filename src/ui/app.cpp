@@ -25,16 +25,20 @@
 #include "platform/paths.h"
 #include "shell/ini_file.h"
 #include "shell/settings.h"
-#include "ui/animation.h"
 #include "ui/accelerators.h"
+#include "ui/animation.h"
+#include "ui/command_router.h"
 #include "ui/file_dialogs.h"
+#include "ui/file_list_controller.h"
 #include "ui/file_list_window.h"
+#include "ui/main_menu.h"
 #include "ui/message_box.h"
+#include "ui/mode_controller.h"
 #include "ui/mouse_info_dialog.h"
 #include "ui/navigator_window.h"
 #include "view/navigator.h"
-#include "view/slide_show.h"
 #include "ui/single_instance.h"
+#include "ui/slide_show_controller.h"
 #include "ui/tool_bar_strip.h"
 #include "ui/view_window.h"
 #include "view/info_text.h"
@@ -90,6 +94,9 @@ Application::Application() {
         return QProcess::startDetached(program, arguments);
     };
     quit_ = [] { QCoreApplication::exit(0); };
+    modes_ = std::make_unique<ModeController>(*this);
+    slides_ = new SlideShowController(*this);
+    files_ = new FileListController(*this);
 
     UiHooks& hooks = session_.ui;
     hooks.setTitle = [this](const std::string& title) {
@@ -115,15 +122,22 @@ Application::Application() {
     };
     hooks.savedFile = [this](const std::string& path) { SavedFile(path); };
 
+    // The menus follow a change of the desktop's font.
+    qApp->installEventFilter(this);
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) { OnAppActivated(state == Qt::ApplicationActive); });
 }
 
+bool Application::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == qApp && event->type() == QEvent::ApplicationFontChange && mainMenu_) ApplyMenuFont(*mainMenu_);
+    return QObject::eventFilter(watched, event);
+}
+
 Application::~Application() {
-    // The folder read ends before the list it fills; the windows go before the model.
-    scan_.Cancel();
+    // The windows go before the list's model (the controller's, with the folder read).
     acceleratorFilter_.reset();
     mainMenu_.reset();
+    router_.reset();
     view_.reset();
     if (waitCursor_) QGuiApplication::restoreOverrideCursor();
 }
@@ -172,8 +186,9 @@ bool Application::StartUp(const StartOptions& options) {
     InstallKeysAndMenus();
 
     view_ = std::make_unique<ViewWindow>(*this);
+    router_ = std::make_unique<CommandRouter>(*this, *view_);
     session_.displayMode = kMainWindow;
-    CreateFileList();
+    files_->Create();
 
     RunSteps(DispatchCommandLine(options.args, options.showCommand));
     if (closed_) return false;
@@ -194,7 +209,10 @@ BoxResult Application::ShowBox(QWidget* owner, const BoxRequest& request) {
 
 void Application::ShowError(QWidget* owner, int code) { ShowBox(owner, ErrorBox(code)); }
 
-int Application::RunDialog(QDialog& dialog) { return dialog_(dialog); }
+int Application::RunDialog(QDialog& dialog) {
+    UseDialogFrame(dialog);
+    return dialog_(dialog);
+}
 
 void Application::HideCursor() {
     cursorShown_ = 0;
@@ -228,15 +246,8 @@ bool Application::SaveChangesFirst() {
     }
 }
 
-void Application::HideActiveFileList() {
-    if (activeFileList_ && activeFileList_->isVisible()) {
-        activeFileList_->hide();
-        listHiddenByOpen_ = true;
-    }
-}
-
 void Application::RefreshAfterLoad() {
-    RememberWriteTime(fileList_, session_.picture.path);
+    RememberWriteTime(fileList(), session_.picture.path);
     if (session_.displayMode == kEditWindow) {
         RefreshEditWindow();
     } else if (view_) {
@@ -259,13 +270,13 @@ bool Application::ShowLoadResult(bool ok) {
 
 bool Application::OpenPath(const std::string& path) {
     if (!SaveChangesFirst()) return false;
-    HideActiveFileList();
+    files_->HideForOpen();
     return ShowLoadResult(LoadPicture(session_, ResolvePath(path)));
 }
 
 bool Application::OpenPictureDialog() {
     if (!SaveChangesFirst()) return false;
-    HideActiveFileList();
+    files_->HideForOpen();
     std::unique_ptr<QFileDialog> dialog = CreateOpenDialog(view_.get(), session_.lastFolder, PluginPatterns());
     if (RunDialog(*dialog) != QDialog::Accepted) return false;
     const QStringList files = dialog->selectedFiles();
@@ -311,6 +322,8 @@ void Application::PasteFromClipboard() {
     if (dib.empty()) return;
     if (!SaveChangesFirst()) return;
     if (!PastePicture(session_, dib.data(), dib.size())) return;
+    // A pasted picture has no place in the list: Next opens the first name.
+    files_->ClearSelection();
     RefreshAfterLoad();
     UpdateTitles();
 }
@@ -472,6 +485,8 @@ void Application::SetEditWindow(QWidget* window, FileListWindow* list) {
     editListWindow_ = list;
 }
 
+FileListWindow* Application::editListWindow() const { return editListWindow_.data(); }
+
 void Application::SwitchToEditWindow() { SwitchMode(kEditWindow); }
 
 void Application::SwitchToMainWindow() {
@@ -481,186 +496,42 @@ void Application::SwitchToMainWindow() {
 
 void Application::EnterFullScreen() { SwitchMode(kFullScreen); }
 
-void Application::SwitchMode(int target) {
-    if (!view_) return;
-    const int from = session_.displayMode;
-    if (!editWindow_ && target == kEditWindow) {
-        // Until there is an edit window the main window stands in for it.
-        if (from == kFullScreen) LeaveFullScreenMode();
-        if (!view_->isVisible()) view_->ShowWithCommand(kShowNormal);
-        if (listWindow_ && listWindow_->isVisible()) PlaceFileList();
-        UpdateTitles();
-        return;
-    }
-    switch (target) {
-        case kMainWindow:
-            if (from == kEditWindow) {
-                LeaveEditMode();
-                MoveFileListTo(nullptr);
-            } else if (from == kFullScreen) {
-                LeaveFullScreenMode();
-                view_->update();
-            } else {
-                return;
-            }
-            break;
-        case kEditWindow:
-            if (from == kEditWindow) {
-                if (session_.picture.trial.previewShown) DiscardTrialSave(session_);
-            } else {
-                if (from == kFullScreen) LeaveFullScreenMode();
-                EnterEditMode();
-                MoveFileListTo(editListWindow_.data());
-            }
-            break;
-        case kFullScreen:
-            if (from == kMainWindow) {
-                session_.returnMode = kMainWindow;
-                EnterFullScreenMode();
-            } else if (from == kEditWindow) {
-                session_.returnMode = kEditWindow;
-                LeaveEditMode();
-                EnterFullScreenMode();
-                MoveFileListTo(nullptr);
-            } else {
-                return;
-            }
-            break;
-        default:
-            return;
-    }
-    if (listWindow_ && listWindow_->isVisible()) PlaceFileList();
-    UpdateTitles();
-}
+void Application::SwitchMode(int target) { modes_->SwitchMode(target); }
 
-namespace {
+// ---- The folder's file list ----
 
-// Moves window onto the monitor of reference when it lies on another one: its size
-// limited to that monitor's work area, centred in it.
-void MoveToMonitorOf(QWidget* window, QWidget* reference) {
-    QScreen* target = reference->screen();
-    if (!target || window->screen() == target) return;
-    const QRect work = target->availableGeometry();
-    const QRect frame = window->frameGeometry();
-    const QRect inner = window->geometry();
-    const int frameW = frame.width() - inner.width();
-    const int frameH = frame.height() - inner.height();
-    const int w = std::min(frame.width(), work.width());
-    const int h = std::min(frame.height(), work.height());
-    window->resize(w - frameW, h - frameH);
-    window->move(work.left() + (work.width() - w) / 2, work.top() + (work.height() - h) / 2);
-}
+FileList& Application::fileList() { return files_->list(); }
+FileListWindow* Application::fileListWindow() const { return files_->window(); }
+FileListView* Application::fileListView() const { return files_->view(); }
+PreloadCache* Application::preloadCache() const { return files_->preloadCache(); }
+void Application::RefreshFileList() { files_->Refresh(); }
+void Application::RebuildFileList() { files_->Rebuild(); }
+void Application::FinishFileListScan() { files_->FinishScan(); }
+void Application::NavigateCommand(int kind) { files_->Navigate(kind); }
+void Application::OpenSelected(int row) { files_->OpenSelected(row); }
+void Application::PlaceFileList() { files_->Place(); }
+void Application::MoveFileListTo(FileListWindow* window) { files_->MoveTo(window); }
+void Application::ShowFileList() { files_->Show(); }
+void Application::OnAppActivated(bool active) { files_->OnAppActivated(active); }
+void Application::SavedFile(const std::string& path) { files_->SavedFile(path); }
+NameCompare Application::MakeNameCompare() const { return files_->MakeNameCompare(); }
+bool Application::LoadForList(const std::string& path) { return files_->Load(path); }
+PreloadKey Application::CurrentPreloadKey() const { return files_->CurrentPreloadKey(); }
+void Application::RequestNeighbours() { files_->RequestNeighbours(); }
+void Application::ShowListSelection() { files_->ShowSelection(); }
+void Application::ShowListAfterFailedLoad() { files_->ShowAfterFailedLoad(); }
 
-}  // namespace
+void Application::LeaveFullScreenToReturnMode() { modes_->LeaveFullScreenToReturnMode(); }
 
-void Application::EnterEditMode() {
-    session_.displayMode = kEditWindow;
-    if (view_->animation()) view_->animation()->Stop();
-    MoveToMonitorOf(editWindow_.data(), view_.get());
-    editWindow_->show();
-    view_->hide();
-    RefreshEditWindow();
-    UpdateMenuTexts();
-    editWindow_->raise();
-    editWindow_->activateWindow();
-    editWindow_->setFocus();
-}
+void Application::StartSlideShow() { slides_->Start(); }
 
-void Application::LeaveEditMode() {
-    session_.displayMode = kMainWindow;
-    if (session_.picture.trial.previewShown) DiscardTrialSave(session_);
-    if (editWindow_) MoveToMonitorOf(view_.get(), editWindow_.data());
-    view_->ShowWithCommand(kShowNormal);
-    if (editWindow_) editWindow_->hide();
-    // Fit and size as after a new picture; the animation starts again from frame 0.
-    view_->RefreshAfterLoad(true);
-    view_->update();
-    UpdateMenuTexts();
-    view_->raise();
-    view_->activateWindow();
-    view_->setFocus();
-}
+void Application::OnSlideShowTimer() { slides_->OnTimer(); }
 
-void Application::EnterFullScreenMode() {
-    session_.displayMode = kFullScreen;
-    view_->EnterFullScreenView();
-    UpdateMenuTexts();
-    view_->raise();
-    view_->activateWindow();
-}
+void Application::StopSlideShow() { slides_->Stop(); }
 
-void Application::LeaveFullScreenMode() {
-    // The show runs only in full screen.
-    StopSlideShow();
-    session_.displayMode = kMainWindow;
-    view_->LeaveFullScreenView();
-    UpdateMenuTexts();
-    EnsureCursorShown();
-    ShowCursorNow();
-}
+bool Application::slideShowRunning() const { return slides_->running(); }
 
-// ---- The slide show ----
-
-void Application::StartSlideShow() {
-    if (!view_ || slideShowRunning_) return;
-    FinishFileListScan();
-    if (fileList_.watchedFolder.empty()) return;
-    if (!SaveChangesFirst()) return;
-    if (activeFileList_ && activeFileList_->isVisible()) activeFileList_->hide();
-    if (!SlideShowCanStart(fileList_.selection, fileList_.count(), (session_.settings.vwin.repeat & 1) != 0)) return;
-    if (!slideTimer_) {
-        slideTimer_ = new QTimer(this);
-        slideTimer_->setSingleShot(true);
-        connect(slideTimer_, &QTimer::timeout, this, [this] { OnSlideShowTimer(); });
-    }
-    slideTimer_->start(SlideInterval());
-    if (!view_->toolBarStrip()->isVisible()) HideCursor();
-    SetAcceleratorsSuspended(true);
-    slideShowRunning_ = true;
-}
-
-int Application::SlideInterval() const { return ClampSlideTime(session_.settings.vwin.time) * 1000; }
-
-void Application::OnSlideShowTimer() {
-    if (!slideShowRunning_ || !view_) return;
-    if (slideTimer_) slideTimer_->stop();
-    if (cursorShown_ == 1 && !view_->toolBarStrip()->isVisible()) HideCursor();
-    FinishFileListScan();
-    const SlideStep step =
-        NextSlide(fileList_.selection, fileList_.count(), (session_.settings.vwin.repeat & 1) != 0);
-    bool goOn = false;
-    if (step.next >= 0) {
-        const std::string name = fileList_.names[static_cast<size_t>(step.next)];
-        if (LoadForList(JoinFolder(fileList_.watchedFolder, name))) {
-            // The full-screen refresh: zoom, fit to the monitor, layout, information text.
-            RefreshAfterLoad();
-            // (A folder that changed meanwhile is being read again and selects the name itself.)
-            if (step.next < fileList_.count() && fileList_.names[static_cast<size_t>(step.next)] == name) {
-                fileList_.selection = step.next;
-                ShowListSelection();
-            }
-            goOn = step.goOn;
-        } else {
-            RemoveAt(fileList_, step.next);
-            ShowListAfterFailedLoad();
-        }
-    }
-    UpdateTitles();
-    if (goOn && slideShowRunning_) {
-        slideTimer_->start(SlideInterval());
-    } else {
-        StopSlideShow();
-    }
-}
-
-void Application::StopSlideShow() {
-    if (slideTimer_) slideTimer_->stop();
-    // Only a running show gives the keys back: a dialog may hold them otherwise.
-    if (!slideShowRunning_) return;
-    SetAcceleratorsSuspended(false);
-    slideShowRunning_ = false;
-    EnsureCursorShown();
-}
+QTimer* Application::slideShowTimer() const { return slides_->timer(); }
 
 // ---- The navigator ----
 

@@ -33,7 +33,10 @@ struct PreloadKey;
 namespace lumra::ui {
 
 class AcceleratorFilter;
-class FileListModel;
+class CommandRouter;
+class FileListController;
+class ModeController;
+class SlideShowController;
 class FileListView;
 class FileListWindow;
 class InstanceServer;
@@ -118,9 +121,11 @@ public:
     void SetAccelerators(const AcceleratorTable& table);
     bool acceleratorsSuspended() const { return acceleratorsSuspended_; }
     void SetAcceleratorsSuspended(bool suspended) { acceleratorsSuspended_ = suspended; }
-    // The main window's command router (keys, menu, tool bar); in edit mode it hands the
-    // command to the edit window's handler.
+    // Every command from a key, a menu or the tool bar: it clears the menu's double-open
+    // flag and runs only when the menu model enables it; in edit mode the edit window's
+    // handler takes it and decides.
     void RunCommand(int id);
+    bool CommandEnabled(int id) const;
     // Pressing and releasing Alt alone in window.
     void AltAlone(QWidget* window);
     // The context menu at a screen point, for the main window or the edit window. A
@@ -135,7 +140,8 @@ public:
     void RebuildMenus();
     // The mode texts of Full screen and Edit window.
     void UpdateMenuTexts();
-    MenuFacts CurrentMenuFacts(bool editWindowVariant) const;
+    // askClipboard false: the clipboard's picture is not looked for.
+    MenuFacts CurrentMenuFacts(bool editWindowVariant, bool askClipboard = true) const;
     // The edit window's command handler; set by the edit window.
     void SetEditCommandHandler(std::function<void(int)> handler) { editCommand_ = std::move(handler); }
 
@@ -149,9 +155,9 @@ public:
     bool OpenUrl(const QUrl& url);
 
     // ---- The folder's file list ----
-    FileList& fileList() { return fileList_; }
-    FileListWindow* fileListWindow() const { return listWindow_; }
-    FileListView* fileListView() const { return listView_; }
+    FileList& fileList();
+    FileListWindow* fileListWindow() const;
+    FileListView* fileListView() const;
     // Brings the list up to date for the current path (a new folder is read in the
     // background; the list fills when it is read).
     void RefreshFileList();
@@ -188,10 +194,10 @@ public:
     void EnterFullScreen();
     void StartSlideShow();
     void StopSlideShow();
-    bool slideShowRunning() const { return slideShowRunning_; }
+    bool slideShowRunning() const;
     // The slide-show timer's step (the timer is single-shot and armed again here).
     void OnSlideShowTimer();
-    QTimer* slideShowTimer() const { return slideTimer_; }
+    QTimer* slideShowTimer() const;
     // 0 main window, 1 edit window, 2 full screen.
     void SwitchMode(int target);
     // The navigator during a right-drag scroll of a large picture (the view's source
@@ -218,38 +224,38 @@ public:
 
     // ---- Decoding ahead ----
     // The neighbours decoded in the background; null until the first list is there.
-    PreloadCache* preloadCache() const { return preload_.get(); }
+    PreloadCache* preloadCache() const;
     // Asks for the next and the previous names of the list to be decoded.
     void RequestNeighbours();
     // What the pictures are decoded with now.
     PreloadKey CurrentPreloadKey() const;
 
-private:
+    // ---- For the mode switch, the slide show and the command router ----
+    QWidget* editWindow() const { return editWindow_.data(); }
+    FileListWindow* editListWindow() const;
+    // Asks to save changes; false: cancelled or the save failed.
     bool SaveChangesFirst();
+    // After a new current picture: the window, the list, the neighbours.
     void RefreshAfterLoad();
-    // After a load: the refresh, or the error box; then the titles.
-    bool ShowLoadResult(bool ok);
     // Loads a path as the current picture, remembering its write time.
     bool LoadForList(const std::string& path);
-    void ApplyScanResult(uint64_t id);
     void ShowListSelection();
     // A name left the list or the selection went back: the list again, then the error box.
     void ShowListAfterFailedLoad();
-    void CreateFileList();
+    void ShowCursorNow();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // After a load: the refresh, or the error box; then the titles.
+    bool ShowLoadResult(bool ok);
     void InstallKeysAndMenus();
-    void HideActiveFileList();
     void ActivateMainWindow();
     void WriteSettings();
     int ReadStartSetting() const;
     // A relative command-line path taken against the folder the program was started in.
     std::string InStartFolder(const std::string& path) const;
-    void ShowCursorNow();
-    // The halves of the mode switch.
-    void EnterEditMode();
-    void LeaveEditMode();
-    void EnterFullScreenMode();
-    void LeaveFullScreenMode();
-    int SlideInterval() const;
 
     Session session_;
     std::unique_ptr<ViewWindow> view_;
@@ -258,7 +264,6 @@ private:
     QPointer<QWidget> activeFileList_;
     QPointer<QWidget> editWindow_;
     QPointer<FileListWindow> editListWindow_;
-    QTimer* slideTimer_ = nullptr;
     NavigatorWindow* navigator_ = nullptr;  // a child window of the main window
     BoxFunction box_;
     DialogFunction dialog_;
@@ -275,18 +280,13 @@ private:
     std::unique_ptr<QMenu> mainMenu_;
     bool menuSuppressed_ = false;
 
-    FileList fileList_;
-    FolderScan scan_;
-    FileListModel* listModel_ = nullptr;
-    FileListView* listView_ = nullptr;
-    FileListWindow* listWindow_ = nullptr;      // the one that holds the list
-    FileListWindow* mainListWindow_ = nullptr;  // the main window's
-    bool listHiddenByOpen_ = false;
     int cursorShown_ = 1;
     bool waitCursor_ = false;
     bool closed_ = false;
-    bool slideShowRunning_ = false;
-    std::unique_ptr<PreloadCache> preload_;
+    std::unique_ptr<ModeController> modes_;
+    SlideShowController* slides_ = nullptr;
+    FileListController* files_ = nullptr;
+    std::unique_ptr<CommandRouter> router_;
 };
 
 }  // namespace lumra::ui

@@ -13,6 +13,8 @@
 #include "shell/program_info.h"
 #include "ui/accelerators.h"
 #include "ui/app.h"
+#include "ui/command_router.h"
+#include "ui/file_list_controller.h"
 #include "ui/file_list_window.h"
 #include "ui/main_menu.h"
 #include "ui/tool_bar_strip.h"
@@ -64,7 +66,7 @@ void Application::UpdateMenuTexts() {
                     QString::fromStdString(EditWindowItemText(session_.displayMode == kEditWindow)));
 }
 
-MenuFacts Application::CurrentMenuFacts(bool editWindowVariant) const {
+MenuFacts Application::CurrentMenuFacts(bool editWindowVariant, bool askClipboard) const {
     const Session& s = session_;
     MenuFacts f;
     f.hasPicture = s.picture.HasPicture();
@@ -73,7 +75,7 @@ MenuFacts Application::CurrentMenuFacts(bool editWindowVariant) const {
     f.toolActive = s.operationState != 0;
     f.hasComment = s.picture.flags.hasComment;
     f.hasTextOrExif = s.picture.flags.hasText;
-    f.clipboardHasDib = ClipboardHasPicture();
+    f.clipboardHasDib = askClipboard && ClipboardHasPicture();
     f.historyPosition = s.history.position;
     f.historyCount = s.history.entries;
     f.hasSelection = HasSelectionArea();
@@ -88,7 +90,15 @@ MenuFacts Application::CurrentMenuFacts(bool editWindowVariant) const {
 }
 
 void Application::RunCommand(int id) {
-    if (view_) view_->Command(id);
+    ClearMenuSuppression();
+    // The edit window's handler keeps its own states.
+    if (!router_ || (session_.displayMode != kEditWindow && !CommandEnabled(id))) return;
+    router_->Run(id);
+}
+
+bool Application::CommandEnabled(int id) const {
+    // The clipboard is asked only for the command that needs it.
+    return lumra::CommandEnabled(id, CurrentMenuFacts(session_.displayMode == kEditWindow, id == kCmdPaste));
 }
 
 void Application::AltAlone(QWidget* window) {
@@ -149,25 +159,7 @@ void Application::DeleteCurrentFile() {
         return;
     }
     // The neighbour that takes the deleted file's place becomes the current picture.
-    int index = -1;
-    if (FolderPart(path) == fileList_.watchedFolder) {
-        for (int i = 0; i < fileList_.count(); ++i) {
-            if (fileList_.names[static_cast<size_t>(i)] == picture.fileName) index = i;
-        }
-    }
-    if (index >= 0) RemoveAt(fileList_, index);
-    listModel_->Reload();
-    bool loaded = false;
-    if (index >= 0 && fileList_.count() > 0) {
-        const int target = std::min(index, fileList_.count() - 1);
-        const std::string next = JoinFolder(fileList_.watchedFolder, fileList_.names[static_cast<size_t>(target)]);
-        loaded = LoadForList(next);
-        if (!loaded) {
-            RemoveAt(fileList_, target);
-            listModel_->Reload();
-            ShowError(view_.get(), kErrDisplay);
-        }
-    }
+    const bool loaded = files_->ReplaceDeleted(path, picture.fileName);
     if (!loaded) {
         // Nothing left to show: the placeholder.
         ReleasePicture(session_);
@@ -178,11 +170,6 @@ void Application::DeleteCurrentFile() {
     }
     RefreshAfterLoad();
     UpdateTitles();
-}
-
-void Application::LeaveFullScreenToReturnMode() {
-    if (session_.displayMode != kFullScreen) return;
-    SwitchMode(session_.returnMode == kEditWindow && editWindow_ ? kEditWindow : kMainWindow);
 }
 
 bool Application::OpenUrl(const QUrl& url) { return url_ && url_(url); }

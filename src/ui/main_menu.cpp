@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QStyleFactory>
 #include <QStyleOptionMenuItem>
+#include <algorithm>
 
 namespace lumra::ui {
 
@@ -15,7 +16,6 @@ constexpr int kCheckBoxOffset = 4;
 constexpr int kCheckBoxSize = 10;
 // Room the system keeps for a check mark beside the measured text.
 constexpr int kCheckColumn = 16;
-constexpr int kKeyGap = 24;
 constexpr int kSeparatorHeight = 9;
 
 QStyle* BaseStyle() {
@@ -35,6 +35,19 @@ QString WithoutMnemonic(const QString& text) {
         out += text[i];
     }
     return out;
+}
+
+// The widest key text of a menu, which the menu adds to its item column.
+int MenuKeyColumn(const QWidget* widget) {
+    const auto* menu = qobject_cast<const QMenu*>(widget);
+    if (!menu) return 0;
+    const QFontMetrics fm = menu->fontMetrics();
+    int widest = 0;
+    for (const QAction* action : menu->actions()) {
+        const int tab = action->text().indexOf(QLatin1Char('\t'));
+        if (tab >= 0) widest = std::max(widest, fm.horizontalAdvance(action->text().mid(tab + 1)));
+    }
+    return widest;
 }
 
 void FillMenu(QMenu& menu, const std::vector<MenuNode>& nodes, const AcceleratorTable& table) {
@@ -132,10 +145,9 @@ QSize MenuStyle::sizeFromContents(ContentsType type, const QStyleOption* option,
     const int tab = text.indexOf(QLatin1Char('\t'));
     const QString label = WithoutMnemonic(tab < 0 ? text : text.left(tab));
     const QString key = tab < 0 ? QString() : text.mid(tab + 1);
-    // The extent of text, prefix and key name, plus 20; the check column and the gap
-    // before the key as the system adds them.
-    int width = fm.horizontalAdvance(label + key) + kMenuTextLeft + kCheckColumn;
-    if (!key.isEmpty()) width += kKeyGap;
+    // The extent of text, prefix and key name, plus 20, and the check column the system
+    // adds. The menu widens its column by its widest key text afterwards: taken off here.
+    const int width = fm.horizontalAdvance(label + key) + kMenuTextLeft + kCheckColumn - MenuKeyColumn(widget);
     return QSize(width, fm.height() + 6);
 }
 
@@ -229,8 +241,8 @@ std::unique_ptr<QMenu> BuildMenu(const std::vector<MenuNode>& nodes, const Accel
                                  QWidget* parent) {
     auto menu = std::make_unique<QMenu>(parent);
     menu->setStyle(SharedMenuStyle());
-    menu->setFont(QApplication::font("QMenu"));
     FillMenu(*menu, nodes, table);
+    ApplyMenuFont(*menu);
     return menu;
 }
 
@@ -269,6 +281,12 @@ void ApplyMenuStates(QMenu& menu, const MenuFacts& facts) {
         action->setCheckable(state.checked || action->property("radio").toBool());
         action->setChecked(state.checked);
     }
+}
+
+void ApplyMenuFont(QMenu& menu) {
+    const QFont font = QApplication::font("QMenu");
+    menu.setFont(font);
+    for (QMenu* sub : menu.findChildren<QMenu*>()) sub->setFont(font);
 }
 
 void SetMenuItemText(QMenu& menu, int id, const QString& text) {

@@ -57,6 +57,8 @@ void RefreshKeyTexts(QMenu& menu, const AcceleratorTable& table);
 QAction* FindMenuAction(QMenu& menu, int id);
 // Applies the states of facts to every item and sub-menu.
 void ApplyMenuStates(QMenu& menu, const MenuFacts& facts);
+// The desktop's menu font for the menu and its sub-menus (again when it changes).
+void ApplyMenuFont(QMenu& menu);
 // Sets an item's text (its key text stays).
 void SetMenuItemText(QMenu& menu, int id, const QString& text);
 

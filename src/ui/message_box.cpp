@@ -1,6 +1,8 @@
 #include "ui/message_box.h"
 
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 #include <QWidget>
 
 namespace lumra::ui {
@@ -26,6 +28,7 @@ BoxResult RunMessageBox(QWidget* owner, const BoxRequest& request) {
             box.setEscapeButton(QMessageBox::Cancel);
             break;
     }
+    UseDialogFrame(box);
     // A box without an owner must not end up behind other windows.
     box.setWindowFlag(Qt::WindowStaysOnTopHint, owner == nullptr);
     box.show();
@@ -37,6 +40,19 @@ BoxResult RunMessageBox(QWidget* owner, const BoxRequest& request) {
         case QMessageBox::Ok: return BoxResult::Ok;
         default: return request.buttons == BoxButtons::Ok ? BoxResult::Ok : BoxResult::Cancel;
     }
+}
+
+void UseDialogFrame(QWidget& dialog) {
+    Qt::WindowFlags flags = dialog.windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    flags &= ~(Qt::WindowMinMaxButtonsHint | Qt::WindowContextHelpButtonHint);
+    if (flags != dialog.windowFlags()) dialog.setWindowFlags(flags);
+}
+
+std::unique_ptr<QTranslator> LoadQtJapanese() {
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) return nullptr;
+    return translator;
 }
 
 }  // namespace lumra::ui

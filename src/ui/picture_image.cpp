@@ -1,5 +1,7 @@
 #include "ui/picture_image.h"
 
+#include "view/window_toggles.h"
+
 #include <QList>
 
 namespace lumra::ui {
@@ -49,14 +51,6 @@ QImage StoredRowsImage(const ImageBuffer& image) {
     }
 }
 
-QColor BackgroundColour(int bgColor) {
-    switch (bgColor) {
-        case 0: return QColor(255, 255, 255);
-        case 2: return QColor(128, 128, 128);
-        case 3: return QColor(64, 64, 64);
-        case 4: return QColor(0, 0, 0);
-        default: return QColor(192, 192, 192);
-    }
-}
+QColor BackgroundColour(int bgColor) { return QColor::fromRgb(0xFF000000u | BackgroundRgb(bgColor)); }
 
 }  // namespace lumra::ui

@@ -89,8 +89,12 @@ QAction* ToolBarStrip::ActionFor(int id) const {
 
 void ToolBarStrip::SetFullScreenLayout(bool fullScreen) {
     fullScreen_ = fullScreen;
+    MenuMode mode;
+    mode.fullScreen = fullScreen;
     for (const auto& [id, action] : items_) {
         if (ToolBarFullScreenOnly(id)) action->setVisible(fullScreen);
+        // The full-screen button says which way it goes.
+        if (id == kCmdFullScreen) action->setToolTip(QString::fromStdString(ToolBarTip(id, mode)));
     }
     info_->setVisible(fullScreen);
 }

@@ -51,8 +51,25 @@ class ViewWindow : public QWidget {
 public:
     explicit ViewWindow(Application& app);
 
-    // The command router (command numbers of the catalogue).
+    // A command (number of the catalogue) from this window: the application's router.
     void Command(int id);
+    // For the command router.
+    bool GestureBlocksCommands() const {
+        return drag_ == Drag::RightPending || drag_ == Drag::RightScroll || drag_ == Drag::RightBlocked ||
+               drag_ == Drag::RubberBand;
+    }
+    void UserTookZoom() { refitForFrame_ = false; }
+    void MinimiseByCommand() {
+        ownStateChange_ = true;
+        showMinimized();
+        ownStateChange_ = false;
+    }
+    bool normalDisplay() const;
+    void ZoomCommand(int id);
+    void ScrollKeyCommand(int id);
+    void RestoreFromMinimised();
+    void CentreWindow();
+    void RelayoutAndPaint();
 
     // After a load: zoom, fit, size the window (normal display) or lay out (full
     // screen), repaint, titles, animation. full: the picture changed.
@@ -131,7 +148,6 @@ private:
 
     bool HasPicture() const;
     bool fullScreen() const;
-    bool normalDisplay() const;
     int frameBorder() const { return style_ == Style::FrameOnly ? kFrameBorder : 0; }
     // The window system's frame plus the drawn border around the picture area.
     FrameExtents Frame() const;
@@ -141,13 +157,8 @@ private:
     QSize FitArea() const;
     void SyncPictureSize();
     void SyncClientSize();
-    void RelayoutAndPaint();
-    void ZoomCommand(int id);
-    void RestoreFromMinimised();
-    void ScrollKeyCommand(int id);
     // Follows a scroll on screen (shift in client pixels).
     void MoveDrawnPixels(const ViewPoint& shift);
-    void CentreWindow();
     void SetWindowRect(const QRect& widgetRect);
     void ScaleAfterUserResize(const QSize& old);
 

@@ -196,20 +196,45 @@ int NavigateTarget(int kind, int count, int selection) {
     }
 }
 
-int Navigate(FileList& list, int kind, const std::string& folder, const NavigateHooks& hooks) {
+NavigateResult Navigate(FileList& list, int kind, const std::string& folder, const NavigateHooks& hooks) {
     const int target = NavigateTarget(kind, list.count(), list.selection);
-    if (target < 0 || target >= list.count()) return 0;
+    if (target < 0 || target >= list.count()) return NavigateResult::Nothing;
     if (hooks.saveChanges && !hooks.saveChanges()) {
         if (hooks.refresh) hooks.refresh();
-        return 0;
+        return NavigateResult::Nothing;
     }
     const std::string name = list.names[target];
     if (hooks.load && hooks.load(JoinFolder(folder, name))) {
         list.selection = target;
-        return 2;
+        return NavigateResult::Loaded;
     }
     RemoveAt(list, target);
-    return 1;
+    return NavigateResult::Failed;
+}
+
+std::vector<int> NeighboursToDecode(int selection, int count, bool repeatingShow) {
+    std::vector<int> wanted;
+    if (selection < 0 || selection >= count || count < 2) return wanted;
+    if (selection + 1 < count) {
+        wanted.push_back(selection + 1);
+    } else if (repeatingShow) {
+        wanted.push_back(0);
+    }
+    // (With two names the first is both.)
+    if (selection > 0 && (wanted.empty() || wanted.front() != selection - 1)) wanted.push_back(selection - 1);
+    return wanted;
+}
+
+int IndexOfName(const FileList& list, const std::string& name) {
+    for (int i = list.count() - 1; i >= 0; --i) {
+        if (list.names[static_cast<size_t>(i)] == name) return i;
+    }
+    return -1;
+}
+
+int ReplacementAfterRemoval(int index, int count) {
+    if (index < 0 || count <= 0) return -1;
+    return std::min(index, count - 1);
 }
 
 SelectResult OpenSelected(FileList& list, int index, const std::string& currentName, const NavigateHooks& hooks) {

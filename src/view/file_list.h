@@ -88,8 +88,21 @@ struct NavigateHooks {
     std::function<void()> refresh;                     // after a cancel
 };
 
-// 0 nothing done, 1 the load failed (the name is removed), 2 loaded.
-int Navigate(FileList& list, int kind, const std::string& folder, const NavigateHooks& hooks);
+enum class NavigateResult {
+    Nothing,  // no target, or the save question was cancelled
+    Failed,   // the load failed (the name is removed)
+    Loaded,
+};
+NavigateResult Navigate(FileList& list, int kind, const std::string& folder, const NavigateHooks& hooks);
+
+// The list items to decode ahead while the item at selection is shown: the next one (with
+// a repeating slide show the first after the last), then the previous one.
+std::vector<int> NeighboursToDecode(int selection, int count, bool repeatingShow);
+// The item whose name is the current file's (the last one equal to it); -1 when none.
+int IndexOfName(const FileList& list, const std::string& name);
+// The item that takes the place of the removed item at index when count items remain;
+// -1 when none is left.
+int ReplacementAfterRemoval(int index, int count);
 
 enum class SelectResult { Nothing, Cancelled, Loaded, Failed };
 // The list's selection moved to index by the user. The current file's name does nothing;

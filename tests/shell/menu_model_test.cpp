@@ -270,6 +270,26 @@ TEST(MenuStates, WindowItems) {
     }
 }
 
+TEST(MenuStates, CommandEnabledFromAnyRoute) {
+    const MenuFacts none;
+    const MenuFacts bmp = WithPicture(kFormatBmp);
+    struct Case {
+        int id;
+        bool withoutPicture, withBmp;
+    };
+    const Case cases[] = {
+        {kCmdOpen, true, true},       {kCmdFit, false, true},   // under View
+        {kCmdRotate90, false, true},  {kCmdSlideShow, false, true},
+        {kCmdComment, false, false},  // PNG and JPEG only, from a key too
+        {kCmdZoom25, true, true},     {kCmdNext, true, true},   // not in the menu
+        {kCmdTool1, true, true},      {kCmdFileList, false, true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CommandEnabled(c.id, none), c.withoutPicture) << c.id;
+        EXPECT_EQ(CommandEnabled(c.id, bmp), c.withBmp) << c.id;
+    }
+}
+
 TEST(ToolBar, LayoutAndTips) {
     const std::vector<int> expected = {5010, 9900, 5311, 9900, 5152, 5150, 9900, 5210, 5220, 5230, 5240, 9900, 5700,
                                        5702, 5703, 5701, 9900, 5250, 9900, 5310, 9912, 9911, 5540, 5530, 5550};

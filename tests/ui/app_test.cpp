@@ -1,11 +1,17 @@
 // Start-up, the boxes, opening files and closing the program.
+#include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
+#include <QTranslator>
 
 #include "platform/paths.h"
 #include "shell/ini_file.h"
+#include "ui/message_box.h"
 #include "ui/mouse_info_dialog.h"
 #include "ui_test_support.h"
 
@@ -283,6 +289,44 @@ TEST_F(AppTest, SettingsLastFolderComesFromPathOpen) {
     WriteIni("[Awin]\nMouseInfo=0\n[Path]\nOpen=" + dir_.File("pics") + "\n");
     ASSERT_TRUE(Start());
     EXPECT_EQ(app_->session().lastFolder, dir_.File("pics"));
+}
+
+bool HasMinMaxButton(const QWidget& w) {
+    return (w.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)) != 0;
+}
+
+TEST_F(AppTest, DialogsHaveNoMinimiseOrMaximiseButton) {
+    ASSERT_TRUE(StartQuiet());
+    std::vector<std::string> withButtons;
+    onDialog_ = [&withButtons](QDialog& dialog) {
+        if (HasMinMaxButton(dialog)) withButtons.push_back(dialog.metaObject()->className());
+        return int(QDialog::Rejected);
+    };
+    for (int id : {kCmdMouseHelp, kCmdVersion, kCmdOpen}) View().Command(id);
+    EXPECT_EQ(dialogs_.size(), 3u);
+    EXPECT_TRUE(withButtons.empty()) << withButtons.front();
+}
+
+TEST_F(AppTest, StandardBoxesSpeakJapanese) {
+    const std::unique_ptr<QTranslator> japanese = ui::LoadQtJapanese();
+    ASSERT_NE(japanese, nullptr) << "Qt's Japanese translations are not installed";
+    QCoreApplication::installTranslator(japanese.get());
+    QString yes;
+    bool minMax = true;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        yes = box->button(QMessageBox::Yes)->text();
+        minMax = HasMinMaxButton(*box);
+        box->button(QMessageBox::No)->click();
+    });
+    BoxRequest question;
+    question.text = "?";
+    question.buttons = BoxButtons::YesNo;
+    EXPECT_EQ(ui::RunMessageBox(nullptr, question), BoxResult::No);
+    QCoreApplication::removeTranslator(japanese.get());
+    EXPECT_TRUE(yes.contains(QStringLiteral("はい"))) << yes.toStdString();
+    EXPECT_FALSE(minMax);
 }
 
 }  // namespace

@@ -3,7 +3,10 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <QClipboard>
 #include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QImage>
 #include <QScreen>
 #include <QListView>
 
@@ -385,6 +388,41 @@ TEST_F(FileListTest, LargeFolderIsReadInTheBackground) {
     View().Command(kCmdPrevious);
     EXPECT_EQ(app_->fileList().count(), 1999);  // the empty file cannot be shown
     EXPECT_EQ(Shown(), "p10500.bmp");
+}
+
+TEST_F(FileListTest, PasteLeavesTheListWithoutSelection) {
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) Pic(name);
+    ASSERT_TRUE(StartQuiet());
+    ASSERT_TRUE(app_->OpenPath(dir_.File("pics/b.bmp")));
+    WaitForList();
+    QImage pasted(3, 3, QImage::Format_RGB32);
+    pasted.fill(Qt::red);
+    QGuiApplication::clipboard()->setImage(pasted);
+    View().Command(kCmdPaste);
+    QGuiApplication::clipboard()->clear();
+    EXPECT_EQ(app_->session().picture.image.width(), 3);
+    EXPECT_EQ(app_->fileList().selection, -1);
+    EXPECT_EQ(CurrentRow(), -1);
+    // Without a selection Previous does nothing and Next opens the first name.
+    View().Command(kCmdPrevious);
+    EXPECT_EQ(app_->session().picture.image.width(), 3);
+    View().Command(kCmdNext);
+    EXPECT_EQ(Shown(), "a.bmp");
+    EXPECT_EQ(CurrentRow(), 0);
+}
+
+TEST_F(FileListTest, SavingOverTheShownFileKeepsOtherProgramsChanges) {
+    Pic("a.bmp");
+    ASSERT_TRUE(StartQuiet());
+    ASSERT_TRUE(app_->OpenPath(dir_.File("pics/a.bmp")));
+    WaitForList();
+    Pic("z.bmp");  // another program meanwhile
+    app_->session().settings.simg.format = kSaveBmp;
+    onDialog_ = [](QDialog&) { return int(QDialog::Accepted); };  // the proposed name: a.bmp itself
+    View().Command(kCmdSaveAs);
+    app_->FinishFileListScan();
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"a.bmp", "z.bmp"}));
+    EXPECT_EQ(CurrentRow(), 0);
 }
 
 }  // namespace

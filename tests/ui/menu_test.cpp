@@ -6,11 +6,14 @@
 #include <QContextMenuEvent>
 #include <QImage>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QToolBar>
 #include <QWindow>
 
 #include "shell/command_catalogue.h"
 #include "shell/ini_file.h"
 #include "ui/main_menu.h"
+#include "ui/tool_bar_strip.h"
 #include "ui/version_dialog.h"
 #include "ui_test_support.h"
 
@@ -287,6 +290,13 @@ TEST_F(MenuTest, OwnerDrawnLook) {
         plain = menu.grab().toImage();
         QAction* file = menu.actions().at(0);
         topItem = menu.actionGeometry(file);
+        // Items are as wide as the widest text with its key, plus 20 and the check column.
+        const QFontMetrics fm(menu.font());
+        int widest = 0;
+        for (QAction* a : menu.actions()) {
+            if (!a->isSeparator()) widest = std::max(widest, fm.horizontalAdvance(ui::ItemTextOf(*a).remove(QLatin1Char('&')) + ui::KeyTextOf(*a)));
+        }
+        EXPECT_EQ(topItem.width(), widest + 20 + 16);
         menu.setActiveAction(file);
         QCoreApplication::processEvents();
         selected = menu.grab().toImage();
@@ -323,6 +333,68 @@ TEST_F(MenuTest, OwnerDrawnLook) {
     EXPECT_EQ(at(window, l + 8, t + 8), 0xC060C0u);  // the cross
     // Items are a text height plus 6 high.
     EXPECT_EQ(topItem.height(), QFontMetrics(QApplication::font("QMenu")).height() + 6);
+}
+
+TEST_F(MenuTest, FontFollowsTheDesktop) {
+    ASSERT_TRUE(StartQuiet());
+    const QFont before = QApplication::font();
+    QFont larger = before;
+    larger.setPointSize(before.pointSize() + 6);
+    QApplication::setFont(larger);
+    QCoreApplication::processEvents();
+    QMenu* menu = app_->mainMenu();
+    EXPECT_EQ(menu->font().pointSize(), larger.pointSize());
+    EXPECT_EQ(ui::FindMenuAction(*menu, kMenuWindow)->menu()->font().pointSize(), larger.pointSize());
+    QApplication::setFont(before);
+}
+
+TEST_F(MenuTest, EveryRouteClearsTheDoubleOpenFlag) {
+    ASSERT_TRUE(StartQuiet());
+    ASSERT_TRUE(app_->OpenPath(Picture("a.bmp", 4, 4, 0x102030)));
+    View().activateWindow();
+    View().ShowToolBarStrip(true);
+    // Space fits the picture, the tool bar's 100 % button takes it back.
+    QWidget* fitButton =
+        View().toolBarStrip()->toolBar()->widgetForAction(View().toolBarStrip()->ActionFor(kCmdActualSize));
+    ASSERT_NE(fitButton, nullptr);
+    const std::pair<const char*, std::function<void()>> routes[] = {
+        {"key", [this] { Press(Qt::Key_Space); }},
+        {"tool bar", [fitButton] {
+             const QPointF at = QRectF(fitButton->rect()).center();
+             QMouseEvent press(QEvent::MouseButtonPress, at, fitButton->mapToGlobal(at), Qt::LeftButton,
+                               Qt::LeftButton, Qt::NoModifier);
+             QMouseEvent release(QEvent::MouseButtonRelease, at, fitButton->mapToGlobal(at), Qt::LeftButton,
+                                 Qt::NoButton, Qt::NoModifier);
+             QApplication::sendEvent(fitButton, &press);
+             QApplication::sendEvent(fitButton, &release);
+         }},
+    };
+    for (const auto& [name, route] : routes) {
+        const int zoom = View().zoom();
+        onMenu_ = [&](QMenu&) -> QAction* {
+            EXPECT_TRUE(app_->menuSuppressed()) << name;
+            route();
+            EXPECT_FALSE(app_->menuSuppressed()) << name;
+            return nullptr;
+        };
+        app_->ShowMainMenu(QPoint(0, 0), &View());
+        EXPECT_NE(View().zoom(), zoom) << name;  // the command ran
+    }
+}
+
+TEST_F(MenuTest, AGreyCommandDoesNothingFromAKey) {
+    const std::string value = SaveKeyValue([](AcceleratorTable& t) {
+        Entry(t, kCmdComment) = {kFVirtKey, 'K', kCmdComment};
+    });
+    WriteIni("[Awin]\nMouseInfo=0\n[Akey]\nSaveKey=" + value + "\n");
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(app_->OpenPath(Picture("a.bmp", 4, 4, 0x102030)));
+    View().activateWindow();
+    // A BMP has no comment: grey in the menu, and the key does nothing either.
+    EXPECT_FALSE(OpenMenu().at(kCmdComment).enabled);
+    Press(Qt::Key_K);
+    EXPECT_TRUE(dialogs_.empty());
+    EXPECT_TRUE(boxes_.empty());
 }
 
 }  // namespace

@@ -259,6 +259,20 @@ TEST_F(ModesTest, FullScreenRoundTripFromTheMainWindow) {
     EXPECT_EQ(MenuText(kCmdEditWindow), "編集ウィンドウ(&W)");
 }
 
+TEST_F(ModesTest, FullScreenCommandRestoresAMinimisedWindowFirst) {
+    ASSERT_TRUE(StartQuiet());
+    Pic("a.bmp");
+    OpenAndList("a.bmp");
+    View().Command(kCmdMinimize);
+    ASSERT_TRUE(View().isMinimized());
+    View().Command(kCmdFullScreen);
+    EXPECT_FALSE(View().isMinimized());
+    EXPECT_EQ(Mode(), kMainWindow);
+    View().Command(kCmdFullScreen);
+    EXPECT_EQ(Mode(), kFullScreen);
+    EXPECT_FALSE(View().isMinimized());
+}
+
 TEST_F(ModesTest, EditWindowAndBack) {
     ASSERT_TRUE(StartQuiet());
     for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) Pic(name);

@@ -45,6 +45,14 @@ TEST_F(ToolBarTest, ButtonsInOrder) {
     }
     EXPECT_EQ(ids, ToolBarLayout());
     EXPECT_EQ(strip.ActionFor(kCmdOpen)->toolTip().toStdString(), "開く");
+    // Every button shows its command's label as its tool tip.
+    for (int id : ToolBarLayout()) {
+        if (id == kIdSeparator || id == kIdSpacerRight || id == kIdSpacerFullScreen) continue;
+        const QWidget* button = strip.toolBar()->widgetForAction(strip.ActionFor(id));
+        ASSERT_NE(button, nullptr) << id;
+        EXPECT_FALSE(button->toolTip().isEmpty()) << id;
+        EXPECT_EQ(button->toolTip().toStdString(), ToolBarTip(id, MenuMode{})) << id;
+    }
     EXPECT_EQ(strip.ActionFor(kCmdNext)->toolTip().toStdString(), "進む(ファイル閲覧)");
     EXPECT_EQ(strip.toolBar()->iconSize(), QSize(16, 16));
     for (int id : ToolBarLayout()) {
@@ -75,6 +83,7 @@ TEST_F(ToolBarTest, ButtonsInOrder) {
     for (int id : {kIdSpacerRight, kIdSpacerFullScreen, kCmdMinimize, kCmdFullScreen, kCmdExit}) {
         EXPECT_TRUE(strip.ActionFor(id)->isVisible()) << id;
     }
+    EXPECT_EQ(strip.ActionFor(kCmdFullScreen)->toolTip().toStdString(), "通常表示");
     ASSERT_TRUE(strip.infoField()->isVisible());
     EXPECT_EQ(strip.infoField()->height(), 15);
     EXPECT_EQ(strip.infoField()->text(), View().windowTitle());

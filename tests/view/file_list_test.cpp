@@ -224,20 +224,20 @@ TEST(FileListNavigate, Targets) {
 TEST(FileListNavigate, EndsAskNothing) {
     Recorder r;
     FileList list = ListOf({"a.bmp", "b.bmp", "c.bmp"}, 2);
-    EXPECT_EQ(Navigate(list, kNavNext, "/pics", r.Hooks()), 0);
-    EXPECT_EQ(Navigate(list, kNavLast, "/pics", r.Hooks()), 0);
+    EXPECT_EQ(Navigate(list, kNavNext, "/pics", r.Hooks()), NavigateResult::Nothing);
+    EXPECT_EQ(Navigate(list, kNavLast, "/pics", r.Hooks()), NavigateResult::Nothing);
     list.selection = 0;
-    EXPECT_EQ(Navigate(list, kNavPrevious, "/pics", r.Hooks()), 0);
-    EXPECT_EQ(Navigate(list, kNavFirst, "/pics", r.Hooks()), 0);
+    EXPECT_EQ(Navigate(list, kNavPrevious, "/pics", r.Hooks()), NavigateResult::Nothing);
+    EXPECT_EQ(Navigate(list, kNavFirst, "/pics", r.Hooks()), NavigateResult::Nothing);
     EXPECT_EQ(r.questions, 0);
     EXPECT_TRUE(r.loads.empty());
     EXPECT_EQ(list.selection, 0);
 
-    EXPECT_EQ(Navigate(list, kNavNext, "/pics", r.Hooks()), 2);
+    EXPECT_EQ(Navigate(list, kNavNext, "/pics", r.Hooks()), NavigateResult::Loaded);
     EXPECT_EQ(r.questions, 1);
     EXPECT_EQ(r.loads, (std::vector<std::string>{"/pics/b.bmp"}));
     EXPECT_EQ(list.selection, 1);
-    EXPECT_EQ(Navigate(list, kNavLast, "/", r.Hooks()), 2);
+    EXPECT_EQ(Navigate(list, kNavLast, "/", r.Hooks()), NavigateResult::Loaded);
     EXPECT_EQ(r.loads.back(), "/c.bmp");
 }
 
@@ -245,7 +245,7 @@ TEST(FileListNavigate, CancelKeepsTheSelection) {
     Recorder r;
     r.goOn = false;
     FileList list = ListOf({"a.bmp", "b.bmp", "c.bmp"}, 1);
-    EXPECT_EQ(Navigate(list, kNavNext, "/pics", r.Hooks()), 0);
+    EXPECT_EQ(Navigate(list, kNavNext, "/pics", r.Hooks()), NavigateResult::Nothing);
     EXPECT_EQ(r.questions, 1);
     EXPECT_EQ(r.refreshes, 1);
     EXPECT_TRUE(r.loads.empty());
@@ -257,14 +257,14 @@ TEST(FileListNavigate, FailedLoadRemovesTheName) {
     Recorder r;
     r.failing = {"/p/b.bmp", "/p/d.bmp"};
     FileList list = ListOf({"a.bmp", "b.bmp", "c.bmp", "d.bmp"}, 2);
-    EXPECT_EQ(Navigate(list, kNavPrevious, "/p", r.Hooks()), 1);
+    EXPECT_EQ(Navigate(list, kNavPrevious, "/p", r.Hooks()), NavigateResult::Failed);
     EXPECT_EQ(list.names, (std::vector<std::string>{"a.bmp", "c.bmp", "d.bmp"}));
     EXPECT_EQ(list.selection, 1);  // still c.bmp
-    EXPECT_EQ(Navigate(list, kNavNext, "/p", r.Hooks()), 1);
+    EXPECT_EQ(Navigate(list, kNavNext, "/p", r.Hooks()), NavigateResult::Failed);
     EXPECT_EQ(list.names, (std::vector<std::string>{"a.bmp", "c.bmp"}));
     EXPECT_EQ(list.selection, 1);
     // Now c.bmp is last: Next does nothing.
-    EXPECT_EQ(Navigate(list, kNavNext, "/p", r.Hooks()), 0);
+    EXPECT_EQ(Navigate(list, kNavNext, "/p", r.Hooks()), NavigateResult::Nothing);
     EXPECT_EQ(r.questions, 2);
 }
 
@@ -372,6 +372,30 @@ TEST(FileListPaths, Join) {
     EXPECT_EQ(JoinFolder("/", "b.png"), "/b.png");
     EXPECT_EQ(JoinFolder("/a/", "b.png"), "/a/b.png");
     EXPECT_EQ(JoinFolder("", "b.png"), "b.png");
+}
+
+TEST(FileListRules, NeighboursToDecode) {
+    struct Case {
+        int selection, count;
+        bool repeat;
+        std::vector<int> wanted;
+    };
+    const Case cases[] = {
+        {2, 5, false, {3, 1}}, {0, 5, false, {1}},  {4, 5, false, {3}},  {4, 5, true, {0, 3}},
+        {0, 1, true, {}},      {-1, 5, false, {}},  {5, 5, false, {}},   {1, 2, true, {0}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(NeighboursToDecode(c.selection, c.count, c.repeat), c.wanted) << c.selection << "/" << c.count;
+    }
+}
+
+TEST(FileListRules, ReplacementAfterRemoval) {
+    // index removed, names left -> the one shown next
+    const int cases[][3] = {{0, 3, 0}, {2, 3, 2}, {3, 3, 2}, {0, 0, -1}, {-1, 4, -1}};
+    for (const auto& c : cases) EXPECT_EQ(ReplacementAfterRemoval(c[0], c[1]), c[2]) << c[0] << "/" << c[1];
+    FileList list = ListOf({"a.bmp", "b.bmp", "a.bmp"}, -1);
+    EXPECT_EQ(IndexOfName(list, "a.bmp"), 2);
+    EXPECT_EQ(IndexOfName(list, "c.bmp"), -1);
 }
 
 }  // namespace
