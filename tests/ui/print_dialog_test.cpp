@@ -84,6 +84,8 @@ TEST(PrintDialogUi, TypingDraggingAndPrintingToPdf) {
     QWidget* box = dialog.preview();
     const PrintRect r = PreviewPictureRect(dialog.layout());
     const QPoint origin = box->contentsRect().topLeft();
+    const QImage shot = box->grab().toImage();  // the bottom-right handle's right side
+    EXPECT_EQ(shot.pixelColor(origin + QPoint(r.right + kHandleSize / 2, r.bottom)), QColor(255, 0, 96));
     Mouse(box, QEvent::MouseButtonPress, origin + QPoint(r.right, r.bottom), Qt::LeftButton);
     Mouse(box, QEvent::MouseMove, origin + QPoint(r.right + 40, r.bottom + 20), Qt::LeftButton);
     Mouse(box, QEvent::MouseButtonRelease, origin + QPoint(r.right + 40, r.bottom + 20), Qt::NoButton);
