@@ -1,5 +1,7 @@
 #include "cli/cli.h"
 
+#include "cli/cli_print.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <exception>
@@ -505,11 +507,12 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     for (const std::string& a : args) {
         if (a == "--") break;
         if (a == "--help" || a == "-h") {
-            out << kUsage;
+            out << kUsage << "\n" << kPrintUsage;
             out.flush();
             return out ? 0 : 1;
         }
     }
+    if (args[0] == "print") return RunPrint(args, out, err);
     Options o;
     try {
         ParseArguments(args, o);
