@@ -5,7 +5,12 @@
 #include "shell/settings.h"
 #include "ui/app.h"
 #include "ui/comment_exif_dialogs.h"
+#include "platform/paths.h"
+#include "shell/messages.h"
+#include "ui/file_list_window.h"
 #include "ui/png_text_dialog.h"
+#include "ui/print_dialog.h"
+#include "ui/wallpaper_dialog.h"
 #include "ui/view_window.h"
 #include "view/window_modes.h"
 #include "view/window_toggles.h"
@@ -53,6 +58,12 @@ void CommandRouter::Run(int id) {
             } else if (picture.image.sourceFormat == kFormatPng) {
                 ShowPngTextViewer(app_, &view_, picture.path);
             }
+            break;
+        case kCmdPrint:
+            if (picture.HasPicture()) RunPrint();
+            break;
+        case kCmdWallpaper:
+            if (picture.HasPicture()) RunWallpaper();
             break;
         case kCmdColorCount:
             app_.ShowColourCount();
@@ -175,6 +186,30 @@ void CommandRouter::Minimise() {
     }
     app_.StopSlideShow();
     view_.MinimiseByCommand();
+}
+
+void CommandRouter::RunPrint() {
+    Session& session = app_.session();
+    if (FileListWindow* list = app_.fileListWindow(); list && list->isVisible()) list->hide();
+    PrintDialogHooks hooks;
+    hooks.runDialog = [this](QDialog& d) { return app_.RunDialog(d); };
+    hooks.showError = [this](int code) { app_.ShowError(&view_, code); };
+    const CurrentPicture& picture = session.picture;
+    RunPrintDialog(&view_, picture.image, picture.path.empty() ? picture.fileName : picture.path, hooks);
+}
+
+void CommandRouter::RunWallpaper() {
+    Session& session = app_.session();
+    FileListWindow* list = app_.fileListWindow();
+    if (list) list->setEnabled(false);
+    WallpaperHooks hooks;
+    hooks.runDialog = [this](QDialog& d) { return app_.RunDialog(d); };
+    hooks.showError = [this](int code) { app_.ShowError(&view_, code); };
+    hooks.showMessage = [this](const QString& text) {
+        app_.ShowBox(&view_, BoxRequest{text.toStdString(), kErrorCaption, BoxIcon::Error, BoxButtons::Ok});
+    };
+    RunWallpaperDialog(&view_, session.picture.image, FolderPart(session.settingsPath), hooks);
+    if (list) list->setEnabled(true);
 }
 
 }  // namespace lumra::ui

@@ -15,6 +15,8 @@ public:
     void Run(int id);
 
 private:
+    void RunPrint();
+    void RunWallpaper();
     // The Window menu's toggles and the background colours.
     void WindowSetting(int id);
     void FullScreen();

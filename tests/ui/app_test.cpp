@@ -296,14 +296,15 @@ bool HasMinMaxButton(const QWidget& w) {
 }
 
 TEST_F(AppTest, DialogsHaveNoMinimiseOrMaximiseButton) {
-    ASSERT_TRUE(StartQuiet());
+    Picture("a.bmp", 4, 3, 0x00FF00);
+    ASSERT_TRUE(StartQuiet({"a.bmp"}));
     std::vector<std::string> withButtons;
     onDialog_ = [&withButtons](QDialog& dialog) {
         if (HasMinMaxButton(dialog)) withButtons.push_back(dialog.metaObject()->className());
         return int(QDialog::Rejected);
     };
-    for (int id : {kCmdMouseHelp, kCmdVersion, kCmdOpen}) View().Command(id);
-    EXPECT_EQ(dialogs_.size(), 3u);
+    for (int id : {kCmdMouseHelp, kCmdVersion, kCmdOpen, kCmdPrint, kCmdWallpaper}) View().Command(id);
+    EXPECT_EQ(dialogs_.size(), 5u);
     EXPECT_TRUE(withButtons.empty()) << withButtons.front();
 }
 
