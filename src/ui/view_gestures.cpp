@@ -214,8 +214,8 @@ void ViewWindow::RunGestureAction(GestureAction action, QMouseEvent* event) {
             app_.ShowMainMenu(event->globalPosition().toPoint(), this);
             break;
         case GestureAction::ClickAction:
-            RunClickAction(event->type() == QEvent::MouseButtonDblClick ? app_.session().settings.awin.dClick
-                                                                        : app_.session().settings.awin.lrClick);
+            RunClickAction(event->type() == QEvent::MouseButtonDblClick ? session_.settings.awin.dClick
+                                                                        : session_.settings.awin.lrClick);
             break;
     }
 }
@@ -231,7 +231,7 @@ void ViewWindow::ViewMousePress(QMouseEvent* event) {
     in.ctrl = event->modifiers() & Qt::ControlModifier;
     in.normalDisplay = normalDisplay();
     in.cursorHidden = app_.cursorShown() == 0;
-    in.fsAreaZoom = app_.session().settings.vwin.fsAreaZm & 1;
+    in.fsAreaZoom = session_.settings.vwin.fsAreaZm & 1;
     in.hasPicture = HasPicture();
     in.insidePicture = vp_.dest.Contains(pos.x(), pos.y());
     RunGestureAction(OnPress(gesture_, in), event);
@@ -262,7 +262,7 @@ void ViewWindow::HoverMove(const QPoint& pos) {
     // pos: the window's client coordinates.
     const bool active = QGuiApplication::applicationState() == Qt::ApplicationActive || isActiveWindow();
     if (!active) return;
-    const Settings& s = app_.session().settings;
+    const Settings& s = session_.settings;
     if (toolBarDown_) {
         // Only a move over the picture hides it, not one along the strip.
         if (!strip_->geometry().contains(pos)) ShowToolBarStrip(false);
@@ -288,7 +288,7 @@ void ViewWindow::ViewWheel(QWheelEvent* event) {
         wheelRest_ = 0;
         return;
     }
-    const Settings& s = app_.session().settings;
+    const Settings& s = session_.settings;
     const WheelSettings ws{s.vwin.wheel, s.vwin.fsWheel, s.awin.wheelRev};
     const bool ctrlOnly = event->modifiers() == Qt::ControlModifier && event->buttons() == Qt::NoButton;
     wheelRest_ += event->angleDelta().y();

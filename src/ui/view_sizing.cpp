@@ -28,7 +28,7 @@ ViewRect ToViewRect(const QRect& r) { return ViewRect{r.x(), r.y(), r.width(), r
 }  // namespace
 
 QRect ViewWindow::AvailableArea() const {
-    const Settings& s = app_.session().settings;
+    const Settings& s = session_.settings;
     if (s.vwin.posCtrl & 1) {
         const QRect r(QPoint(s.vwin.posL, s.vwin.posT), QPoint(s.vwin.posR - 1, s.vwin.posB - 1));
         if (r.width() > 0 && r.height() > 0) return r;
@@ -72,7 +72,7 @@ QSize ViewWindow::FitArea() const {
 }
 
 void ViewWindow::SyncPictureSize() {
-    const CurrentPicture& picture = app_.session().picture;
+    const CurrentPicture& picture = session_.picture;
     if (picture.HasPicture()) {
         SetPictureSize(vp_, picture.image.width(), picture.image.height());
     } else {
@@ -95,7 +95,7 @@ void ViewWindow::RelayoutAndPaint() {
 void ViewWindow::ApplyBackground() { view_->update(); }
 
 void ViewWindow::ApplyStyle() {
-    const Settings& s = app_.session().settings;
+    const Settings& s = session_.settings;
     if (fullScreen()) {
         style_ = Style::None;
     } else if (s.vwin.capBar & 1) {
@@ -142,7 +142,7 @@ void ViewWindow::SetWindowRect(const QRect& widgetRect) {
 }
 
 void ViewWindow::FitForDisplay(bool fullScreenFlags) {
-    const Settings& s = app_.session().settings;
+    const Settings& s = session_.settings;
     const FitFlags flags = FitFlagsFor(
         FitSettings{s.vwin.nmZoom, s.vwin.vSmall, s.vwin.nvLarge, s.vwin.flZoom, s.vwin.fsDown, s.vwin.fsUp},
         fullScreenFlags);
@@ -256,7 +256,7 @@ void ViewWindow::changeEvent(QEvent* event) {
         QMetaObject::invokeMethod(
             this,
             [this] {
-                if (fullScreenView_ && !isFullScreen() && app_.session().displayMode == kFullScreen) {
+                if (fullScreenView_ && !isFullScreen() && session_.displayMode == kFullScreen) {
                     Command(kCmdFullScreen);
                 }
             },

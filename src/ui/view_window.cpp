@@ -40,7 +40,7 @@ QRect ToQRect(const ViewRect& r) { return QRect(r.x, r.y, r.w, r.h); }
 
 }  // namespace
 
-ViewWindow::ViewWindow(Application& app) : app_(app) {
+ViewWindow::ViewWindow(Application& app) : app_(app), session_(app.session()) {
     setWindowTitle(QStringLiteral("Lumra Ex"));
     setAcceptDrops(true);
     setMouseTracking(true);
@@ -48,13 +48,13 @@ ViewWindow::ViewWindow(Application& app) : app_(app) {
         vp_,
         [this] {
             if (!HasPicture() || !animation_) return CanvasFrame{};
-            return CanvasFrame{&animation_->Shown(), animation_->frame(), app_.session().picture.image.bits()};
+            return CanvasFrame{&animation_->Shown(), animation_->frame(), session_.picture.image.bits()};
         },
         [this] {
             CanvasOptions o;
-            o.bgColor = app_.session().settings.vwin.bgColor;
+            o.bgColor = session_.settings.vwin.bgColor;
             o.smooth = drag_ != Drag::RightScroll && drag_ != Drag::RightBlocked &&
-                       ClampSthMode(app_.session().settings.vwin.sthMode) == 4;
+                       ClampSthMode(session_.settings.vwin.sthMode) == 4;
             o.rubberBand = drag_ == Drag::RubberBand;
             return o;
         },
@@ -65,7 +65,7 @@ ViewWindow::ViewWindow(Application& app) : app_(app) {
     connect(view_, &PictureCanvas::mouseDoubleClicked, this, &ViewWindow::ViewDoubleClick);
     connect(view_, &PictureCanvas::wheelTurned, this, &ViewWindow::ViewWheel);
     connect(view_, &PictureCanvas::keyPressed, this, [this] { AnyKeyPress(); });
-    animation_ = new AnimationPlayer(app_.session().picture, [this] { view_->update(); }, this);
+    animation_ = new AnimationPlayer(session_.picture, [this] { view_->update(); }, this);
     setFocusProxy(view_);
     strip_ = new ToolBarStrip(this, [this](int id) { Command(id); }, [this] { setFocus(); });
     strip_->hide();
@@ -94,17 +94,17 @@ ViewWindow::ViewWindow(Application& app) : app_(app) {
     // A changed work area (panels, resolution): size or lay out again.
     for (QScreen* s : QGuiApplication::screens()) {
         connect(s, &QScreen::availableGeometryChanged, this, [this] {
-            if (!HasPicture() || app_.session().displayMode == kEditWindow) return;
+            if (!HasPicture() || session_.displayMode == kEditWindow) return;
             AutoSizeWindow();
         });
     }
 }
 
-bool ViewWindow::HasPicture() const { return app_.session().picture.HasPicture(); }
+bool ViewWindow::HasPicture() const { return session_.picture.HasPicture(); }
 
 bool ViewWindow::fullScreen() const { return fullScreenView_; }
 
-bool ViewWindow::normalDisplay() const { return !fullScreenView_ && app_.session().displayMode != kEditWindow; }
+bool ViewWindow::normalDisplay() const { return !fullScreenView_ && session_.displayMode != kEditWindow; }
 
 // ---- Commands ----
 
@@ -311,7 +311,7 @@ void ViewWindow::CentreWindow() {
 }
 
 void ViewWindow::RefreshAfterLoad(bool full) {
-    view_->NewPicture(app_.session().picture.image.bits());
+    view_->NewPicture(session_.picture.image.bits());
     SyncPictureSize();
     if (full && HasPicture()) {
         const bool normal = normalDisplay();
@@ -327,8 +327,8 @@ void ViewWindow::RefreshAfterLoad(bool full) {
 }
 
 PreloadCache::DisplaySizeFn ViewWindow::DisplaySizeAhead() const {
-    const Settings& s = app_.session().settings;
-    if (ClampSthMode(s.vwin.sthMode) != 4 || app_.session().displayMode == kEditWindow) return nullptr;
+    const Settings& s = session_.settings;
+    if (ClampSthMode(s.vwin.sthMode) != 4 || session_.displayMode == kEditWindow) return nullptr;
     const bool normal = normalDisplay();
     const QSize monitor = MonitorRect().size();
     const QSize area = normal ? FitArea() : monitor;
@@ -370,13 +370,13 @@ QRect ViewWindow::DestinationRect() const { return ToQRect(vp_.dest); }
 
 void ViewWindow::WritePixelReadout(const QPoint& clientPoint, QWidget* target) const {
     if (!target) return;
-    const std::string text = PixelReadoutText(vp_, app_.session().picture.image, clientPoint.x(), clientPoint.y());
+    const std::string text = PixelReadoutText(vp_, session_.picture.image, clientPoint.x(), clientPoint.y());
     target->setWindowTitle(QString::fromStdString(text));
 }
 
 bool ViewWindow::smoothScaling() const {
     if (drag_ == Drag::RightScroll || drag_ == Drag::RightBlocked) return false;
-    if (ClampSthMode(app_.session().settings.vwin.sthMode) != 4) return false;
+    if (ClampSthMode(session_.settings.vwin.sthMode) != 4) return false;
     return vp_.displayW != vp_.pictureW || vp_.displayH != vp_.pictureH;
 }
 

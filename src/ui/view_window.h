@@ -17,6 +17,10 @@
 #include "view/view_rules.h"
 #include "view/viewport.h"
 
+namespace lumra {
+struct Session;
+}  // namespace lumra
+
 namespace lumra::ui {
 
 class Application;
@@ -154,6 +158,7 @@ private:
     static constexpr int kFrameBorder = 4;
 
     Application& app_;
+    Session& session_;  // the application's
     PictureCanvas* view_ = nullptr;
     AnimationPlayer* animation_ = nullptr;
     ToolBarStrip* strip_ = nullptr;
