@@ -133,6 +133,7 @@ void ViewWindow::ApplyStyle() {
 
 void ViewWindow::SetWindowRect(const QRect& widgetRect) {
     sinceOwnGeometry_.start();
+    settleClamped_ = false;
     applyingGeometry_ = true;
     requested_ = widgetRect.size();
     setGeometry(widgetRect);
@@ -338,6 +339,7 @@ void ViewWindow::EnterFullScreenView() {
     if (!fullScreenView_ && !isMinimized()) normalGeometry_ = geometry();
     fullScreenView_ = true;
     sinceOwnGeometry_.start();
+    settleClamped_ = false;
     ApplyStyle();
     applyingGeometry_ = true;
     ownStateChange_ = true;
@@ -367,6 +369,7 @@ void ViewWindow::LeaveFullScreenView() {
     strip_->hide();
     fullScreenView_ = false;
     sinceOwnGeometry_.start();
+    settleClamped_ = false;
     applyingGeometry_ = true;
     showNormal();
     applyingGeometry_ = false;
