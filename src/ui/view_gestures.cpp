@@ -29,6 +29,7 @@ constexpr int kToolBarClientMin = 48;
 constexpr int kCursorShowDistance = 16;
 constexpr int kWheelNotch = 120;
 constexpr int kTitleTipDelayMs = 300;
+constexpr int kUserResizeRestMs = 250;
 
 // A 32 x 32 cursor with arrows towards the sides where more picture lies; index is
 // row * 3 + column of the reached edges (0 reached at left/top, 2 at right/bottom).
@@ -78,6 +79,19 @@ void ViewWindow::SetUpPointerParts() {
     titleTip_.setSingleShot(true);
     titleTip_.setInterval(kTitleTipDelayMs);
     connect(&titleTip_, &QTimer::timeout, this, [this] { ShowTitleTip(); });
+    userResizeRest_.setSingleShot(true);
+    userResizeRest_.setInterval(kUserResizeRestMs);
+    connect(&userResizeRest_, &QTimer::timeout, this, [this] {
+        if (!normalDisplay() || !HasPicture() || systemSize_ == userResizeTarget_.size()) return;
+        // The window system kept its own size while we believe ours: a different size
+        // first, so that ours is sent again.
+        applyingGeometry_ = true;
+        setGeometry(userResizeTarget_.adjusted(0, 0, 0, 1));
+        applyingGeometry_ = false;
+        SetWindowRect(userResizeTarget_);
+        systemSize_ = userResizeTarget_.size();
+        RelayoutAndPaint();
+    });
 }
 
 void ViewWindow::AnyKeyPress() {
@@ -355,11 +369,7 @@ bool ViewWindow::event(QEvent* event) {
         drag_ == Drag::None && !applyingGeometry_) {
         CheckFrameChange();
     }
-    if (event->type() == QEvent::Show) {
-        // A window manager may add its frame without moving the client, so nothing else
-        // tells us: look again shortly after showing.
-        for (int ms : {100, 400, 1200}) QTimer::singleShot(ms, this, [this] { CheckFrameChange(); });
-    }
+    if (event->type() == QEvent::Show) WatchFrame();
     if (event->type() == QEvent::CursorChange && cursor().shape() == Qt::BlankCursor) {
         // The cursor was hidden: moves are measured from here.
         cursorRef_ = QCursor::pos();

@@ -111,12 +111,17 @@ void ViewWindow::ApplyStyle() {
     const Qt::WindowFlags now = windowFlags();
     const bool sameFrame = (now & Qt::FramelessWindowHint) == (flags & Qt::FramelessWindowHint);
     const bool sameTop = (now & Qt::WindowStaysOnTopHint) == (flags & Qt::WindowStaysOnTopHint);
-    if (testAttribute(Qt::WA_WState_Created) && sameFrame && (sameTop || windowHandle())) {
-        if (!sameTop) {
-            // Only always-on-top changes: told to the window system without a new window,
-            // so the window stays where it is.
-            overrideWindowFlags(now ^ Qt::WindowStaysOnTopHint);
-            windowHandle()->setFlags(windowFlags());
+    if (testAttribute(Qt::WA_WState_Created) && windowHandle()) {
+        if (!sameFrame || !sameTop) {
+            // Told to the window system on the window as it is: it is not unmapped and mapped
+            // again, so it stays where it is and does not come back in a state the window
+            // manager had given it before (minimised).
+            Qt::WindowFlags next = now;
+            next.setFlag(Qt::FramelessWindowHint, flags.testFlag(Qt::FramelessWindowHint));
+            next.setFlag(Qt::WindowStaysOnTopHint, flags.testFlag(Qt::WindowStaysOnTopHint));
+            overrideWindowFlags(next);
+            windowHandle()->setFlags(next);
+            WatchFrame();
         }
         update();
         return;
@@ -161,7 +166,7 @@ void ViewWindow::AutoSizeWindow() {
     AutoSizeAround(ViewPoint{client.x() + client.width() / 2, client.y() + client.height() / 2});
 }
 
-void ViewWindow::AutoSizeAround(const ViewPoint& clientCentre) {
+QRect ViewWindow::AutoSizeAround(const ViewPoint& clientCentre) {
     const QRect bounds = AvailableArea();
     const FrameExtents f = Frame();
     AutoSizeInput in;
@@ -174,12 +179,14 @@ void ViewWindow::AutoSizeAround(const ViewPoint& clientCentre) {
     const WindowPlacement p = AutoSizePlacement(in);
     lastFrame_ = f;
     const int b = frameBorder();
-    SetWindowRect(ToQRect(p.client).adjusted(-b, -b, b, b));
+    const QRect rect = ToQRect(p.client).adjusted(-b, -b, b, b);
+    SetWindowRect(rect);
     limit_ = requested_;
     vp_.clientW = p.client.w;
     vp_.clientH = p.client.h;
     Layout(vp_);
     view_->update();
+    return rect;
 }
 
 void ViewWindow::ScaleAfterUserResize(const QRect& before, bool settling) {
@@ -196,11 +203,14 @@ void ViewWindow::ScaleAfterUserResize(const QRect& before, bool settling) {
     if (r.kind == UserResizeResult::Kind::Corner) {
         vp_.zoom = r.zoom;
         UpdateDisplaySize(vp_);
-        AutoSizeAround(r.clientCentre);
+        userResizeTarget_ = AutoSizeAround(r.clientCentre);
+        userResizeRest_.start();
         app_.UpdateTitles();
         return;
     }
     const QRect keep = ToQRect(r.rect);
+    userResizeTarget_ = keep;
+    userResizeRest_.start();
     requested_ = keep.size();
     if (keep != geometry()) {
         if (settling) settleClamped_ = true;
@@ -220,6 +230,7 @@ void ViewWindow::resizeEvent(QResizeEvent* event) {
     const QRect before = lastGeometry_.size() == event->oldSize() ? lastGeometry_
                                                                    : QRect(geometry().topLeft(), event->oldSize());
     lastGeometry_ = geometry();
+    if (!applyingGeometry_) systemSize_ = size();
     const bool userResize = !applyingGeometry_ && isVisible() && HasPicture() && normalDisplay() &&
                             !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) &&
                             size() != requested_ && event->oldSize().isValid();
@@ -297,6 +308,12 @@ void ViewWindow::ShowWithCommand(int showCommand) {
             break;
     }
     ownStateChange_ = false;
+}
+
+void ViewWindow::WatchFrame() {
+    // A window manager may add or change its frame without moving the client, so nothing
+    // else tells us: look again shortly after.
+    for (int ms : {100, 400, 1200}) QTimer::singleShot(ms, this, [this] { CheckFrameChange(); });
 }
 
 void ViewWindow::CheckFrameChange() {
@@ -384,6 +401,7 @@ void ViewWindow::LeaveFullScreenView() {
         FitForDisplay(false);
     }
     AutoSizeWindow();
+    WatchFrame();
     app_.EnsureCursorShown();
 }
 

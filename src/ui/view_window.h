@@ -133,8 +133,9 @@ private:
     void CentreWindow();
     void SetWindowRect(const QRect& widgetRect);
     void ScaleAfterUserResize(const QRect& before, bool settling);
-    // Places the picture area so that its centre lies at clientCentre (screen).
-    void AutoSizeAround(const ViewPoint& clientCentre);
+    // Places the picture area so that its centre lies at clientCentre (screen); returns
+    // the window rectangle set.
+    QRect AutoSizeAround(const ViewPoint& clientCentre);
 
     // Mouse, from the picture area.
     void ViewMousePress(QMouseEvent* event);
@@ -187,6 +188,13 @@ private:
     bool refitForFrame_ = false;
     // Sizes again when the window system's frame differs from the one last counted with.
     void CheckFrameChange();
+    // Checks the frame a few times over the next moments.
+    void WatchFrame();
+    // A window manager may keep its own size while the user drags: the size wanted here
+    // is set again once the drag has come to rest.
+    QTimer userResizeRest_;
+    QRect userResizeTarget_;
+    QSize systemSize_;  // the size the window system last gave
     QTimer titleTip_;       // the rest over the frame before the title shows
     QPoint titleTipPos_;    // where the pointer rests (screen)
     std::array<QCursor, 9> edgeCursors_;
