@@ -7,44 +7,25 @@
 #include <QImage>
 #include <QPoint>
 #include <QRect>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 
 #include "formats/picture.h"
+#include "ui/picture_canvas.h"
 #include "view/preload_cache.h"
+#include "view/view_rules.h"
 #include "view/viewport.h"
+
+namespace lumra {
+struct Session;
+}  // namespace lumra
 
 namespace lumra::ui {
 
 class Application;
 class AnimationPlayer;
 class ToolBarStrip;
-class ViewWindow;
-
-// The picture area inside the window: paints the viewport and passes the mouse and the
-// keys to the window.
-class PictureView : public QWidget {
-    Q_OBJECT
-public:
-    explicit PictureView(ViewWindow& window);
-
-    // The widget the picture is painted on (this one).
-    QWidget* viewport() { return this; }
-    // Where the picture's top-left corner would lie in this widget (client pixels).
-    QPoint PictureOrigin() const;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
-private:
-    ViewWindow& window_;
-};
 
 class ViewWindow : public QWidget {
     Q_OBJECT
@@ -84,9 +65,9 @@ public:
     // refresh after a load takes it when it is the size the picture is shown at.
     void OfferReducedCopy(std::vector<uint32_t>&& rows, int w, int h, const void* pictureBits);
     // Moves on with every new picture and every change of its pixels.
-    int pictureGeneration() const { return pictureGeneration_; }
+    int pictureGeneration() const { return view_->generation(); }
     // Reductions made at paint time (tests).
-    int reductionsMade() const { return reductionsMade_; }
+    int reductionsMade() const { return view_->reductionsMade(); }
     // Shows the window as a show command says (normal, maximised, minimised, ...).
     void ShowWithCommand(int showCommand);
     // Sizes and places the normal window around the displayed picture within the
@@ -102,7 +83,7 @@ public:
     void ShowToolBarStrip(bool show);
     bool toolBarDown() const { return toolBarDown_; }
     // A mouse drag of the window's own is in progress.
-    bool DragInProgress() const { return drag_ != Drag::None; }
+    bool DragInProgress() const { return gesture_.drag != DragState::None; }
 
     // The window's side of full screen: style, zoom, fit and layout (entering), and back
     // to the normal window (leaving). The mode bookkeeping is the application's.
@@ -117,7 +98,7 @@ public:
     // into target's title.
     void WritePixelReadout(const QPoint& clientPoint, QWidget* target) const;
 
-    PictureView* pictureView() const { return view_; }
+    PictureCanvas* pictureView() const { return view_; }
     AnimationPlayer* animation() const { return animation_; }
     // Zoom in hundredths of a percent.
     int zoom() const { return vp_.zoom; }
@@ -142,8 +123,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    friend class PictureView;
-    enum class Drag { None, RightPending, RightScroll, RightBlocked, RubberBand, MovePending, WindowMove };
+    using Drag = DragState;
     enum class Style { TitleBar, FrameOnly, None };
 
     bool HasPicture() const;
@@ -155,16 +135,18 @@ private:
     QRect MonitorRect() const;
     // Available width and height for the fit rules in the current display.
     QSize FitArea() const;
+    // Back to 100 % unless kept, then the fit on a picture change: with the full-screen
+    // flags into the monitor, else with the normal ones into the fit area.
+    void FitForDisplay(bool fullScreenFlags);
     void SyncPictureSize();
     void SyncClientSize();
     // Follows a scroll on screen (shift in client pixels).
-    void MoveDrawnPixels(const ViewPoint& shift);
+    void MoveDrawnPixels(const ViewPoint& shift) { view_->MoveDrawnPixels(shift); }
     void SetWindowRect(const QRect& widgetRect);
-    void ScaleAfterUserResize(const QSize& old);
-
-    // Painting of the picture area.
-    void PaintPicture(QPainter& painter, const QRect& area);
-    const QImage& SmoothScaled(const ImageBuffer& frame, int frameIndex);
+    void ScaleAfterUserResize(const QRect& before, bool settling);
+    // Places the picture area so that its centre lies at clientCentre (screen); returns
+    // the window rectangle set.
+    QRect AutoSizeAround(const ViewPoint& clientCentre);
 
     // Mouse, from the picture area.
     void ViewMousePress(QMouseEvent* event);
@@ -177,29 +159,36 @@ private:
     void StartRightDrag();
     void EndRightDrag();
     void FinishRubberBand();
+    void RunGestureAction(GestureAction action, QMouseEvent* event);
     void RunClickAction(int value);
     Qt::Edges BorderEdges(const QPoint& pos) const;
+    // The edge cursors and the title tip's timer.
+    void SetUpPointerParts();
+    // The title over the drawn frame, shown after the pointer rests there.
+    void ShowTitleTip();
 
     static constexpr int kFrameBorder = 4;
 
     Application& app_;
-    PictureView* view_ = nullptr;
+    Session& session_;  // the application's
+    PictureCanvas* view_ = nullptr;
     AnimationPlayer* animation_ = nullptr;
     ToolBarStrip* strip_ = nullptr;
     Viewport vp_;
     Style style_ = Style::TitleBar;
 
-    Drag drag_ = Drag::None;
-    bool chord_ = false;
+    GestureState gesture_;
+    Drag& drag_ = gesture_.drag;
     bool navigatorShown_ = false;
     QPoint dragLast_;       // previous point of a right drag (picture area)
     QPoint moveOffset_;     // pointer to window origin while moving the window by hand
-    bool ignoreNextLeftRelease_ = false;
     int wheelRest_ = 0;
+    bool settleClamped_ = false;  // the limit was applied once since the window sized itself
     bool toolBarDown_ = false;
     QPoint cursorRef_;      // screen point where the cursor was hidden
     QSize requested_;       // the last window size set here
     QSize limit_;           // the largest window size edge dragging may reach
+    QRect lastGeometry_;    // the window as the last resize left it
     bool applyingGeometry_ = false;
     QElapsedTimer sinceOwnGeometry_;  // since the window was last sized here
     bool fullScreenView_ = false;
@@ -210,23 +199,15 @@ private:
     bool refitForFrame_ = false;
     // Sizes again when the window system's frame differs from the one last counted with.
     void CheckFrameChange();
-
-    // The smooth copy of the whole picture at the display size (zoomed out), or of the
-    // drawn part at the destination size (zoomed in).
-    struct ScaledCache {
-        const void* bits = nullptr;
-        int frame = -1;
-        int zoom = 0;
-        QRect src;
-        QSize size;
-        QImage image;
-    } cache_;
-    int pictureGeneration_ = 0;
-    QImage offered_;                     // a reduced copy made ahead
-    const void* offeredBits_ = nullptr;  // the pixels it was made from
-    int offeredGeneration_ = -1;         // the picture generation it belongs to
-    int reductionsMade_ = 0;
-    int cacheGeneration_ = -1;
+    // Checks the frame a few times over the next moments.
+    void WatchFrame();
+    // A window manager may keep its own size while the user drags: the size wanted here
+    // is set again once the drag has come to rest.
+    QTimer userResizeRest_;
+    QRect userResizeTarget_;
+    QSize systemSize_;  // the size the window system last gave
+    QTimer titleTip_;       // the rest over the frame before the title shows
+    QPoint titleTipPos_;    // where the pointer rests (screen)
     std::array<QCursor, 9> edgeCursors_;
 };
 

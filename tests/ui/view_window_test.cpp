@@ -1,5 +1,7 @@
 // The main window: painting, zoom, scrolling, sizing, mouse gestures and drops.
 #include <QDropEvent>
+#include <QElapsedTimer>
+#include <QToolTip>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
@@ -557,11 +559,15 @@ TEST_F(ViewWindowTest, WindowCommandsAndLeftDrag) {
     EXPECT_NEAR(client.center().x(), area.center().x(), 1);
     EXPECT_NEAR(client.center().y(), area.center().y(), 1);
 
+    // Always on top keeps the window where it was.
+    const QRect placed = View().geometry();
     View().Command(kCmdAlwaysOnTop);
     EXPECT_TRUE(View().windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(View().isVisible());
+    EXPECT_EQ(View().geometry(), placed);
     View().Command(kCmdAlwaysOnTop);
     EXPECT_FALSE(View().windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(View().geometry(), placed);
 
     View().Command(kCmdBgBlack);
     View().Command(kCmdZoomOut);  // 100 x 50 in a wider window: background beside it
@@ -607,10 +613,9 @@ TEST_F(ViewWindowTest, EdgeDragIsLimitedAndCornerDragRescales) {
     View().show();
     QCoreApplication::processEvents();
     ASSERT_EQ(View().size(), QSize(200, 100));
-    // Sizes that arrive right after the window sized itself are the window system's.
+    // Even right after the window sized itself an edge stops at the picture's size.
     View().resize(300, 100);
-    EXPECT_EQ(View().size(), QSize(300, 100));
-    View().resize(200, 100);
+    EXPECT_EQ(View().size(), QSize(200, 100));
     QThread::msleep(450);
     View().resize(300, 100);  // the right edge: not wider than the picture
     EXPECT_EQ(View().size(), QSize(200, 100));
@@ -618,10 +623,114 @@ TEST_F(ViewWindowTest, EdgeDragIsLimitedAndCornerDragRescales) {
     EXPECT_EQ(View().size(), QSize(150, 100));
     EXPECT_EQ(View().zoom(), 10000);
     EXPECT_EQ(View().SourceRect().width(), 150);
+    // The left edge past the limit stops there; the right edge stays.
+    const QRect narrow = View().geometry();
+    View().setGeometry(narrow.adjusted(-100, 0, 0, 0));
+    EXPECT_EQ(View().geometry(), QRect(narrow.right() + 1 - 200, narrow.y(), 200, 100));
     QThread::msleep(450);
     View().resize(400, 200);  // a corner: the zoom follows
     EXPECT_EQ(View().zoom(), 20001);
     EXPECT_EQ(View().size(), QSize(400, 200));
+    // Dragged by the top-left corner the bottom-right corner stays where it was.
+    QThread::msleep(450);
+    const QRect big = View().geometry();
+    View().setGeometry(QRect(big.x() + 100, big.y() + 50, 300, 150));
+    EXPECT_EQ(View().zoom(), 15001);
+    EXPECT_EQ(View().geometry(), QRect(big.x() + 100, big.y() + 50, 300, 150));
+    EXPECT_EQ(View().geometry().bottomRight(), big.bottomRight());
+}
+
+TEST_F(ViewWindowTest, TitleTipShowsOverTheFrameAfterAShortRest) {
+    ASSERT_TRUE(StartQuiet());
+    ASSERT_TRUE(app_->OpenPath(Picture("tip.bmp", 200, 100, 0x445566)));
+    View().show();
+    View().Command(kCmdTitleBar);  // frame only
+    QCoreApplication::processEvents();
+    const QPoint onFrame(1, 50);
+    QMouseEvent move(QEvent::MouseMove, QPointF(onFrame), QPointF(View().mapToGlobal(onFrame)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&View(), &move);
+    // Qt's own delay is 700 ms; ours is 300.
+    QElapsedTimer waited;
+    waited.start();
+    while (!QToolTip::isVisible() && waited.elapsed() < 650) {
+        QCoreApplication::processEvents();
+        QThread::msleep(10);
+    }
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), View().windowTitle());
+    QToolTip::hideText();
+}
+
+TEST_F(ViewWindowTest, MinimisedWindowComesBackBeforeFullScreen) {
+    ASSERT_TRUE(StartQuiet());
+    ASSERT_TRUE(app_->OpenPath(Picture("m.bmp", 200, 100, 0x445566)));
+    View().show();
+    QCoreApplication::processEvents();
+    View().Command(kCmdMinimize);
+    ASSERT_TRUE(View().isMinimized());
+    View().setWindowState(Qt::WindowNoState);  // restored through the window manager
+    QCoreApplication::processEvents();
+    // A double click (DClick: full screen): full screen, not minimised as well.
+    Mouse(QEvent::MouseButtonDblClick, {50, 50}, Qt::LeftButton, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(app_->session().displayMode, kFullScreen);
+    EXPECT_TRUE(View().isFullScreen());
+    EXPECT_FALSE(View().isMinimized());
+    EXPECT_TRUE(View().isVisible());
+    // Minimised again, full screen (Return) restores it first.
+    View().Command(kCmdMinimize);
+    View().Command(kCmdFullScreen);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(View().isMinimized());
+    EXPECT_TRUE(View().isFullScreen());
+}
+
+TEST_F(ViewWindowTest, ToolBarDropsInTheClientAndStaysWhileThePointerIsOnIt) {
+    ASSERT_TRUE(StartQuiet());
+    ASSERT_TRUE(app_->OpenPath(Picture("tb.bmp", 200, 100, 0x445566)));
+    View().show();
+    View().activateWindow();
+    QCoreApplication::processEvents();
+    // A window with a title bar: the top of the client drops it down.
+    ASSERT_FALSE(View().windowFlags() & Qt::FramelessWindowHint);
+    Mouse(QEvent::MouseMove, QPoint(50, 5), Qt::NoButton, Qt::NoButton);
+    EXPECT_TRUE(View().toolBarDown());
+    Mouse(QEvent::MouseMove, QPoint(50, 80), Qt::NoButton, Qt::NoButton);
+    EXPECT_FALSE(View().toolBarDown());
+    // Full screen: moves along the strip keep it, a move over the picture hides it.
+    app_->EnterFullScreen();
+    QCoreApplication::processEvents();
+    Mouse(QEvent::MouseMove, QPoint(50, 5), Qt::NoButton, Qt::NoButton);
+    ASSERT_TRUE(View().toolBarDown());
+    for (int x : {60, 70, 300}) {
+        Mouse(QEvent::MouseMove, QPoint(x, 12), Qt::NoButton, Qt::NoButton);
+        EXPECT_TRUE(View().toolBarDown()) << x;
+    }
+    Mouse(QEvent::MouseMove, QPoint(50, 200), Qt::NoButton, Qt::NoButton);
+    EXPECT_FALSE(View().toolBarDown());
+}
+
+TEST_F(ViewWindowTest, LeavingFullScreenFitsAgain) {
+    WriteIni("[Awin]\nMouseInfo=0\n[Vwin]\nPosCtrl=1\nPosL=0\nPosT=0\nPosR=300\nPosB=200\n");
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(app_->OpenPath(Picture("big.bmp", 1200, 800, 0x445566)));
+    View().show();
+    QCoreApplication::processEvents();
+    const int fitted = View().zoom();
+    app_->EnterFullScreen();
+    QCoreApplication::processEvents();
+    ASSERT_NE(View().zoom(), fitted);
+    View().Command(kCmdFullScreen);
+    // The frame comes back a moment later; the fit counts with it then.
+    QElapsedTimer waited;
+    waited.start();
+    while (View().zoom() != fitted && waited.elapsed() < 3000) {
+        QCoreApplication::processEvents();
+        QThread::msleep(10);
+    }
+    EXPECT_EQ(View().zoom(), fitted);
+    EXPECT_EQ(View().SourceRect().height(), 800);  // no rows cut off
 }
 
 TEST_F(ViewWindowTest, DropOpensFirstLocalFile) {
