@@ -12,7 +12,7 @@
 
 #include "bench_util.h"
 #include "formats/jpeg/jpeg_codec.h"
-#include "formats/load_save.h"
+#include "document/document.h"
 #include "platform/file_io.h"
 #include "view/preload_cache.h"
 

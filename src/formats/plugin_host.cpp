@@ -135,29 +135,6 @@ std::string LowerAscii(std::string s) {
     return s;
 }
 
-std::string Trim(const std::string& s) {
-    const size_t first = s.find_first_not_of(" \t");
-    if (first == std::string::npos) return {};
-    const size_t last = s.find_last_not_of(" \t");
-    return s.substr(first, last - first + 1);
-}
-
-// A pattern the dialog and the file list can use: "*." and an extension without
-// wildcards, separators or blanks.
-bool UsablePattern(const std::string& p) {
-    if (p.size() < 3 || p[0] != '*' || p[1] != '.') return false;
-    for (size_t i = 2; i < p.size(); ++i) {
-        const auto c = static_cast<unsigned char>(p[i]);
-        if (c < 0x20 || c == 0x7F || std::strchr("*?/\\;:()[]{} \"<>|", c)) return false;
-    }
-    for (size_t i = 0; i < p.size();) {
-        const size_t n = Utf8Length(p, i);
-        if (n == 0) return false;
-        i += n;
-    }
-    return true;
-}
-
 void CollectPatterns(SpiGetPluginInfo getInfo, std::vector<std::string>& table) {
     for (int pair = 1; pair <= kMaxInfoPairs; ++pair) {
         std::string text;
@@ -166,9 +143,10 @@ void CollectPatterns(SpiGetPluginInfo getInfo, std::vector<std::string>& table) 
         while (start <= text.size()) {
             size_t end = text.find(';', start);
             if (end == std::string::npos) end = text.size();
-            const std::string p = LowerAscii(Trim(text.substr(start, end - start)));
+            // Kept as the plug-in gives them, only lower-cased.
+            const std::string p = LowerAscii(text.substr(start, end - start));
             start = end + 1;
-            if (!UsablePattern(p) || IsBuiltInExtension(p)) continue;
+            if (p.empty() || IsBuiltInExtension(p)) continue;
             if (std::find(table.begin(), table.end(), p) != table.end()) continue;
             table.push_back(p);
             if (static_cast<int>(table.size()) >= kMaxPluginPatterns) return;
@@ -244,16 +222,11 @@ bool AcceptPicture(const PictureBlocks& blocks, ImageBuffer& image) {
 
     const size_t rowBytes = PaddedRowBytes(h.biWidth, bpp);
     const size_t need = rowBytes * static_cast<size_t>(h.biHeight);
-    if (rowBytes == 0 || bitsSize < need) return false;
+    if (rowBytes == 0) return false;
 
+    // Short blocks give what they hold; the rest of the picture and its colours stay black.
     size_t colours = 0;
-    if (bpp <= 8) {
-        const size_t most = size_t{1} << bpp;
-        const size_t present = std::min<size_t>((infoSize - h.biSize) / 4, 256);
-        const size_t claimed = h.biClrUsed == 0 ? most : std::min<size_t>(h.biClrUsed, most);
-        if (present < claimed) return false;
-        colours = std::min(present, most);
-    }
+    if (bpp <= 8) colours = std::min<size_t>((infoSize - h.biSize) / 4, size_t{1} << bpp);
 
     ImageBuffer out;
     if (!out.Allocate(h.biWidth, h.biHeight, bpp)) return false;
@@ -264,7 +237,7 @@ bool AcceptPicture(const PictureBlocks& blocks, ImageBuffer& image) {
         const uint8_t* q = info + h.biSize + i * 4;
         out.palette[i] = RgbQuad{q[0], q[1], q[2], 0};
     }
-    std::memcpy(out.bits(), blocks.bits, need);
+    std::memcpy(out.bits(), blocks.bits, std::min(bitsSize, need));
     image = std::move(out);
     return true;
 }

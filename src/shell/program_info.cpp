@@ -5,7 +5,7 @@
 
 #include <cctype>
 
-#include "formats/picture.h"
+#include "document/picture.h"
 #include "shell/messages.h"
 #include "shell/settings.h"
 

@@ -5,7 +5,7 @@
 #include <QLocale>
 #include <QScreen>
 
-#include "formats/load_save.h"
+#include "document/document.h"
 #include "platform/paths.h"
 #include "ui/app.h"
 #include "view/preload_cache.h"
@@ -235,7 +235,7 @@ void Application::OnAppActivated(bool active) {
         fileList_.watch.Rearm();
         RebuildFileList();
     }
-    if (CheckFileChanged(fileList_, session_.picture.path, true) != 1 || HistoryWindowOpen()) return;
+    if (CheckFileChanged(fileList_, session_.picture.path, true) != FileChange::kChanged || HistoryWindowOpen()) return;
     if (ShowBox(view_.get(), FileChangedBox(session_.picture.fileName)) == BoxResult::Yes) RunCommand(kCmdReopen);
 }
 

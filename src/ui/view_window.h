@@ -10,7 +10,7 @@
 #include <QWidget>
 #include <array>
 
-#include "formats/picture.h"
+#include "document/picture.h"
 #include "view/preload_cache.h"
 #include "view/viewport.h"
 

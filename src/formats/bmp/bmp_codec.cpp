@@ -320,7 +320,8 @@ bool PrepareBmp(const ImageBuffer& image, int targetDepth, bool gray, int dither
         return false;
     }
     const int depth = image.bitCount();
-    if (depth == targetDepth && !gray) {
+    // At its own depth the picture is written as it is: BMP has no grey option.
+    if (depth == targetDepth) {
         out.rows = image.bits();
         out.rowBytes = image.imageBytes();
         if (depth < 24) std::copy(image.palette.begin(), image.palette.end(), out.palette.begin());

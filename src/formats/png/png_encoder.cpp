@@ -16,7 +16,6 @@
 #include "formats/reduce.h"
 #include "platform/ansi_text.h"
 #include "platform/large_buffer.h"
-#include "shell/session.h"
 
 namespace lumra {
 
@@ -75,23 +74,20 @@ void AppendChunk(std::vector<uint8_t>& v, const char (&type)[5], const uint8_t* 
     AppendBe32(v, PngCrc(v.data() + at, n + 4));
 }
 
-class TitleDuringDeflate {
+// Tells the caller a compression runs, and that it ended however it ends.
+class CompressingPhase {
 public:
-    // Without a way to read the title back nothing is shown, so nothing is left behind.
-    explicit TitleDuringDeflate(const UiHooks* ui) : ui_(ui && ui->setTitle && ui->title ? ui : nullptr) {
-        if (!ui_) return;
-        saved_ = ui_->title();
-        ui_->setTitle("compress...");
+    explicit CompressingPhase(const std::function<void(bool)>& tell) : tell_(tell) {
+        if (tell_) tell_(true);
     }
-    ~TitleDuringDeflate() {
-        if (ui_) ui_->setTitle(saved_);
+    ~CompressingPhase() {
+        if (tell_) tell_(false);
     }
-    TitleDuringDeflate(const TitleDuringDeflate&) = delete;
-    TitleDuringDeflate& operator=(const TitleDuringDeflate&) = delete;
+    CompressingPhase(const CompressingPhase&) = delete;
+    CompressingPhase& operator=(const CompressingPhase&) = delete;
 
 private:
-    const UiHooks* ui_;
-    std::string saved_;
+    const std::function<void(bool)>& tell_;
 };
 
 // The parts of a written file: everything before the image data, the deflated data, and
@@ -408,7 +404,7 @@ bool PngWriter::FilterAll(LargeBytes& data, size_t& size) {
 }
 
 bool PngWriter::Deflate(const uint8_t* data, size_t size, PngParts& parts) {
-    TitleDuringDeflate title(opt_.ui);
+    CompressingPhase phase(opt_.compressing);
     z_stream s;
     std::memset(&s, 0, sizeof s);
     const int level = std::min(opt_.level, 9);
@@ -555,7 +551,7 @@ PngEncodeOptions PngOptionsFromRequest(const SaveRequest& req, const ImageBuffer
     o.xPelsPerMeter = std::max(image.header.biXPelsPerMeter, 0);
     o.yPelsPerMeter = std::max(image.header.biYPelsPerMeter, 0);
     if (req.writeComment && !req.comment.empty()) o.comment = Utf8ToAnsi(req.comment, kMaxCommentBytes);
-    o.ui = req.ui;
+    o.compressing = req.compressing;
     return o;
 }
 
