@@ -2,9 +2,7 @@
 
 #include <dirent.h>
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <malloc.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +13,7 @@
 
 #include "formats/spi_abi.h"
 #include "platform/file_io.h"
+#include "platform/file_stamp.h"
 #include "platform/paths.h"
 
 namespace lumra {
@@ -49,8 +48,8 @@ std::vector<std::string> SpiFiles(const std::string& folder) {
     if (!dir) return names;
     while (const dirent* e = ::readdir(dir)) {
         if (!EndsWithSpi(e->d_name)) continue;
-        struct stat st {};
-        if (::stat(JoinPath(folder, e->d_name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        const std::optional<FileStamp> st = StampOfPath(JoinPath(folder, e->d_name));
+        if (!st || !st->regular) continue;
         names.emplace_back(e->d_name);
     }
     ::closedir(dir);
@@ -157,12 +156,12 @@ void CollectPatterns(SpiGetPluginInfo getInfo, std::vector<std::string>& table) 
 // The file's start, zero-filled to the header size, and its size. False when the file
 // cannot be opened or is empty.
 bool ReadHeader(const std::string& path, std::vector<uint8_t>& header, int64_t& size) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    FileStamp st;
+    const int fd = OpenForReading(path, st);
     if (fd < 0) return false;
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+    bool ok = st.regular && st.size > 0;
     if (ok) {
-        size = static_cast<int64_t>(st.st_size);
+        size = st.size;
         header.assign(kPluginHeaderBytes, 0);
         size_t done = 0;
         while (done < header.size()) {

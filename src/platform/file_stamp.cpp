@@ -46,6 +46,22 @@ std::optional<FileStamp> StampOfOpenedFile(const std::string& path) {
     return FromStat(st);
 }
 
+int OpenForReading(const std::string& path, FileStamp& stamp) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    stamp = FromStat(st);
+    return fd;
+}
+
+int OpenForWriting(const std::string& path) {
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+}
+
 std::optional<FileStamp> StampAt(int folderFd, const char* name) {
     struct stat st {};
     if (::fstatat(folderFd, name, &st, 0) != 0) return std::nullopt;

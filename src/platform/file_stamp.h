@@ -25,6 +25,11 @@ std::optional<FileStamp> StampOfLink(const std::string& path);
 // Opens the file for reading (no blocking on devices or pipes) and stamps what was opened;
 // nullopt when it does not open.
 std::optional<FileStamp> StampOfOpenedFile(const std::string& path);
+// Opens for reading like StampOfOpenedFile and keeps the descriptor: -1 when it does not
+// open or cannot be stamped.
+int OpenForReading(const std::string& path, FileStamp& stamp);
+// Creates or truncates a file for writing: its descriptor or -1.
+int OpenForWriting(const std::string& path);
 // An entry of an open folder (following links).
 std::optional<FileStamp> StampAt(int folderFd, const char* name);
 

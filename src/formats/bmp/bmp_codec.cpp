@@ -1,8 +1,6 @@
 #include "formats/bmp/bmp_codec.h"
 
-#include <fcntl.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +11,7 @@
 #include <new>
 
 #include "formats/codec_error.h"
+#include "platform/file_stamp.h"
 
 namespace lumra {
 
@@ -382,10 +381,6 @@ void PaletteBytes(const Palette& pal, uint32_t entries, uint8_t* dst) {
     }
 }
 
-int64_t ModificationTime(const struct stat& st) {
-    return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-}
-
 }  // namespace
 
 bool DecodeBmp(const uint8_t* data, size_t size, DecoderContext& ctx) {
@@ -411,14 +406,14 @@ bool DecodeBmp(const uint8_t* data, size_t size, DecoderContext& ctx) {
 bool ReadBmpFile(const std::string& path, DecoderContext& ctx) {
     ctx.error = kCodecOk;
     ctx.image.Reset();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    FileStamp st;
+    const int fd = OpenForReading(path, st);
     if (fd < 0) return Fail(ctx, kCodecRead);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (!st.regular) {
         ::close(fd);
         return Fail(ctx, kCodecRead);
     }
-    const size_t size = static_cast<size_t>(st.st_size);
+    const size_t size = static_cast<size_t>(st.size);
     bool ok = false;
     if (size == 0) {
         ok = DecodeBmp(nullptr, 0, ctx);
@@ -446,7 +441,7 @@ bool ReadBmpFile(const std::string& path, DecoderContext& ctx) {
     }
     ::close(fd);
     if (!ok) return false;
-    ctx.image.fileTime = ModificationTime(st);
+    ctx.image.fileTime = st.modifiedNs;
     return true;
 }
 

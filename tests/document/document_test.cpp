@@ -1,5 +1,4 @@
-#include "formats/load_save.h"
-#include "shell/session.h"
+#include "document/document.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +9,7 @@
 #include "formats/bmp/bmp_codec.h"
 #include "formats/codec_error.h"
 #include "platform/file_io.h"
+#include "shell/session.h"
 #include "shell/show_error.h"
 #include "test_util.h"
 
