@@ -62,7 +62,7 @@ struct DecodedPicture {
     size_t MemoryBytes() const;
 };
 
-// Detects the format and decodes with the own codec; no plug-ins, no session. False for
+// Detects the format and decodes with the own codec; no plug-ins, no document. False for
 // formats only the plug-ins read and for failures (error set).
 bool DecodeOwnFormat(const std::string& path, const LImgSettings& load, DecodedPicture& out);
 // Decodes a file of a known own format.
