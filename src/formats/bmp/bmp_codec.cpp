@@ -11,6 +11,7 @@
 #include <new>
 
 #include "formats/codec_error.h"
+#include "platform/file_io.h"
 #include "platform/file_stamp.h"
 
 namespace lumra {
@@ -496,20 +497,20 @@ bool WriteBmpFile(const std::string& path, const ImageBuffer& image, int targetD
     ctx.error = kCodecOk;
     BmpOutput bmp;
     if (!PrepareBmp(image, targetDepth, gray, dither, bmp, ctx)) return false;
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
+    const int fd = OpenForWriting(path);
+    if (fd < 0) {
         ctx.error = kCodecCreate;
         return false;
     }
     uint8_t pal[1024];
     PaletteBytes(bmp.palette, bmp.paletteEntries, pal);
     const size_t paletteBytes = 4 * static_cast<size_t>(bmp.paletteEntries);
-    bool ok = std::fwrite(bmp.headers, 1, 54, f) == 54;
-    if (ok && paletteBytes) ok = std::fwrite(pal, 1, paletteBytes, f) == paletteBytes;
-    if (ok) ok = std::fwrite(bmp.rows, 1, bmp.rowBytes, f) == bmp.rowBytes;
-    if (std::fclose(f) != 0) ok = false;
+    bool ok = WriteAllToFd(fd, bmp.headers, 54);
+    if (ok && paletteBytes) ok = WriteAllToFd(fd, pal, paletteBytes);
+    if (ok) ok = WriteAllToFd(fd, bmp.rows, bmp.rowBytes);
+    if (::close(fd) != 0) ok = false;
     if (!ok) {
-        std::remove(path.c_str());
+        DeleteFile(path);
         ctx.error = kCodecSave;
         return false;
     }
