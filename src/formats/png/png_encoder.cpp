@@ -1,5 +1,6 @@
 #include "formats/png/png_encoder.h"
 
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -15,6 +16,8 @@
 #include "formats/png/png_text.h"
 #include "formats/reduce.h"
 #include "platform/ansi_text.h"
+#include "platform/file_io.h"
+#include "platform/file_stamp.h"
 #include "platform/large_buffer.h"
 
 namespace lumra {
@@ -581,25 +584,25 @@ bool EncodePngToMemory(const ImageBuffer& image, const PngEncodeOptions& options
 bool WritePngFile(const std::string& path, const ImageBuffer& image, const PngEncodeOptions& options,
                   DecoderContext& ctx) {
     ctx.error = kCodecOk;
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
+    const int fd = OpenForWriting(path);
+    if (fd < 0) {
         ctx.error = kCodecCreate;
         return false;
     }
     PngParts parts;
     PngWriter writer(image, options, ctx);
     if (!writer.Build(parts)) {
-        std::fclose(f);
+        ::close(fd);
         return false;
     }
     uint8_t header[8], crc[4];
     IdatFrame(parts, header, crc);
-    bool ok = std::fwrite(parts.head.data(), 1, parts.head.size(), f) == parts.head.size();
-    ok = ok && std::fwrite(header, 1, 8, f) == 8;
-    ok = ok && std::fwrite(parts.idat.get(), 1, parts.idatSize, f) == parts.idatSize;
-    ok = ok && std::fwrite(crc, 1, 4, f) == 4;
-    ok = ok && std::fwrite(parts.tail.data(), 1, parts.tail.size(), f) == parts.tail.size();
-    if (std::fclose(f) != 0) ok = false;
+    bool ok = WriteAllToFd(fd, parts.head.data(), parts.head.size());
+    ok = ok && WriteAllToFd(fd, header, 8);
+    ok = ok && WriteAllToFd(fd, parts.idat.get(), parts.idatSize);
+    ok = ok && WriteAllToFd(fd, crc, 4);
+    ok = ok && WriteAllToFd(fd, parts.tail.data(), parts.tail.size());
+    if (::close(fd) != 0) ok = false;
     if (!ok) {
         ctx.error = kCodecSave;
         return false;
