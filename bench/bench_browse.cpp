@@ -11,9 +11,10 @@
 #include <vector>
 
 #include "bench_util.h"
+#include "document/document.h"
 #include "formats/jpeg/jpeg_codec.h"
-#include "formats/load_save.h"
 #include "platform/file_io.h"
+#include "shell/session.h"
 #include "view/preload_cache.h"
 
 namespace lumra {

@@ -13,7 +13,8 @@
 
 #include "formats/codec_error.h"
 #include "formats/jpeg/exif.h"
-#include "formats/load_save.h"
+#include "document/document.h"
+#include "shell/session.h"
 #include "formats/plugin_host.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
@@ -348,21 +349,16 @@ Session MakeSession(const Options& o) {
     return s;
 }
 
-// Why a file did not load: the own codec's error, 4 when the file cannot be read,
-// else 0 with the display-failure text.
-std::pair<int, std::string> LoadError(const std::string& path, const LImgSettings& limg) {
-    const auto head = ReadFilePrefix(path, 8);
-    if (!head) return {kCodecRead, CodecErrorText(kCodecRead)};
-    const FormatCode format = DetectFormatBytes(head->data(), head->size());
-    if (format >= kFormatBmp && format <= kFormatGif) {
-        DecoderContext ctx;
-        DecodeFile(path, format, limg, ctx);
-        std::string text = CodecErrorText(ctx.error);
-        if (text.empty()) text = ctx.message;  // a library's own words
+// Why a file did not load, from the load's own result: the own codec's error, 4 when the
+// file cannot be read, else 0 with the display-failure text.
+std::pair<int, std::string> LoadError(const LoadResult& r) {
+    if (r.unreadable) return {kCodecRead, CodecErrorText(kCodecRead)};
+    if (r.format >= kFormatBmp && r.format <= kFormatGif) {
+        std::string text = CodecErrorText(r.error);
+        if (text.empty()) text = r.message;  // a library's own words
         if (text.empty()) text = ShowErrorText(kErrDisplay);
-        return {ctx.error, text};
+        return {r.error, text};
     }
-    if (format == kFormatEmpty && !head->empty()) return {kCodecRead, CodecErrorText(kCodecRead)};
     return {0, ShowErrorText(kErrDisplay)};
 }
 
@@ -383,8 +379,9 @@ int RunInfo(const Options& o, std::ostream& out) {
     int status = 0;
     for (const std::string& file : o.files) {
         Session s = MakeSession(o);
-        if (!LoadPicture(s, file)) {
-            out << ErrorLine(file, LoadError(file, s.settings.limg)) << '\n';
+        LoadResult result;
+        if (!LoadPicture(s, file, &result)) {
+            out << ErrorLine(file, LoadError(result)) << '\n';
             status = 1;
             continue;
         }
@@ -437,8 +434,9 @@ int RunDecode(const Options& o, std::ostream& err) {
     const std::string& file = o.files[0];
     const std::string& outPath = o.files[1];
     Session s = MakeSession(o);
-    if (!LoadPicture(s, file)) {
-        err << ErrorLine(file, LoadError(file, s.settings.limg)) << '\n';
+    LoadResult result;
+    if (!LoadPicture(s, file, &result)) {
+        err << ErrorLine(file, LoadError(result)) << '\n';
         return 1;
     }
     const int bpp = s.picture.image.bitCount();
@@ -458,8 +456,9 @@ int RunConvert(Options& o, std::ostream& err) {
     const std::string& in = o.files[0];
     const std::string& outPath = o.files[1];
     Session s = MakeSession(o);
-    if (!LoadPicture(s, in)) {
-        err << ErrorLine(in, LoadError(in, s.settings.limg)) << '\n';
+    LoadResult result;
+    if (!LoadPicture(s, in, &result)) {
+        err << ErrorLine(in, LoadError(result)) << '\n';
         return 1;
     }
     // Loading resets these switches; the options are applied to the loaded picture.

@@ -6,7 +6,7 @@
 #include "formats/animation.h"
 #include "formats/convert.h"
 #include "formats/image_buffer.h"
-#include "shell/settings.h"
+#include "formats/codec_options.h"
 
 namespace lumra {
 

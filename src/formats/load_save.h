@@ -1,15 +1,13 @@
-// Format detection, loading into the current picture and saving through temporary files.
+// Format detection and the codec tables: decoding files and encoding pictures by format.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "formats/decoder_context.h"
-#include "shell/session.h"
 
 namespace lumra {
 
@@ -32,9 +30,10 @@ struct SaveRequest {
     int orientation = 0;
     std::string sourcePath;  // the current file (lossless JPEG transform)
     uint32_t sourceFormat = kFormatUnknown;
-    const UiHooks* ui = nullptr;  // the main window, for the title during long encodes
+    // Told true when a long compression starts and false when it ends (PNG deflate); called
+    // on the encoding thread. May be empty.
+    std::function<void(bool)> compressing;
 };
-SaveRequest MakeSaveRequest(const Session& session);
 
 // Encodes by simg.format into path. Formats without an encoder fail with CodecError 2.
 bool EncodePicture(const std::string& path, const ImageBuffer& image, const SaveRequest& req,
@@ -52,6 +51,7 @@ struct DecodedPicture {
     PictureFlags flags;    // as the current picture gets them
     Animation animation;   // GIF frames; empty otherwise
     int error = 0;         // CodecError of a failed decode
+    std::string message;   // the library's text of a failed decode (JPEG)
     // The whole picture already reduced for display when that was done ahead: top-down
     // rows of 0xFFRRGGBB words, displayW words apart; empty otherwise.
     std::vector<uint32_t> displayCopy;
@@ -62,7 +62,7 @@ struct DecodedPicture {
     size_t MemoryBytes() const;
 };
 
-// Detects the format and decodes with the own codec; no plug-ins, no session. False for
+// Detects the format and decodes with the own codec; no plug-ins, no document. False for
 // formats only the plug-ins read and for failures (error set).
 bool DecodeOwnFormat(const std::string& path, const LImgSettings& load, DecodedPicture& out);
 // Decodes a file of a known own format.
@@ -72,38 +72,4 @@ bool DecodeOwnFormat(const std::string& path, FormatCode format, const LImgSetti
 // fileTime is the file's last-write time (nanoseconds).
 bool DecodeOwnFormatData(const uint8_t* data, size_t size, const LImgSettings& load,
                          int64_t fileTime, DecodedPicture& out);
-// Makes a decoded file the current picture, with its flags and frames; the history is cleared.
-void InstallDecoded(Session& session, const std::string& path, DecodedPicture&& decoded);
-
-// The plug-in fallback; false when SPI does not name a folder or nothing reads the file.
-bool LoadWithPlugins(Session& session, const std::string& path, ImageBuffer* preview);
-
-// Opens a file as the current picture (own codec, then plug-ins). Flags of the
-// previous picture are kept when it fails.
-bool LoadPicture(Session& session, const std::string& path);
-// The same, taking the picture from a decode made ahead when `ahead` gives one (it may wait
-// for a decode under way, while the title says "wait...").
-using DecodedAhead = std::function<std::optional<DecodedPicture>()>;
-bool LoadPicture(Session& session, const std::string& path, const DecodedAhead& ahead);
-// Per-format load; with preview set the picture is decoded into it instead of installed,
-// and the file size is returned through previewSize.
-bool LoadFormat(Session& session, const std::string& path, FormatCode format,
-                ImageBuffer* preview = nullptr, int64_t* previewSize = nullptr);
-
-void InstallPicture(Session& session, ImageBuffer&& image, bool recordFirst, bool sizeChanged);
-// historyMode 1: clear the history (picture unmodified); 2: add an entry with the label.
-void SetPictureInfo(Session& session, const std::string* path, int historyMode,
-                    const std::string& label);
-void ReleasePicture(Session& session);
-
-// Paste: the packed DIB becomes the current picture named "clip" with no path.
-bool PastePicture(Session& session, const uint8_t* dib, size_t size);
-
-bool EncodeToTempFile(Session& session);
-bool SavePicture(Session& session, const std::string& destination);
-bool TrialSave(Session& session);
-void DiscardTrialSave(Session& session);
-// Whether the trial record was written with the settings now in force.
-bool TrialSaveMatches(const Session& session);
-
 }  // namespace lumra

@@ -2,9 +2,7 @@
 
 #include <dirent.h>
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <malloc.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +13,7 @@
 
 #include "formats/spi_abi.h"
 #include "platform/file_io.h"
+#include "platform/file_stamp.h"
 #include "platform/paths.h"
 
 namespace lumra {
@@ -49,8 +48,8 @@ std::vector<std::string> SpiFiles(const std::string& folder) {
     if (!dir) return names;
     while (const dirent* e = ::readdir(dir)) {
         if (!EndsWithSpi(e->d_name)) continue;
-        struct stat st {};
-        if (::stat(JoinPath(folder, e->d_name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        const std::optional<FileStamp> st = StampOfPath(JoinPath(folder, e->d_name));
+        if (!st || !st->regular) continue;
         names.emplace_back(e->d_name);
     }
     ::closedir(dir);
@@ -135,29 +134,6 @@ std::string LowerAscii(std::string s) {
     return s;
 }
 
-std::string Trim(const std::string& s) {
-    const size_t first = s.find_first_not_of(" \t");
-    if (first == std::string::npos) return {};
-    const size_t last = s.find_last_not_of(" \t");
-    return s.substr(first, last - first + 1);
-}
-
-// A pattern the dialog and the file list can use: "*." and an extension without
-// wildcards, separators or blanks.
-bool UsablePattern(const std::string& p) {
-    if (p.size() < 3 || p[0] != '*' || p[1] != '.') return false;
-    for (size_t i = 2; i < p.size(); ++i) {
-        const auto c = static_cast<unsigned char>(p[i]);
-        if (c < 0x20 || c == 0x7F || std::strchr("*?/\\;:()[]{} \"<>|", c)) return false;
-    }
-    for (size_t i = 0; i < p.size();) {
-        const size_t n = Utf8Length(p, i);
-        if (n == 0) return false;
-        i += n;
-    }
-    return true;
-}
-
 void CollectPatterns(SpiGetPluginInfo getInfo, std::vector<std::string>& table) {
     for (int pair = 1; pair <= kMaxInfoPairs; ++pair) {
         std::string text;
@@ -166,9 +142,10 @@ void CollectPatterns(SpiGetPluginInfo getInfo, std::vector<std::string>& table) 
         while (start <= text.size()) {
             size_t end = text.find(';', start);
             if (end == std::string::npos) end = text.size();
-            const std::string p = LowerAscii(Trim(text.substr(start, end - start)));
+            // Kept as the plug-in gives them, only lower-cased.
+            const std::string p = LowerAscii(text.substr(start, end - start));
             start = end + 1;
-            if (!UsablePattern(p) || IsBuiltInExtension(p)) continue;
+            if (p.empty() || IsBuiltInExtension(p)) continue;
             if (std::find(table.begin(), table.end(), p) != table.end()) continue;
             table.push_back(p);
             if (static_cast<int>(table.size()) >= kMaxPluginPatterns) return;
@@ -179,12 +156,12 @@ void CollectPatterns(SpiGetPluginInfo getInfo, std::vector<std::string>& table) 
 // The file's start, zero-filled to the header size, and its size. False when the file
 // cannot be opened or is empty.
 bool ReadHeader(const std::string& path, std::vector<uint8_t>& header, int64_t& size) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    FileStamp st;
+    const int fd = OpenForReading(path, st);
     if (fd < 0) return false;
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+    bool ok = st.regular && st.size > 0;
     if (ok) {
-        size = static_cast<int64_t>(st.st_size);
+        size = st.size;
         header.assign(kPluginHeaderBytes, 0);
         size_t done = 0;
         while (done < header.size()) {
@@ -244,16 +221,11 @@ bool AcceptPicture(const PictureBlocks& blocks, ImageBuffer& image) {
 
     const size_t rowBytes = PaddedRowBytes(h.biWidth, bpp);
     const size_t need = rowBytes * static_cast<size_t>(h.biHeight);
-    if (rowBytes == 0 || bitsSize < need) return false;
+    if (rowBytes == 0) return false;
 
+    // Short blocks give what they hold; the rest of the picture and its colours stay black.
     size_t colours = 0;
-    if (bpp <= 8) {
-        const size_t most = size_t{1} << bpp;
-        const size_t present = std::min<size_t>((infoSize - h.biSize) / 4, 256);
-        const size_t claimed = h.biClrUsed == 0 ? most : std::min<size_t>(h.biClrUsed, most);
-        if (present < claimed) return false;
-        colours = std::min(present, most);
-    }
+    if (bpp <= 8) colours = std::min<size_t>((infoSize - h.biSize) / 4, size_t{1} << bpp);
 
     ImageBuffer out;
     if (!out.Allocate(h.biWidth, h.biHeight, bpp)) return false;
@@ -264,7 +236,7 @@ bool AcceptPicture(const PictureBlocks& blocks, ImageBuffer& image) {
         const uint8_t* q = info + h.biSize + i * 4;
         out.palette[i] = RgbQuad{q[0], q[1], q[2], 0};
     }
-    std::memcpy(out.bits(), blocks.bits, need);
+    std::memcpy(out.bits(), blocks.bits, std::min(bitsSize, need));
     image = std::move(out);
     return true;
 }

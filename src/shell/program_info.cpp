@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "formats/picture.h"
+#include "document/picture.h"
 #include "platform/file_query.h"
 #include "shell/messages.h"
 #include "shell/settings.h"

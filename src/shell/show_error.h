@@ -1,24 +1,9 @@
 // The codes of the one error box and their texts.
 #pragma once
 
-namespace lumra {
+#include "document/error_codes.h"
 
-enum ShowErrorCode : int {
-    kErrMemory = 0,
-    kErrRead = 1,
-    kErrDisplay = 2,
-    kErrFileChanged = 3,
-    kErrCommand = 4,
-    kErrTempCreate = 5,
-    kErrTempDelete = 6,
-    kErrFileCreate = 7,
-    kErrFileExec = 8,
-    kErrFileDelete = 9,
-    kErrPrintPreview = 10,
-    kErrPrint = 11,
-    kErrHistorySave = 12,
-    kErrHistoryRun = 13,
-};
+namespace lumra {
 
 // The box text of a code; "Error" for codes outside 0-13.
 const char* ShowErrorText(int code);

@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "formats/picture.h"
+#include "document/picture.h"
 
 namespace lumra::ui {
 

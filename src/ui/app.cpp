@@ -18,7 +18,7 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "formats/load_save.h"
+#include "document/document.h"
 #include "formats/plugin_host.h"
 #include "formats/reduce.h"
 #include "ui/comment_exif_dialogs.h"

@@ -6,7 +6,7 @@
 #include <QMimeData>
 #include <QUrl>
 
-#include "formats/load_save.h"
+#include "document/document.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/trash.h"

@@ -9,9 +9,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "formats/comment_edit.h"
-#include "formats/jpeg/jpeg_save.h"
-#include "formats/load_save.h"
+#include "document/comment_save.h"
+#include "document/jpeg_rotate.h"
+#include "document/document.h"
 #include "platform/file_io.h"
 #include "shell/show_error.h"
 #include "ui/app.h"

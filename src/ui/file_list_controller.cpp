@@ -279,7 +279,7 @@ void FileListController::OnAppActivated(bool active) {
         list_.watch.Rearm();
         Rebuild();
     }
-    if (CheckFileChanged(list_, session.picture.path, true) != 1 || app_.HistoryWindowOpen()) return;
+    if (CheckFileChanged(list_, session.picture.path, true) != FileChange::kChanged || app_.HistoryWindowOpen()) return;
     if (app_.ShowBox(view, FileChangedBox(session.picture.fileName)) == BoxResult::Yes) app_.RunCommand(kCmdReopen);
 }
 

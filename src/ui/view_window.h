@@ -11,7 +11,7 @@
 #include <QWidget>
 #include <array>
 
-#include "formats/picture.h"
+#include "document/picture.h"
 #include "ui/picture_canvas.h"
 #include "view/preload_cache.h"
 #include "view/view_rules.h"

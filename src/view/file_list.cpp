@@ -1,13 +1,11 @@
 #include "view/file_list.h"
 
 #include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 
 #include "platform/file_io.h"
+#include "platform/file_stamp.h"
 
 namespace lumra {
 
@@ -122,8 +120,8 @@ std::vector<std::string> ScanFolder(const std::string& folder, const std::vector
         if (!listed) continue;
         // Types the folder does not report, and links, are looked at.
         if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
-            struct stat st {};
-            if (::fstatat(dirFd, entry->d_name, &st, 0) != 0 || S_ISDIR(st.st_mode)) continue;
+            const std::optional<FileStamp> st = StampAt(dirFd, entry->d_name);
+            if (!st || st->directory) continue;
         }
         names.emplace_back(name);
     }
@@ -259,13 +257,8 @@ SelectResult OpenSelected(FileList& list, int index, const std::string& currentN
 
 int64_t ReadWriteTime(const std::string& path) {
     if (path.empty()) return -1;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return -1;
-    struct stat st {};
-    const bool ok = ::fstat(fd, &st) == 0;
-    ::close(fd);
-    if (!ok) return -1;
-    return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    const std::optional<FileStamp> st = StampOfOpenedFile(path);
+    return st ? st->modifiedNs : -1;
 }
 
 void RememberWriteTime(FileList& list, const std::string& path) {
@@ -273,12 +266,12 @@ void RememberWriteTime(FileList& list, const std::string& path) {
     list.rememberedWriteTime = t < 0 ? 0 : t;
 }
 
-int CheckFileChanged(FileList& list, const std::string& path, bool update) {
+FileChange CheckFileChanged(FileList& list, const std::string& path, bool update) {
     const int64_t t = ReadWriteTime(path);
-    if (t < 0) return -1;
-    if (t == list.rememberedWriteTime) return 0;
+    if (t < 0) return FileChange::kUnreadable;
+    if (t == list.rememberedWriteTime) return FileChange::kUnchanged;
     if (update) list.rememberedWriteTime = t;
-    return 1;
+    return FileChange::kChanged;
 }
 
 BoxRequest FileChangedBox(const std::string& fileName) {

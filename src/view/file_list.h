@@ -112,8 +112,9 @@ SelectResult OpenSelected(FileList& list, int index, const std::string& currentN
 // The last-write time of a file opened for reading; -1 when it cannot be opened.
 int64_t ReadWriteTime(const std::string& path);
 void RememberWriteTime(FileList& list, const std::string& path);
-// -1 the file cannot be opened, 0 unchanged, 1 changed (remembered when update is set).
-int CheckFileChanged(FileList& list, const std::string& path, bool update);
+// Whether the file differs from the remembered write time (remembered when update is set).
+enum class FileChange { kUnreadable, kUnchanged, kChanged };
+FileChange CheckFileChanged(FileList& list, const std::string& path, bool update);
 
 // "<name> は変更されています。開き直しますか?"
 BoxRequest FileChangedBox(const std::string& fileName);

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "formats/picture.h"
+#include "document/picture.h"
 
 namespace lumra {
 

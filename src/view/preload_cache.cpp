@@ -1,7 +1,6 @@
 #include "view/preload_cache.h"
 
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -48,14 +47,8 @@ int64_t NowNs() {
 }  // namespace
 
 std::optional<FileStamp> StampOf(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    FileStamp s;
-    s.device = static_cast<uint64_t>(st.st_dev);
-    s.inode = static_cast<uint64_t>(st.st_ino);
-    s.size = static_cast<int64_t>(st.st_size);
-    s.modifiedNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
-    s.changedNs = static_cast<int64_t>(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec;
+    std::optional<FileStamp> s = StampOfPath(path);
+    if (!s || !s->regular) return std::nullopt;
     return s;
 }
 

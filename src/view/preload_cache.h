@@ -15,19 +15,11 @@
 #include <vector>
 
 #include "formats/load_save.h"
+#include "platform/file_stamp.h"
 #include "shell/settings.h"
 
 namespace lumra {
 
-// What identifies one state of a file on disk.
-struct FileStamp {
-    uint64_t device = 0;
-    uint64_t inode = 0;
-    int64_t size = 0;
-    int64_t modifiedNs = 0;
-    int64_t changedNs = 0;  // inode change time: every write and rename moves it
-    friend bool operator==(const FileStamp&, const FileStamp&) = default;
-};
 // nullopt when the path is not a readable regular file.
 std::optional<FileStamp> StampOf(const std::string& path);
 

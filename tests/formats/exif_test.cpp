@@ -37,7 +37,7 @@ TEST(Exif, AllTwelveRowsFromExiftool) {
         ExifRecord r;
         ASSERT_TRUE(f.Read(r)) << order;
         EXPECT_EQ(Rows(r),
-                  "メーカー:Canon\n"
+                  "メーカー:Canon  \n"  // as stored, blanks kept
                   "機種:Canon EOS 5D Mark IV\n"
                   "シャッター:1/200秒\n"
                   "絞り値:5.6\n"
@@ -156,9 +156,10 @@ TEST(Exif, HandBuiltSegments) {
 TEST(Exif, ClipboardTextHasALinePerRow) {
     ExifRecord r;
     r.maker = "\x83\x4c\x83\x83\x83\x6d\x83\x93";  // キャノン in CP932
+    r.model = " X1 ";
     r.focalLength = {35, 1};
     const std::string text = Rows(r);
-    EXPECT_EQ(text.rfind("メーカー:キャノン\n機種:\nシャッター:\n", 0), 0u);
+    EXPECT_EQ(text.rfind("メーカー:キャノン\n機種: X1 \nシャッター:\n", 0), 0u);
     EXPECT_NE(text.find("\n焦点距離:35.0mm\n開放Ｆ値:\n撮影日時:\n"), std::string::npos);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 12);
 }

@@ -10,6 +10,7 @@
 #include "formats/codec_error.h"
 #include "formats/gif/gif_codec.h"
 #include "formats/load_save.h"
+#include "shell/session.h"
 #include "formats/reduce.h"
 #include "test_util.h"
 
@@ -115,7 +116,8 @@ TEST(GifSuite, FramesDelaysLoopsAndOpaquePixelsMatchGiflib) {
         const DecoderContext ctx = Decode(test::ReadFile(path));
         ASSERT_EQ(ctx.error, 0);
         ASSERT_EQ(ctx.image.width(), ref.width);
-        const int frames = static_cast<int>(ref.frames.size());
+        // Without a NETSCAPE2.0 block only the first frame is read.
+        const int frames = ref.loopCount < 0 ? 1 : static_cast<int>(ref.frames.size());
         EXPECT_EQ(std::max(1, ctx.animation.frameCount()), frames);
         if (frames > 1) {
             EXPECT_TRUE(ctx.animation.animated);
@@ -300,14 +302,27 @@ TEST(GifDecode, FrameWithItsOwnTableKeepsEveryColour) {
     EXPECT_EQ(PixelAt(f2, 1, 1), (RgbQuad{200, 7, 9, 0}));
 }
 
-TEST(GifDecode, KeepsAtMost256FramesAndPlaysOnceWithoutLoopCount) {
+TEST(GifDecode, KeepsAtMost256Frames) {
     GifBuilder g(1, 1, {kRed, kGreen});
+    g.Netscape(2);
     for (int i = 0; i < 257; ++i) g.Image(0, 0, 1, 1, {static_cast<uint8_t>(i & 1)});
     const DecoderContext ctx = Decode(g.Done());
     ASSERT_EQ(ctx.error, 0);
     EXPECT_EQ(ctx.animation.frameCount(), 256);
     EXPECT_EQ(ctx.animation.frames.size(), 255u);
-    EXPECT_EQ(ctx.animation.loopCount, 1);
+    EXPECT_EQ(ctx.animation.loopCount, 2);
+}
+
+TEST(GifDecode, WithoutNetscapeBlockOnlyTheFirstFrame) {
+    GifBuilder g(1, 1, {kRed, kGreen});
+    g.Image(0, 0, 1, 1, {1});
+    g.bytes.insert(g.bytes.end(), {0x21, 0xFE, 2, 'h', 'i', 0});
+    g.Image(0, 0, 1, 1, {0});
+    const DecoderContext ctx = Decode(g.Done());
+    ASSERT_EQ(ctx.error, 0);
+    EXPECT_EQ(ctx.animation.frameCount(), 0);
+    EXPECT_EQ(PixelAt(ctx.image, 0, 0), kGreen);
+    EXPECT_FALSE(ctx.flags.hasComment);  // decoding ended with the first frame
 }
 
 TEST(GifDecode, HeaderAndBlockErrors) {
@@ -327,6 +342,7 @@ TEST(GifDecode, HeaderAndBlockErrors) {
     unknown.Image(0, 0, 2, 1, {0, 1});
     EXPECT_EQ(Decode(unknown.Done()).error, kCodecRead);
     GifBuilder stray = base();
+    stray.Netscape(0);  // animated: blocks after the first frame are read
     stray.Image(0, 0, 2, 1, {0, 1});
     stray.bytes.push_back(0x55);
     EXPECT_EQ(Decode(stray.Done()).error, kCodecRead);
@@ -524,7 +540,7 @@ TEST(GifLoad, InfoReportsFramesAndReleaseDropsThem) {
 }
 
 TEST(GifLoad, CliInfoEndsWithTheFrameCount) {
-    const std::string file = kSuite + "animated_noloop.gif";
+    const std::string file = kSuite + "animated_loop.gif";
     const std::string cmd = std::string("'") + LUMRA_CLI_PATH + "' info '" + file + "' '" + kSuite +
                             "static_nontransparent.gif'";
     FILE* p = popen(cmd.c_str(), "r");
@@ -533,7 +549,7 @@ TEST(GifLoad, CliInfoEndsWithTheFrameCount) {
     char buf[512];
     while (fgets(buf, sizeof buf, p)) text += buf;
     EXPECT_EQ(pclose(p), 0);
-    EXPECT_EQ(text, file + " format=5 width=100 height=100 bits=8 source_bits=5 file_size=854 flags=---- frames=4\n" +
+    EXPECT_EQ(text, file + " format=5 width=100 height=100 bits=8 source_bits=5 file_size=873 flags=---- frames=4\n" +
                         kSuite + "static_nontransparent.gif format=5 width=100 height=100 bits=8 source_bits=5 file_size=678 flags=----\n");
 }
 

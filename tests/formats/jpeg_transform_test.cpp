@@ -8,9 +8,11 @@
 
 #include "formats/codec_error.h"
 #include "formats/jpeg/jpeg_markers.h"
+#include "document/jpeg_rotate.h"
 #include "formats/jpeg/jpeg_save.h"
 #include "formats/jpeg_test_util.h"
 #include "formats/load_save.h"
+#include "shell/session.h"
 #include "platform/file_io.h"
 #include "shell/show_error.h"
 #include "test_util.h"
@@ -193,6 +195,24 @@ TEST(JpegTransSave, SavesTheTransformOfTheCurrentFile) {
     EXPECT_TRUE(fs::is_empty(f.dir.File("tmp")));
 }
 
+TEST(JpegTransSave, AnEditKeepsTheLoadedFilesTime) {
+    Fixture f;
+    const std::string src = MakeSource(f.dir, "e.jpg", 32, 16, "", false);
+    ASSERT_TRUE(LoadPicture(f.s, src));
+    const ImageBuffer loaded = f.s.picture.image.Clone();
+    // An edit installs a new buffer that knows nothing of the file.
+    ImageBuffer edited;
+    ASSERT_TRUE(edited.Allocate(32, 16, 24));
+    InstallPicture(f.s, std::move(edited), true, false);
+    SetPictureInfo(f.s, nullptr, HistoryMode::kAddEntry, "edit");
+    EXPECT_EQ(f.s.picture.image.fileTime, loaded.fileTime);
+    EXPECT_EQ(f.s.picture.image.fileSize, loaded.fileSize);
+    EXPECT_EQ(f.s.picture.image.sourceFormat, kFormatJpeg);
+    f.s.settings.simg.format = kSaveJpegTrans;
+    EXPECT_TRUE(SavePicture(f.s, f.dir.File("out.jpg")));
+    EXPECT_TRUE(f.errors.empty());
+}
+
 TEST(JpegTransSave, RotateInPlaceKeepsAllMarkersAndNeverTrims) {
     Fixture f;
     const std::string src = MakeSource(f.dir, "r.jpg", 100, 75, "-sample 2x2", true);
@@ -237,7 +257,7 @@ TEST(JpegSave, EncodesWithTheSettingsAndReportsLibraryErrors) {
     ImageBuffer img = test::JpegPattern(30, 20);
     img.header.biXPelsPerMeter = img.header.biYPelsPerMeter = 3780;
     InstallPicture(f.s, std::move(img), false, true);
-    SetPictureInfo(f.s, nullptr, 1, "");
+    SetPictureInfo(f.s, nullptr, HistoryMode::kClear, "");
     f.s.settings.simg.format = kSaveJpeg;
     f.s.settings.simg.gray = 1;
     f.s.picture.writeComment = true;
@@ -273,11 +293,13 @@ TEST(JpegSave, EncodesWithTheSettingsAndReportsLibraryErrors) {
     c.message.clear();
     ReportJpegError(f.s, c);
     EXPECT_EQ(f.reports.size(), 2u);  // nothing to show
-    // A picture that did not come from a JPEG file has nothing to transform.
+    // A picture that did not come from a JPEG file has nothing to transform; code 2 has no
+    // text on this path, so the library's words are shown.
     f.s.picture.image.sourceFormat = kFormatBmp;
     EXPECT_FALSE(SavePicture(f.s, f.dir.File("t.jpg")));
     ASSERT_EQ(f.reports.size(), 3u);
-    EXPECT_EQ(f.reports.back().first, kCodecUnsupported);
+    EXPECT_EQ(f.reports.back().first, kCodecOk);
+    EXPECT_FALSE(f.reports.back().second.empty());
 }
 
 }  // namespace

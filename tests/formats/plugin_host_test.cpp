@@ -112,12 +112,8 @@ TEST(PluginHost, RefusesPicturesItCannotTrust) {
         "width=1\nheight=25001\nbits=8\n",
         "compression=3\n",                        // not BI_RGB
         "compression=1\nbits=8\n",
-        "width=200\nheight=100\nbits_bytes=30000\n",  // block too small for 200x100x24
-        "width=64\nheight=64\nbits=8\nbits_bytes=16\n",
         "header_size=20\n",
         "header_size=5000\ninfo_bytes=100\n",     // header claims more than its block
-        "bits=8\ninfo_bytes=100\n",               // palette shorter than 256 entries
-        "bits=4\nclr_used=16\ninfo_bytes=48\n",   // 16 claimed, 2 present
         "throw=1\n",                              // an exception through the interface
     };
     for (const char* settings : cases) {
@@ -134,6 +130,38 @@ TEST(PluginHost, RefusesPicturesItCannotTrust) {
     EXPECT_TRUE(Decode(f, FakeFile(f, "pal.fake", "bits=8\nclr_used=3\n"), img));
     EXPECT_EQ(img.palette[2], (RgbQuad{2, 253, 1, 0}));
     EXPECT_EQ(img.palette[3], RgbQuad{});
+}
+
+TEST(PluginHost, ShortBlocksGiveWhatTheyHold) {
+    PluginFolder f;
+    f.AddTest("fake", "fake.spi");
+    // (The allocator may round a block up by a few bytes: only bytes well inside or well
+    // past the block are checked.)
+    struct Case {
+        const char* settings;
+        size_t bitsHeld;     // leading bytes of the bits block that are copied
+        size_t coloursHeld;  // leading palette entries present
+    };
+    const Case cases[] = {
+        {"width=200\nheight=100\nbits_bytes=30000\n", 30000, 0},
+        {"width=64\nheight=64\nbits=8\nbits_bytes=16\n", 16, 256},
+        {"bits=8\ninfo_bytes=100\n", 12, 15},               // 15 of 256 colours
+        {"bits=4\nclr_used=16\ninfo_bytes=48\n", 12, 2},   // 16 claimed, 2 present
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.settings);
+        ImageBuffer img;
+        ASSERT_TRUE(Decode(f, FakeFile(f, "short.fake", c.settings), img));
+        for (size_t i = 0; i < c.bitsHeld; ++i)
+            ASSERT_EQ(img.bits()[i], static_cast<uint8_t>(i * 7 + 3)) << i;
+        for (size_t i = c.bitsHeld + 64; i < img.imageBytes(); ++i) ASSERT_EQ(img.bits()[i], 0) << i;
+        for (size_t i = 0; i < c.coloursHeld; ++i) {
+            EXPECT_EQ(img.palette[i].blue, static_cast<uint8_t>(i)) << i;
+        }
+        if (c.coloursHeld < 256 && img.bitCount() <= 8) {
+            EXPECT_EQ(img.palette[(size_t{1} << img.bitCount()) - 1], RgbQuad{});
+        }
+    }
 }
 
 TEST(PluginHost, MissingExportsAndArchivePlugins) {
@@ -238,12 +266,13 @@ TEST(PluginHost, PatternList) {
     f.AddTest("fake", "a.spi");
     f.AddTest("fake_second", "b.spi");
     f.AddTest("fake_archive", "c.spi");
-    // Lower-cased, built-in extensions left out (".JPG", ".TIFF", ".Jpeg"), repeats once,
-    // wildcards and blanks inside refused, blanks around trimmed.
-    const std::vector<std::string> expected = {"*.fake", "*.foo", "*.bar", "*.second"};
+    // Kept as given but lower-cased; built-in extensions left out (".JPG", ".TIFF", ".Jpeg")
+    // and repeats once.
+    const std::vector<std::string> expected = {"*.fake", "*.foo", " *.bar ", "*",      "*.*",
+                                               "*.a b",  "*.x(y)", "*.second"};
     EXPECT_EQ(ListPlugins(f.path, true), expected);
     EXPECT_EQ(PluginFilePatterns(f.path), expected);
-    EXPECT_EQ(PluginPatternText(f.path), "*.fake;*.foo;*.bar;*.second");
+    EXPECT_EQ(PluginPatternText(f.path), "*.fake;*.foo; *.bar ;*;*.*;*.a b;*.x(y);*.second");
     EXPECT_EQ(PluginPatternText(f.File("none")), "");
     EXPECT_TRUE(PluginFilePatterns("").empty());
 

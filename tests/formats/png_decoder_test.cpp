@@ -6,6 +6,7 @@
 
 #include "formats/codec_error.h"
 #include "formats/load_save.h"
+#include "shell/session.h"
 #include "formats/png/png_decoder.h"
 #include "png_test_util.h"
 #include "test_util.h"

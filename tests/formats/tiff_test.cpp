@@ -10,6 +10,7 @@
 
 #include "formats/codec_error.h"
 #include "formats/load_save.h"
+#include "shell/session.h"
 #include "formats/reduce.h"
 #include "formats/tiff/tiff_codec.h"
 #include "test_util.h"

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "formats/picture.h"
+#include "document/picture.h"
 #include "shell/settings.h"
 #include "test_util.h"
 

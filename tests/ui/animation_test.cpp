@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
-#include "formats/load_save.h"
+#include "document/document.h"
 #include "shell/session.h"
 #include "ui/animation.h"
 

@@ -329,21 +329,21 @@ TEST(FileListWatch, ChangedFile) {
     TempDir dir;
     const std::string path = dir.File("a.png");
     FileList list;
-    EXPECT_EQ(CheckFileChanged(list, path, true), -1);
-    EXPECT_EQ(CheckFileChanged(list, "", true), -1);
+    EXPECT_EQ(CheckFileChanged(list, path, true), FileChange::kUnreadable);
+    EXPECT_EQ(CheckFileChanged(list, "", true), FileChange::kUnreadable);
     Touch(path);
     SetTime(path, 1000000);
     RememberWriteTime(list, path);
-    EXPECT_EQ(CheckFileChanged(list, path, true), 0);
+    EXPECT_EQ(CheckFileChanged(list, path, true), FileChange::kUnchanged);
     SetTime(path, 1000100);
-    EXPECT_EQ(CheckFileChanged(list, path, false), 1);
-    EXPECT_EQ(CheckFileChanged(list, path, false), 1);
-    EXPECT_EQ(CheckFileChanged(list, path, true), 1);
+    EXPECT_EQ(CheckFileChanged(list, path, false), FileChange::kChanged);
+    EXPECT_EQ(CheckFileChanged(list, path, false), FileChange::kChanged);
+    EXPECT_EQ(CheckFileChanged(list, path, true), FileChange::kChanged);
     // Remembered: asked once.
-    EXPECT_EQ(CheckFileChanged(list, path, true), 0);
+    EXPECT_EQ(CheckFileChanged(list, path, true), FileChange::kUnchanged);
     ::chmod(path.c_str(), 0);
     if (::geteuid() != 0) {
-        EXPECT_EQ(CheckFileChanged(list, path, true), -1);
+        EXPECT_EQ(CheckFileChanged(list, path, true), FileChange::kUnreadable);
     }
     ::chmod(path.c_str(), 0644);
 

@@ -1,8 +1,6 @@
 #include "formats/bmp/bmp_codec.h"
 
-#include <fcntl.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +11,8 @@
 #include <new>
 
 #include "formats/codec_error.h"
+#include "platform/file_io.h"
+#include "platform/file_stamp.h"
 
 namespace lumra {
 
@@ -320,7 +320,8 @@ bool PrepareBmp(const ImageBuffer& image, int targetDepth, bool gray, int dither
         return false;
     }
     const int depth = image.bitCount();
-    if (depth == targetDepth && !gray) {
+    // At its own depth the picture is written as it is: BMP has no grey option.
+    if (depth == targetDepth) {
         out.rows = image.bits();
         out.rowBytes = image.imageBytes();
         if (depth < 24) std::copy(image.palette.begin(), image.palette.end(), out.palette.begin());
@@ -381,10 +382,6 @@ void PaletteBytes(const Palette& pal, uint32_t entries, uint8_t* dst) {
     }
 }
 
-int64_t ModificationTime(const struct stat& st) {
-    return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-}
-
 }  // namespace
 
 bool DecodeBmp(const uint8_t* data, size_t size, DecoderContext& ctx) {
@@ -410,14 +407,14 @@ bool DecodeBmp(const uint8_t* data, size_t size, DecoderContext& ctx) {
 bool ReadBmpFile(const std::string& path, DecoderContext& ctx) {
     ctx.error = kCodecOk;
     ctx.image.Reset();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    FileStamp st;
+    const int fd = OpenForReading(path, st);
     if (fd < 0) return Fail(ctx, kCodecRead);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (!st.regular) {
         ::close(fd);
         return Fail(ctx, kCodecRead);
     }
-    const size_t size = static_cast<size_t>(st.st_size);
+    const size_t size = static_cast<size_t>(st.size);
     bool ok = false;
     if (size == 0) {
         ok = DecodeBmp(nullptr, 0, ctx);
@@ -445,7 +442,7 @@ bool ReadBmpFile(const std::string& path, DecoderContext& ctx) {
     }
     ::close(fd);
     if (!ok) return false;
-    ctx.image.fileTime = ModificationTime(st);
+    ctx.image.fileTime = st.modifiedNs;
     return true;
 }
 
@@ -500,20 +497,20 @@ bool WriteBmpFile(const std::string& path, const ImageBuffer& image, int targetD
     ctx.error = kCodecOk;
     BmpOutput bmp;
     if (!PrepareBmp(image, targetDepth, gray, dither, bmp, ctx)) return false;
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
+    const int fd = OpenForWriting(path);
+    if (fd < 0) {
         ctx.error = kCodecCreate;
         return false;
     }
     uint8_t pal[1024];
     PaletteBytes(bmp.palette, bmp.paletteEntries, pal);
     const size_t paletteBytes = 4 * static_cast<size_t>(bmp.paletteEntries);
-    bool ok = std::fwrite(bmp.headers, 1, 54, f) == 54;
-    if (ok && paletteBytes) ok = std::fwrite(pal, 1, paletteBytes, f) == paletteBytes;
-    if (ok) ok = std::fwrite(bmp.rows, 1, bmp.rowBytes, f) == bmp.rowBytes;
-    if (std::fclose(f) != 0) ok = false;
+    bool ok = WriteAllToFd(fd, bmp.headers, 54);
+    if (ok && paletteBytes) ok = WriteAllToFd(fd, pal, paletteBytes);
+    if (ok) ok = WriteAllToFd(fd, bmp.rows, bmp.rowBytes);
+    if (::close(fd) != 0) ok = false;
     if (!ok) {
-        std::remove(path.c_str());
+        DeleteFile(path);
         ctx.error = kCodecSave;
         return false;
     }

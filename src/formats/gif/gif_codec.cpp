@@ -462,7 +462,8 @@ bool DecodeGif(const uint8_t* data, size_t size, DecoderContext& ctx) {
         ctx.animation.delays.push_back(f.delay);
         last = f;
         ++frames;
-        if (!ctx.animationAllowed || frames >= kMaxAnimationFrames || !complete) done = true;
+        // Only a NETSCAPE2.0 block makes a file animated; without one the first frame is all.
+        if (!netscape || frames >= kMaxAnimationFrames || !complete) done = true;
     }
     if (frames == 0) return Fail(ctx, kCodecBadInfo);
 

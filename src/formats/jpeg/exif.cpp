@@ -187,11 +187,6 @@ std::string Fixed1(double v) {
     return std::string(buf, res.ptr);
 }
 
-std::string TrimRight(std::string s) {
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.pop_back();
-    return s;
-}
-
 const char* const kPrograms[8] = {"マニュアル", "プログラムAE", "絞り優先AE", "シャッター速度優先AE",
                                   "低速プログラムAE", "高速プログラムAE", "ポートレートモード", "風景モード"};
 const char* const kMetering[6] = {"平均測光", "中央重点測光", "スポット測光", "多点スポット測光",
@@ -228,8 +223,8 @@ ExifRows MakeExifRows(const ExifRecord& r) {
     ExifRows rows{{{"メーカー", {}}, {"機種", {}}, {"シャッター", {}}, {"絞り値", {}},
                    {"露出制御", {}}, {"ISO感度", {}}, {"露出補正", {}}, {"測光方式", {}},
                    {"フラッシュ", {}}, {"焦点距離", {}}, {"開放Ｆ値", {}}, {"撮影日時", {}}}};
-    rows[0].value = TrimRight(AnsiToUtf8(r.maker));
-    rows[1].value = TrimRight(AnsiToUtf8(r.model));
+    rows[0].value = AnsiToUtf8(r.maker);
+    rows[1].value = AnsiToUtf8(r.model);
     if (r.exposureTime.denominator != 0)
         rows[2].value = std::to_string(static_cast<int32_t>(r.exposureTime.numerator)) + "/" +
                         std::to_string(static_cast<int32_t>(r.exposureTime.denominator)) + "秒";

@@ -1,6 +1,5 @@
 #include "formats/jpeg/jpeg_codec.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 #include "formats/convert.h"
 #include "formats/jpeg/jpeg_glue.h"
 #include "platform/file_io.h"
+#include "platform/file_stamp.h"
 
 namespace lumra {
 
@@ -388,7 +388,7 @@ bool EncodeJpegLimited(const ImageBuffer& image, const JpegEncodeOptions& option
             written = bestFit;
         }
     }
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = OpenForWriting(path);
     if (fd < 0) {
         ctx.error = kCodecCreate;
         return false;

@@ -1,6 +1,5 @@
 #include "formats/jpeg/jpeg_glue.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -8,6 +7,7 @@
 #include <cstring>
 
 #include "platform/file_io.h"
+#include "platform/file_stamp.h"
 
 namespace lumra::jpeg {
 
@@ -203,7 +203,7 @@ FileDestination::~FileDestination() {
 bool FileDestination::Open(const std::string& path) {
     buffer = static_cast<uint8_t*>(std::malloc(kFileBufferBytes));
     if (!buffer) return false;
-    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    fd = OpenForWriting(path);
     return fd >= 0;
 }
 

@@ -1,14 +1,9 @@
 #include "formats/jpeg/jpeg_save.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 
 #include "formats/codec_error.h"
 #include "platform/ansi_text.h"
-#include "shell/show_error.h"
 
 namespace lumra {
 
@@ -51,66 +46,6 @@ bool EncodeJpegTransSave(const std::string& path, const ImageBuffer&, const Save
         return false;
     }
     return TransformJpegFile(JpegTransformOptionsFor(req), req.sourcePath, path, ctx);
-}
-
-int CheckLosslessSource(const std::string& path, int64_t installedFileTime) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return kErrRead;
-    struct stat st {};
-    const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    ::close(fd);
-    if (!ok) return kErrRead;
-    const int64_t now = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    return now == installedFileTime ? -1 : kErrFileChanged;
-}
-
-void ReportJpegError(Session& session, const DecoderContext& ctx) {
-    if (!session.ui.reportCodecError) return;
-    switch (ctx.error) {
-        case kCodecMemory:
-        case kCodecCommentEdit:
-        case kCodecRead:
-        case kCodecCreate:
-        case kCodecSave:
-            session.ui.reportCodecError(ctx.error, std::string());
-            return;
-        default:
-            if (!ctx.message.empty()) session.ui.reportCodecError(ctx.error, ctx.message);
-            return;
-    }
-}
-
-bool CanRotateJpegInPlace(const Session& session) {
-    const CurrentPicture& pic = session.picture;
-    return pic.HasPicture() && session.operationState == 0 &&
-           pic.image.sourceFormat == kFormatJpeg && !pic.path.empty() && pic.orientation == 0;
-}
-
-bool RotateJpegInPlace(Session& session, int direction, bool* loadFailed) {
-    if (loadFailed) *loadFailed = false;
-    if (!CanRotateJpegInPlace(session) || (direction != 1 && direction != 3)) return false;
-    SImgSettings& simg = session.settings.simg;
-    const SImgSettings saved = simg;
-    CurrentPicture& pic = session.picture;
-    const int savedOrientation = pic.orientation;
-    pic.orientation = direction;
-    simg.format = kSaveJpegTrans;
-    simg.jpgTrim = 0;
-    simg.jMarker = 2;
-    simg.progressive = 0;
-    simg.gray = 0;
-    const std::string path = pic.path;
-    const bool saved_ok = SavePicture(session, path);
-    simg.format = saved.format;
-    simg.jpgTrim = saved.jpgTrim;
-    simg.jMarker = saved.jMarker;
-    simg.progressive = saved.progressive;
-    simg.gray = saved.gray;
-    pic.orientation = savedOrientation;
-    if (!saved_ok) return false;
-    if (LoadPicture(session, path)) return true;
-    if (loadFailed) *loadFailed = true;
-    return false;
 }
 
 }  // namespace lumra

@@ -10,7 +10,7 @@
 #include <memory>
 #include <new>
 
-#include "edit/blend_table.h"
+#include "formats/blend_table.h"
 #include "formats/codec_error.h"
 #include "formats/png/png_chunks.h"
 

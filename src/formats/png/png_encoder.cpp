@@ -1,5 +1,6 @@
 #include "formats/png/png_encoder.h"
 
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -15,8 +16,9 @@
 #include "formats/png/png_text.h"
 #include "formats/reduce.h"
 #include "platform/ansi_text.h"
+#include "platform/file_io.h"
+#include "platform/file_stamp.h"
 #include "platform/large_buffer.h"
-#include "shell/session.h"
 
 namespace lumra {
 
@@ -75,23 +77,20 @@ void AppendChunk(std::vector<uint8_t>& v, const char (&type)[5], const uint8_t* 
     AppendBe32(v, PngCrc(v.data() + at, n + 4));
 }
 
-class TitleDuringDeflate {
+// Tells the caller a compression runs, and that it ended however it ends.
+class CompressingPhase {
 public:
-    // Without a way to read the title back nothing is shown, so nothing is left behind.
-    explicit TitleDuringDeflate(const UiHooks* ui) : ui_(ui && ui->setTitle && ui->title ? ui : nullptr) {
-        if (!ui_) return;
-        saved_ = ui_->title();
-        ui_->setTitle("compress...");
+    explicit CompressingPhase(const std::function<void(bool)>& tell) : tell_(tell) {
+        if (tell_) tell_(true);
     }
-    ~TitleDuringDeflate() {
-        if (ui_) ui_->setTitle(saved_);
+    ~CompressingPhase() {
+        if (tell_) tell_(false);
     }
-    TitleDuringDeflate(const TitleDuringDeflate&) = delete;
-    TitleDuringDeflate& operator=(const TitleDuringDeflate&) = delete;
+    CompressingPhase(const CompressingPhase&) = delete;
+    CompressingPhase& operator=(const CompressingPhase&) = delete;
 
 private:
-    const UiHooks* ui_;
-    std::string saved_;
+    const std::function<void(bool)>& tell_;
 };
 
 // The parts of a written file: everything before the image data, the deflated data, and
@@ -408,7 +407,7 @@ bool PngWriter::FilterAll(LargeBytes& data, size_t& size) {
 }
 
 bool PngWriter::Deflate(const uint8_t* data, size_t size, PngParts& parts) {
-    TitleDuringDeflate title(opt_.ui);
+    CompressingPhase phase(opt_.compressing);
     z_stream s;
     std::memset(&s, 0, sizeof s);
     const int level = std::min(opt_.level, 9);
@@ -555,7 +554,7 @@ PngEncodeOptions PngOptionsFromRequest(const SaveRequest& req, const ImageBuffer
     o.xPelsPerMeter = std::max(image.header.biXPelsPerMeter, 0);
     o.yPelsPerMeter = std::max(image.header.biYPelsPerMeter, 0);
     if (req.writeComment && !req.comment.empty()) o.comment = Utf8ToAnsi(req.comment, kMaxCommentBytes);
-    o.ui = req.ui;
+    o.compressing = req.compressing;
     return o;
 }
 
@@ -585,25 +584,25 @@ bool EncodePngToMemory(const ImageBuffer& image, const PngEncodeOptions& options
 bool WritePngFile(const std::string& path, const ImageBuffer& image, const PngEncodeOptions& options,
                   DecoderContext& ctx) {
     ctx.error = kCodecOk;
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
+    const int fd = OpenForWriting(path);
+    if (fd < 0) {
         ctx.error = kCodecCreate;
         return false;
     }
     PngParts parts;
     PngWriter writer(image, options, ctx);
     if (!writer.Build(parts)) {
-        std::fclose(f);
+        ::close(fd);
         return false;
     }
     uint8_t header[8], crc[4];
     IdatFrame(parts, header, crc);
-    bool ok = std::fwrite(parts.head.data(), 1, parts.head.size(), f) == parts.head.size();
-    ok = ok && std::fwrite(header, 1, 8, f) == 8;
-    ok = ok && std::fwrite(parts.idat.get(), 1, parts.idatSize, f) == parts.idatSize;
-    ok = ok && std::fwrite(crc, 1, 4, f) == 4;
-    ok = ok && std::fwrite(parts.tail.data(), 1, parts.tail.size(), f) == parts.tail.size();
-    if (std::fclose(f) != 0) ok = false;
+    bool ok = WriteAllToFd(fd, parts.head.data(), parts.head.size());
+    ok = ok && WriteAllToFd(fd, header, 8);
+    ok = ok && WriteAllToFd(fd, parts.idat.get(), parts.idatSize);
+    ok = ok && WriteAllToFd(fd, crc, 4);
+    ok = ok && WriteAllToFd(fd, parts.tail.data(), parts.tail.size());
+    if (::close(fd) != 0) ok = false;
     if (!ok) {
         ctx.error = kCodecSave;
         return false;

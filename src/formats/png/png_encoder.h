@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,7 @@ struct PngEncodeOptions {
     uint8_t transparentRed = 255, transparentGreen = 255, transparentBlue = 255;
     int32_t xPelsPerMeter = 0, yPelsPerMeter = 0;  // pHYs when both are non-zero
     std::string comment;       // CP932 bytes of the "Comment" text; empty: none
-    const UiHooks* ui = nullptr;  // its title reads "compress..." while deflating
+    std::function<void(bool)> compressing;  // true when deflating starts, false when it ends
 };
 
 // The options a save request and the current picture give.

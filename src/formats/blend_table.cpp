@@ -1,4 +1,4 @@
-#include "edit/blend_table.h"
+#include "formats/blend_table.h"
 
 namespace lumra {
 

@@ -4,7 +4,7 @@
 #include <thread>
 #include <vector>
 
-#include "edit/blend_table.h"
+#include "formats/blend_table.h"
 
 namespace lumra {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "formats/decoder_context.h"
 #include "formats/image_buffer.h"
-#include "shell/settings.h"
+#include "formats/codec_options.h"
 
 namespace lumra {
 
@@ -35,6 +35,14 @@ struct HistoryState {
     void MarkSaved() { savedPosition = position; }
 };
 
+// The facts of the file the picture was loaded from; an edit keeps them.
+struct LoadedFile {
+    uint32_t format = kFormatUnknown;
+    int32_t size = 0;
+    int32_t sourceBitDepth = 0;
+    int64_t time = 0;  // last-write time, nanoseconds
+};
+
 struct CurrentPicture {
     ImageBuffer image;     // empty when there is no picture
     std::string path;      // full path; empty for a pasted picture
@@ -48,6 +56,7 @@ struct CurrentPicture {
     std::string commentText;
     TrialSaveRecord trial;
     Animation animation;   // frames of an animated GIF; empty otherwise
+    LoadedFile loaded;
 
     bool HasPicture() const { return !image.empty(); }
 };
