@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -73,8 +74,12 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-            times_[run.benchmark_name()] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
+            // With repetitions the median stands for the case.
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (!median && (run.run_type != Run::RT_Iteration || run.iterations == 0)) continue;
+            if (!median && medians_.count(run.run_name.str())) continue;
+            if (median) medians_.insert(run.run_name.str());
+            times_[run.run_name.str()] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
         }
     }
     void Finalize() override {
@@ -94,6 +99,7 @@ public:
 
 private:
     std::map<std::string, std::pair<double, double>> times_;  // real, CPU
+    std::set<std::string> medians_;
 };
 
 }  // namespace
