@@ -91,10 +91,18 @@ struct Rgba16 {
     }
 };
 
+// The kernels read nothing in front of cur or prev: the first pixel's left neighbours are 0.
 template <class Fmt, int F>
 void WholeKernel(uint8_t* cur, const uint8_t* prev, size_t, size_t pixels, uint8_t* out, uint8_t* alpha) {
     constexpr int n = Fmt::kBpp;
-    for (size_t i = 0; i < pixels; ++i, cur += n, prev += n) {
+    if (pixels == 0) return;
+    if constexpr (F != kFilterNone) {
+        for (int k = 0; k < n; k += Fmt::kStep) cur[k] = Unfilter<F>(cur[k], 0, prev[k], 0);
+    }
+    Fmt::Emit(cur, out, alpha, 0);
+    cur += n;
+    prev += n;
+    for (size_t i = 1; i < pixels; ++i, cur += n, prev += n) {
         if constexpr (F != kFilterNone) {
             for (int k = 0; k < n; k += Fmt::kStep) cur[k] = Unfilter<F>(cur[k], cur[k - n], prev[k], prev[k - n]);
         }
@@ -146,16 +154,17 @@ void PackedKernel(uint8_t* cur, const uint8_t* prev, size_t rowBytes, size_t pix
     constexpr size_t kPerByte = 8 / Depth;
     constexpr unsigned kMask = (1u << Depth) - 1;
     const size_t whole = pixels / kPerByte;
-    const uint8_t* left = cur - 1;  // the pad in front of the row
-    const uint8_t* upLeft = prev - 1;
-    for (size_t k = 0; k < whole; ++k, out += kPerByte) {
-        const uint8_t v = Unfilter<F>(cur[k], left[k], prev[k], upLeft[k]);
+    auto unfilterAt = [&](size_t k) {
+        const uint8_t v = k ? Unfilter<F>(cur[k], cur[k - 1], prev[k], prev[k - 1]) : Unfilter<F>(cur[0], 0, prev[0], 0);
         cur[k] = v;
+        return v;
+    };
+    for (size_t k = 0; k < whole; ++k, out += kPerByte) {
+        const uint8_t v = unfilterAt(k);
         for (size_t j = 0; j < kPerByte; ++j) out[j] = static_cast<uint8_t>((v >> (8 - Depth * (j + 1))) & kMask);
     }
     if (whole < rowBytes) {
-        const uint8_t v = Unfilter<F>(cur[whole], left[whole], prev[whole], upLeft[whole]);
-        cur[whole] = v;
+        const uint8_t v = unfilterAt(whole);
         const size_t rest = pixels - whole * kPerByte;
         for (size_t j = 0; j < rest; ++j) out[j] = static_cast<uint8_t>((v >> (8 - Depth * (j + 1))) & kMask);
     }
@@ -235,6 +244,8 @@ private:
 // Deflate produces at most 258 bytes for two bits; anything claiming more cannot fill the rows.
 constexpr uint64_t kMaxInflateRatio = 1032;
 constexpr uint64_t kInflateSlack = 1024;
+// Bytes of rows inflated at a time.
+constexpr size_t kInflateChunk = size_t{1} << 20;
 
 template <class T>
 std::unique_ptr<T[]> TryAllocate(size_t n) {
@@ -568,12 +579,24 @@ bool PngReader::Inflate(size_t from, size_t to) {
     };
 
     if (interlace_ == 0) {
-        for (uint32_t y = 0; y < height_; ++y) {
-            const int type = readRow(maxRowBytes, y + 1 == height_);
-            if (type < 0) return Fail(kCodecZlibRead);
-            uint8_t* alpha = alpha_ ? alpha_.get() + width * y : nullptr;
-            kKernels[type][kind_](cur, prev, maxRowBytes, width, image_.topRow(static_cast<int>(y)), alpha);
-            std::swap(cur, prev);
+        // Many rows per inflate call, each unfiltered where it lands: zlib then copies only
+        // the last 32 KiB of each call into its window, not every row.
+        const size_t stride = maxRowBytes + 1;
+        const size_t rowsPerChunk = std::max<size_t>(1, kInflateChunk / stride);
+        auto chunk = TryAllocate<uint8_t>(rowsPerChunk * stride);
+        if (!chunk) return Fail(kCodecMemory);
+        for (uint32_t y = 0; y < height_;) {
+            const size_t rows = std::min<size_t>(rowsPerChunk, height_ - y);
+            if (!inflater.Read(chunk.get(), rows * stride, y + rows == height_)) return Fail(kCodecZlibRead);
+            const uint8_t* above = prev;  // zeros, then the last row of the chunk before
+            for (size_t k = 0; k < rows; ++k, ++y) {
+                uint8_t* row = chunk.get() + k * stride;
+                const int type = row[0] > 4 ? 0 : row[0];  // unknown types read as None
+                uint8_t* alpha = alpha_ ? alpha_.get() + width * y : nullptr;
+                kKernels[type][kind_](row + 1, above, maxRowBytes, width, image_.topRow(static_cast<int>(y)), alpha);
+                above = row + 1;
+            }
+            std::memcpy(prev, above, maxRowBytes);
         }
         return true;
     }
