@@ -91,22 +91,31 @@ struct Rgba16 {
     }
 };
 
-// The kernels read nothing in front of cur or prev: the first pixel's left neighbours are 0.
+// The kernels read nothing in front of cur or prev (the first pixel's left neighbours are
+// 0), and carry the left and upper-left pixels in registers rather than reading back what
+// they have just stored.
 template <class Fmt, int F>
-void WholeKernel(uint8_t* cur, const uint8_t* prev, size_t, size_t pixels, uint8_t* out, uint8_t* alpha) {
+void WholeKernel(uint8_t* __restrict cur, const uint8_t* __restrict prev, size_t, size_t pixels,
+                 uint8_t* __restrict out, uint8_t* __restrict alpha) {
     constexpr int n = Fmt::kBpp;
-    if (pixels == 0) return;
-    if constexpr (F != kFilterNone) {
-        for (int k = 0; k < n; k += Fmt::kStep) cur[k] = Unfilter<F>(cur[k], 0, prev[k], 0);
-    }
-    Fmt::Emit(cur, out, alpha, 0);
-    cur += n;
-    prev += n;
-    for (size_t i = 1; i < pixels; ++i, cur += n, prev += n) {
-        if constexpr (F != kFilterNone) {
-            for (int k = 0; k < n; k += Fmt::kStep) cur[k] = Unfilter<F>(cur[k], cur[k - n], prev[k], prev[k - n]);
+    if constexpr (F == kFilterNone || F == kFilterUp) {
+        for (size_t i = 0; i < pixels; ++i, cur += n, prev += n) {
+            if constexpr (F == kFilterUp) {
+                for (int k = 0; k < n; k += Fmt::kStep) cur[k] = static_cast<uint8_t>(cur[k] + prev[k]);
+            }
+            Fmt::Emit(cur, out, alpha, i);
         }
-        Fmt::Emit(cur, out, alpha, i);
+    } else {
+        uint8_t left[n] = {}, upLeft[n] = {};
+        for (size_t i = 0; i < pixels; ++i, cur += n, prev += n) {
+            for (int k = 0; k < n; k += Fmt::kStep) {
+                const uint8_t up = prev[k];
+                left[k] = Unfilter<F>(cur[k], left[k], up, upLeft[k]);
+                upLeft[k] = up;
+                cur[k] = left[k];
+            }
+            Fmt::Emit(cur, out, alpha, i);
+        }
     }
 }
 
@@ -154,10 +163,13 @@ void PackedKernel(uint8_t* cur, const uint8_t* prev, size_t rowBytes, size_t pix
     constexpr size_t kPerByte = 8 / Depth;
     constexpr unsigned kMask = (1u << Depth) - 1;
     const size_t whole = pixels / kPerByte;
+    uint8_t left = 0, upLeft = 0;
     auto unfilterAt = [&](size_t k) {
-        const uint8_t v = k ? Unfilter<F>(cur[k], cur[k - 1], prev[k], prev[k - 1]) : Unfilter<F>(cur[0], 0, prev[0], 0);
-        cur[k] = v;
-        return v;
+        const uint8_t up = prev[k];
+        left = Unfilter<F>(cur[k], left, up, upLeft);
+        upLeft = up;
+        cur[k] = left;
+        return left;
     };
     for (size_t k = 0; k < whole; ++k, out += kPerByte) {
         const uint8_t v = unfilterAt(k);
