@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "formats/jpeg/jpeg_codec.h"
@@ -64,15 +66,20 @@ ImageBuffer MakePhotoLike(int width, int height, uint32_t seed) {
 
 namespace {
 
-// Prints, after the usual table, engine time / reference time for every benchmark pair
-// named "<case>/lumra" and "<case>/reference".
+// Prints, after the usual table, engine time / reference time (wall clock, then CPU time, which
+// is steadier on a shared machine) for every benchmark pair named "<case>/lumra" and
+// "<case>/reference".
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-            times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+            // With repetitions the median stands for the case.
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (!median && (run.run_type != Run::RT_Iteration || run.iterations == 0)) continue;
+            if (!median && medians_.count(run.run_name.str())) continue;
+            if (median) medians_.insert(run.run_name.str());
+            times_[run.run_name.str()] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
         }
     }
     void Finalize() override {
@@ -84,14 +91,15 @@ public:
             std::string ref = name;
             ref.replace(at, tag.size(), "/reference");
             const auto it = times_.find(ref);
-            if (it == times_.end() || it->second <= 0) continue;
-            std::printf("ratio %-48s lumra/reference = %.3f\n", name.substr(0, at).c_str(),
-                        t / it->second);
+            if (it == times_.end() || it->second.first <= 0 || it->second.second <= 0) continue;
+            std::printf("ratio %-48s lumra/reference = %.3f (cpu %.3f)\n", name.substr(0, at).c_str(),
+                        t.first / it->second.first, t.second / it->second.second);
         }
     }
 
 private:
-    std::map<std::string, double> times_;
+    std::map<std::string, std::pair<double, double>> times_;  // real, CPU
+    std::set<std::string> medians_;
 };
 
 }  // namespace

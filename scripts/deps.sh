@@ -18,6 +18,8 @@ test_pkgs+=(libgif-dev libtiff-dev libtiff-tools)
 test_pkgs+=(libpng-dev pngcheck)
 bench_pkgs+=(libpng-dev)
 bench_pkgs+=(libjpeg-turbo-progs)
+# Netpbm and ImageMagick: the whole-process decoding benchmark's references and its inputs.
+bench_pkgs+=(netpbm imagemagick)
 
 want=()
 for group in "$@"; do

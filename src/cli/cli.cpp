@@ -1,18 +1,20 @@
 #include "cli/cli.h"
 
-#include "cli/cli_print.h"
-
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <new>
 #include <optional>
 #include <ostream>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "formats/codec_error.h"
 #include "formats/jpeg/exif.h"
+#include "cli/cli_print.h"
 #include "document/document.h"
 #include "shell/session.h"
 #include "formats/plugin_host.h"
@@ -397,33 +399,47 @@ int RunInfo(const Options& o, std::ostream& out) {
     return out ? status : 1;
 }
 
-// The picture as R,G,B, rows from the top.
+// The picture as R,G,B, rows from the top, converted a band of rows at a time (never a
+// second whole copy of the picture).
 bool WritePpm(const ImageBuffer& img, const std::string& path) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
     const int w = img.width(), h = img.height(), bpp = img.bitCount();
-    bool ok = std::fprintf(f, "P6\n%d %d\n255\n", w, h) > 0;
-    std::vector<uint8_t> row(static_cast<size_t>(w) * 3);
-    for (int y = 0; ok && y < h; ++y) {
-        const uint8_t* src = img.topRow(y);
-        for (int x = 0; x < w; ++x) {
-            uint8_t* d = &row[static_cast<size_t>(x) * 3];
+    bool ok = std::fprintf(f, "P6\n%d %d\n255\n", w, h) > 0 && std::fflush(f) == 0;
+    const size_t rowBytes = static_cast<size_t>(w) * 3;
+    const size_t bandRows = std::max<size_t>(1, (size_t{1} << 20) / rowBytes);
+    std::vector<uint8_t> band(rowBytes * bandRows);
+    uint8_t rgb[256][3];  // the palette as R,G,B
+    for (int i = 0; i < 256; ++i) {
+        const RgbQuad& c = img.palette[static_cast<size_t>(i)];
+        rgb[i][0] = c.red;
+        rgb[i][1] = c.green;
+        rgb[i][2] = c.blue;
+    }
+    for (int y = 0; ok && y < h;) {
+        const int rows = static_cast<int>(std::min<size_t>(bandRows, static_cast<size_t>(h - y)));
+        for (int k = 0; k < rows; ++k, ++y) {
+            const uint8_t* src = img.topRow(y);
+            uint8_t* d = band.data() + rowBytes * static_cast<size_t>(k);
             if (bpp == 24) {
-                d[0] = src[x * 3 + 2];
-                d[1] = src[x * 3 + 1];
-                d[2] = src[x * 3];
+                for (int x = 0; x < w; ++x, src += 3, d += 3) {
+                    const uint8_t b = src[0], g = src[1], r = src[2];
+                    d[0] = r;
+                    d[1] = g;
+                    d[2] = b;
+                }
                 continue;
             }
-            int index = 0;
-            if (bpp == 8) index = src[x];
-            else if (bpp == 4) index = (src[x / 2] >> (x % 2 ? 0 : 4)) & 15;
-            else if (bpp == 1) index = (src[x / 8] >> (7 - x % 8)) & 1;
-            const RgbQuad& c = img.palette[index];
-            d[0] = c.red;
-            d[1] = c.green;
-            d[2] = c.blue;
+            for (int x = 0; x < w; ++x, d += 3) {
+                int index;
+                if (bpp == 8) index = src[x];
+                else if (bpp == 4) index = (src[x / 2] >> (x % 2 ? 0 : 4)) & 15;
+                else index = (src[x / 8] >> (7 - x % 8)) & 1;
+                std::memcpy(d, rgb[index], 3);
+            }
         }
-        ok = std::fwrite(row.data(), 1, row.size(), f) == row.size();
+        const size_t n = rowBytes * static_cast<size_t>(rows);
+        ok = WriteAllToFd(fileno(f), band.data(), n);
     }
     if (std::fclose(f) != 0) ok = false;
     if (!ok) std::remove(path.c_str());

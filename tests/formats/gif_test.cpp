@@ -1,6 +1,7 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -396,6 +397,20 @@ TEST(GifLzw, MalformedStreamsStopCleanly) {
     EXPECT_TRUE(GifLzwDecode(lzw.data(), lzw.size(), 0, 100).empty());
     // Pixels beyond the frame are dropped.
     EXPECT_EQ(GifLzwDecode(lzw.data(), lzw.size(), 2, 4).size(), 4u);
+}
+
+TEST(GifLzw, LongStringsAndCutsInsideThem) {
+    // A long run (strings of hundreds of indices, many made of the string before and its own
+    // first index), then a repeating pattern.
+    std::vector<uint8_t> pixels(200000, 5);
+    for (size_t i = 100000; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i % 37 % 8);
+    const std::vector<uint8_t> lzw = GifLzwEncode(pixels.data(), pixels.size(), 3);
+    EXPECT_EQ(GifLzwDecode(lzw.data(), lzw.size(), 3, pixels.size()), pixels);
+    for (const size_t limit : {size_t{1000}, size_t{150001}}) {
+        const std::vector<uint8_t> part = GifLzwDecode(lzw.data(), lzw.size(), 3, limit);
+        ASSERT_EQ(part.size(), limit);
+        EXPECT_TRUE(std::equal(part.begin(), part.end(), pixels.begin()));
+    }
 }
 
 TEST(GifLzw, RoundTripsAtEveryCodeSizeThroughTableResets) {

@@ -213,6 +213,13 @@ TEST(PngImageData, BrokenStreams) {
     EXPECT_EQ(ErrorOf(RgbStart().Add("IDAT", std::vector<uint8_t>(whole.begin(), whole.end() - 6)).Iend().bytes),
               kCodecZlibRead);
     EXPECT_EQ(ErrorOf(RgbStart().Add("IDAT", {}).Iend().bytes), kCodecZlibRead);
+    // A wrong Adler-32 fails when it comes with the end of the data; in a chunk of its own it
+    // is never read, as the rows are full before it.
+    auto badSum = test::Zlib(RgbRows());
+    badSum.back() ^= 1;
+    EXPECT_EQ(ErrorOf(RgbStart().Add("IDAT", badSum).Iend().bytes), kCodecZlibRead);
+    const std::vector<uint8_t> data(badSum.begin(), badSum.end() - 4), sum(badSum.end() - 4, badSum.end());
+    EXPECT_EQ(ErrorOf(RgbStart().Add("IDAT", data).Add("IDAT", {}).Add("IDAT", sum).Iend().bytes), kCodecOk);
     // More data than the rows need is left unread.
     auto longer = RgbRows();
     longer.insert(longer.end(), 100, 7);

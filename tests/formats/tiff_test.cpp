@@ -230,6 +230,63 @@ TEST(TiffDecode, FilesWrittenByLibtiffInEveryAcceptedForm) {
     }
 }
 
+// 8-bit grey rows whose strips break anywhere: mid-row, empty, one longer than the rest of
+// the picture, and stored in the file in reverse order.
+TEST(TiffDecode, StripsThatBreakMidRow) {
+    const uint32_t w = 7, h = 5;
+    std::vector<uint8_t> pixels(w * h);
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i * 37 + 11);
+    const std::vector<std::vector<uint32_t>> splits = {{35}, {3, 10, 0, 9, 13}, {1, 1, 33, 20}};
+    for (const auto& counts : splits) {
+        SCOPED_TRACE(counts.size());
+        std::vector<uint8_t> f = {'I', 'I', 42, 0, 8, 0, 0, 0, 8, 0};
+        auto put16 = [&](uint32_t v) { f.insert(f.end(), {uint8_t(v), uint8_t(v >> 8)}); };
+        auto put32 = [&](uint32_t v) { put16(v & 0xFFFF); put16(v >> 16); };
+        const uint32_t n = static_cast<uint32_t>(counts.size());
+        const uint32_t lists = 8 + 2 + 12 * 8 + 4, data = lists + (n > 1 ? 8 * n : 0);
+        auto entry = [&](uint16_t tag, uint32_t count, uint32_t value) {
+            put16(tag);
+            put16(4);
+            put32(count);
+            put32(value);
+        };
+        entry(256, 1, w);
+        entry(257, 1, h);
+        entry(258, 1, 8);
+        entry(259, 1, 1);
+        entry(262, 1, 1);
+        entry(273, n, n > 1 ? lists : 0);
+        entry(278, 1, 1);
+        entry(279, n, n > 1 ? lists + 4 * n : counts[0]);
+        put32(0);
+        // The strips from the last one back; bytes past the picture are 0xEE.
+        std::vector<uint32_t> offsets(n);
+        std::vector<uint8_t> body;
+        uint32_t from = 0;
+        std::vector<uint32_t> starts;
+        for (uint32_t c : counts) {
+            starts.push_back(from);
+            from += c;
+        }
+        for (uint32_t i = n; i-- > 0;) {
+            offsets[i] = data + static_cast<uint32_t>(body.size());
+            for (uint32_t k = 0; k < counts[i]; ++k)
+                body.push_back(starts[i] + k < pixels.size() ? pixels[starts[i] + k] : 0xEE);
+        }
+        if (n == 1) {
+            std::memcpy(&f[8 + 2 + 12 * 5 + 8], &offsets[0], 4);
+        } else {
+            for (uint32_t o : offsets) put32(o);
+            for (uint32_t c : counts) put32(c);
+        }
+        f.insert(f.end(), body.begin(), body.end());
+        const DecoderContext ctx = Decode(f);
+        ASSERT_EQ(ctx.error, 0);
+        for (uint32_t y = 0; y < h; ++y)
+            for (uint32_t x = 0; x < w; ++x) ASSERT_EQ(ctx.image.topRow(static_cast<int>(y))[x], pixels[y * w + x]);
+    }
+}
+
 TEST(TiffDecode, RefusedForms) {
     test::TempDir dir;
     const std::string path = dir.File("in.tif");

@@ -1,13 +1,18 @@
 #include "formats/gif/gif_codec.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <unordered_map>
 
 #include "formats/codec_error.h"
 #include "formats/convert.h"
 #include "formats/reduce.h"
 #include "platform/file_io.h"
+#include "platform/large_buffer.h"
 
 namespace lumra {
 
@@ -26,85 +31,145 @@ bool Fail(DecoderContext& ctx, int code) {
 
 uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
+// Frame-sized buffers come from the large-buffer pool (huge pages where offered).
+template <class T>
+struct LargeAllocator {
+    using value_type = T;
+    LargeAllocator() = default;
+    template <class U>
+    LargeAllocator(const LargeAllocator<U>&) {}
+    T* allocate(size_t n) {
+        if (n > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
+        auto* p = reinterpret_cast<T*>(AllocateLarge(n * sizeof(T), false));
+        if (!p) throw std::bad_alloc();
+        return p;
+    }
+    void deallocate(T* p, size_t) { std::free(p); }
+    template <class U>
+    bool operator==(const LargeAllocator<U>&) const { return true; }
+};
+using Bytes = std::vector<uint8_t, LargeAllocator<uint8_t>>;
+
 // ---- LZW decoding ----
 
-class LzwDecoder {
-public:
-    // Feeds every decoded index to emit(index); emit returns false to stop.
-    template <typename Emit>
-    static void Run(const uint8_t* data, size_t size, int minCodeSize, Emit&& emit) {
-        if (minCodeSize < 1 || minCodeSize > 11) return;
-        static thread_local uint16_t prefix[kMaxCodes];
-        static thread_local uint8_t suffix[kMaxCodes];
-        static thread_local uint8_t first[kMaxCodes];
-        static thread_local uint16_t length[kMaxCodes];
-        uint8_t stack[kMaxCodes];
-        const int clear = 1 << minCodeSize;
-        const int end = clear + 1;
-        for (int i = 0; i < clear; ++i) {
-            suffix[i] = first[i] = static_cast<uint8_t>(i);
-            length[i] = 1;
-            prefix[i] = 0;
-        }
-        int codeSize = minCodeSize + 1;
-        int next = end + 1;
-        int prev = -1;
-        uint32_t acc = 0;
-        int bits = 0;
-        size_t pos = 0;
-        for (;;) {
-            while (bits < codeSize) {
-                if (pos >= size) return;
-                acc |= static_cast<uint32_t>(data[pos++]) << bits;
-                bits += 8;
-            }
-            const int code = static_cast<int>(acc & ((1u << codeSize) - 1));
-            acc >>= codeSize;
-            bits -= codeSize;
-            if (code == clear) {
-                codeSize = minCodeSize + 1;
-                next = end + 1;
-                prev = -1;
-                continue;
-            }
-            if (code == end) return;
-            if (prev < 0) {
-                if (code > clear) return;  // the first code after a clear is a literal
-                if (!emit(static_cast<uint8_t>(code))) return;
-                prev = code;
-                continue;
-            }
-            int out;
-            uint8_t lead;
-            if (code < next) {
-                out = code;
-                lead = first[code];
-            } else if (code == next && next < kMaxCodes) {
-                out = -1;  // prev's string followed by its own first index
-                lead = first[prev];
+// Bytes past the end of an LZW output buffer that the string copies may overwrite.
+constexpr size_t kLzwSlack = kMaxCodes + 32;
+
+uint64_t Load64Le(const uint8_t* p) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+    return v;
+}
+
+// Every string in the table is a run of bytes already written: a new code is the previous
+// code's string followed by the first byte of the next, which is where the next one starts.
+// So the table keeps where each string lies and its length, and a code is one copy from
+// earlier in the output. out holds limit + kLzwSlack bytes; returns the count decoded (at
+// most limit), stopping at the end code, at the end of the data or at a code that cannot
+// occur.
+size_t LzwDecodeInto(const uint8_t* data, size_t size, int minCodeSize, uint8_t* out, size_t limit) {
+    if (minCodeSize < 1 || minCodeSize > 11 || limit == 0) return 0;
+    limit = std::min<size_t>(limit, UINT32_MAX);  // offsets are 32-bit; frames never reach it
+    static thread_local uint32_t offset[kMaxCodes];
+    static thread_local uint16_t length[kMaxCodes];
+    const int clear = 1 << minCodeSize;
+    const int end = clear + 1;
+    int codeSize = minCodeSize + 1;
+    uint32_t mask = (1u << codeSize) - 1;
+    int next = end + 1;
+    bool started = false;  // a code has been decoded since the last clear
+    size_t prevAt = 0, prevLen = 0;
+    uint64_t acc = 0;
+    int bits = 0;
+    size_t pos = 0;
+    size_t o = 0;
+    for (;;) {
+        if (bits < codeSize) {
+            if (size - pos >= 8) {
+                // Bits already in acc above `bits` are those of the same bytes: or-ing is harmless.
+                acc |= Load64Le(data + pos) << bits;
+                const int bytes = (63 - bits) >> 3;
+                pos += static_cast<size_t>(bytes);
+                bits += 8 * bytes;
             } else {
-                return;
+                while (bits < codeSize) {
+                    if (pos >= size) return o;
+                    acc |= static_cast<uint64_t>(data[pos++]) << bits;
+                    bits += 8;
+                }
             }
-            if (next < kMaxCodes) {
-                prefix[next] = static_cast<uint16_t>(prev);
-                suffix[next] = lead;
-                first[next] = first[prev];
-                length[next] = static_cast<uint16_t>(length[prev] + 1);
-                ++next;
-                if (out < 0) out = next - 1;
-                if (next == (1 << codeSize) && codeSize < 12) ++codeSize;
-            }
-            int n = length[out];
-            int c = out;
-            for (int i = n - 1; i >= 0; --i) {
-                stack[i] = suffix[c];
-                c = prefix[c];
-            }
-            for (int i = 0; i < n; ++i)
-                if (!emit(stack[i])) return;
-            prev = code;
         }
+        const int code = static_cast<int>(acc & mask);
+        acc >>= codeSize;
+        bits -= codeSize;
+        if (code == clear) {
+            codeSize = minCodeSize + 1;
+            mask = (1u << codeSize) - 1;
+            next = end + 1;
+            started = false;
+            continue;
+        }
+        if (code == end) return o;
+        uint8_t* dst = out + o;
+        size_t len;
+        if (code < clear) {
+            *dst = static_cast<uint8_t>(code);
+            len = 1;
+        } else if (!started) {
+            return o;  // the first code after a clear is a literal
+        } else if (code < next) {
+            len = length[code];
+            const uint8_t* src = out + offset[code];
+            if (static_cast<size_t>(dst - src) >= 16) {
+                for (size_t i = 0; i < len; i += 16) std::memcpy(dst + i, src + i, 16);
+            } else {
+                for (size_t i = 0; i < len; ++i) dst[i] = src[i];
+            }
+        } else if (code == next && next < kMaxCodes) {
+            // The previous string followed by its own first byte.
+            const uint8_t* src = out + prevAt;
+            if (prevLen >= 16) {
+                for (size_t i = 0; i < prevLen; i += 16) std::memcpy(dst + i, src + i, 16);
+            } else {
+                for (size_t i = 0; i < prevLen; ++i) dst[i] = src[i];
+            }
+            dst[prevLen] = *src;
+            len = prevLen + 1;
+        } else {
+            return o;
+        }
+        if (started && next < kMaxCodes) {
+            offset[next] = static_cast<uint32_t>(prevAt);
+            length[next] = static_cast<uint16_t>(prevLen + 1);
+            ++next;
+            if (next == (1 << codeSize) && codeSize < 12) mask = (1u << ++codeSize) - 1;
+        }
+        started = true;
+        prevAt = o;
+        prevLen = len;
+        o += len;
+        if (o >= limit) return limit;
     }
+}
+
+// A buffer grown as needed, its bytes left uninitialised.
+class ScratchBytes {
+public:
+    size_t size() const { return size_; }
+    uint8_t* get() const { return data_.get(); }
+    explicit operator bool() const { return data_ != nullptr; }
+    void reset(size_t n) {
+        data_.reset(AllocateLarge(n, false));
+        size_ = data_ ? n : 0;
+    }
+
+private:
+    struct Free {
+        void operator()(uint8_t* p) const { std::free(p); }
+    };
+    std::unique_ptr<uint8_t, Free> data_;
+    size_t size_ = 0;
 };
 
 // ---- block reading ----
@@ -131,8 +196,11 @@ bool SkipSubBlocks(Reader& r) {
 }
 
 // Joins the sub-blocks of an image's data; false when the data ends inside them.
-bool GatherSubBlocks(Reader& r, std::vector<uint8_t>& out) {
+bool GatherSubBlocks(Reader& r, Bytes& out) {
     out.clear();
+    size_t total = 0;
+    for (size_t at = r.pos; at < r.size && r.data[at] != 0; at += size_t{r.data[at]} + 1) total += r.data[at];
+    out.reserve(std::min(total, r.left()));
     for (;;) {
         if (r.pos >= r.size) return false;
         const size_t n = r.data[r.pos++];
@@ -161,7 +229,7 @@ int InterlacedRow(int n, int h) {
 struct Canvas {
     bool rgb = false;
     Palette palette{};
-    std::vector<uint8_t> pixels;  // w*h indices, or w*h*3 as R, G, B
+    Bytes pixels;  // w*h indices, or w*h*3 as R, G, B
 
     RgbQuad Colour(size_t i) const {
         if (!rgb) return palette[pixels[i]];
@@ -188,32 +256,45 @@ uint32_t Key(const RgbQuad& c) {
 // (or added to the unused part of) the frame's table, and when they do not fit the result
 // holds colours.
 void Compose(Canvas& base, const Frame& f, int tableEntries, int screenW, int screenH,
-             const std::vector<uint8_t>& indices, bool first) {
+             const uint8_t* indices, size_t count, bool first) {
     const size_t w = static_cast<size_t>(screenW);
     const size_t total = w * static_cast<size_t>(screenH);
-    auto pixelAt = [&](size_t n) {
-        const int row = f.interlaced ? InterlacedRow(static_cast<int>(n / f.width), f.height)
-                                     : static_cast<int>(n / f.width);
-        return static_cast<size_t>(f.top + row) * w + static_cast<size_t>(f.left) +
-               n % static_cast<size_t>(f.width);
+    const bool opaque = first || !f.transparent;
+    const auto key = static_cast<uint8_t>(f.transparentIndex);
+    // Calls draw(row start in the screen, the frame's indices for it, count) for each row decoded.
+    auto forRows = [&](auto&& draw) {
+        const size_t fw = static_cast<size_t>(f.width);
+        for (size_t n = 0, r = 0; n < count; n += fw, ++r) {
+            const size_t row = f.interlaced ? static_cast<size_t>(InterlacedRow(static_cast<int>(r), f.height)) : r;
+            draw((static_cast<size_t>(f.top) + row) * w + static_cast<size_t>(f.left), indices + n,
+                 std::min(fw, count - n));
+        }
     };
-    auto drawn = [&](uint8_t v) { return first || !f.transparent || v != f.transparentIndex; };
 
     if (!base.rgb && base.palette == f.palette) {
-        for (size_t n = 0; n < indices.size(); ++n)
-            if (drawn(indices[n])) base.pixels[pixelAt(n)] = indices[n];
+        forRows([&](size_t at, const uint8_t* src, size_t n) {
+            uint8_t* dst = base.pixels.data() + at;
+            if (opaque) {
+                std::memcpy(dst, src, n);
+                return;
+            }
+            for (size_t i = 0; i < n; ++i)
+                if (src[i] != key) dst[i] = src[i];
+        });
         return;
     }
     // Which pixels the frame paints.
     std::vector<int16_t> paint(total, -1);
-    for (size_t n = 0; n < indices.size(); ++n)
-        if (drawn(indices[n])) paint[pixelAt(n)] = indices[n];
+    forRows([&](size_t at, const uint8_t* src, size_t n) {
+        for (size_t i = 0; i < n; ++i)
+            if (opaque || src[i] != key) paint[at + i] = src[i];
+    });
 
     Palette out = f.palette;
     std::unordered_map<uint32_t, uint8_t> lookup;
     for (int i = tableEntries - 1; i >= 0; --i) lookup[Key(out[i])] = static_cast<uint8_t>(i);
     int free = tableEntries;
-    std::vector<uint8_t> result(total);
+    Bytes result(total);
     bool fits = true;
     for (size_t i = 0; i < total && fits; ++i) {
         if (paint[i] >= 0) {
@@ -238,7 +319,7 @@ void Compose(Canvas& base, const Frame& f, int tableEntries, int screenW, int sc
         base.pixels = std::move(result);
         return;
     }
-    std::vector<uint8_t> colours(total * 3);
+    Bytes colours(total * 3);
     for (size_t i = 0; i < total; ++i) {
         const RgbQuad c = paint[i] >= 0 ? f.palette[static_cast<size_t>(paint[i])] : base.Colour(i);
         colours[3 * i] = c.red;
@@ -308,10 +389,8 @@ std::vector<uint8_t> GifLzwDecode(const uint8_t* data, size_t size, int minCodeS
                                   size_t maxPixels) {
     std::vector<uint8_t> out;
     if (maxPixels == 0) return out;
-    LzwDecoder::Run(data, size, minCodeSize, [&](uint8_t v) {
-        out.push_back(v);
-        return out.size() < maxPixels;
-    });
+    out.resize(maxPixels + kLzwSlack);
+    out.resize(LzwDecodeInto(data, size, minCodeSize, out.data(), maxPixels));
     return out;
 }
 
@@ -355,7 +434,8 @@ bool DecodeGif(const uint8_t* data, size_t size, DecoderContext& ctx) {
     Canvas beforeLast;  // the canvas the last frame was drawn on (disposal 3)
     Frame last;
     int sourceBits = hasGlobal ? globalBits : 0;
-    std::vector<uint8_t> lzw;
+    Bytes lzw;
+    ScratchBytes indices;
     bool done = false;
 
     while (!done) {
@@ -438,7 +518,12 @@ bool DecodeGif(const uint8_t* data, size_t size, DecoderContext& ctx) {
         const int minCodeSize = data[r.pos++];
         const bool complete = GatherSubBlocks(r, lzw);
         const size_t pixels = static_cast<size_t>(f.width) * static_cast<size_t>(f.height);
-        const std::vector<uint8_t> indices = GifLzwDecode(lzw.data(), lzw.size(), minCodeSize, pixels);
+        if (indices.size() < pixels + kLzwSlack) {
+            // Not zero-filled: only the decoded part is read.
+            indices.reset(pixels + kLzwSlack);
+            if (!indices) return Fail(ctx, kCodecMemory);
+        }
+        const size_t decoded = LzwDecodeInto(lzw.data(), lzw.size(), minCodeSize, indices.get(), pixels);
 
         const size_t screenPixels = static_cast<size_t>(screenW) * static_cast<size_t>(screenH);
         if (frames == 0) {
@@ -452,7 +537,7 @@ bool DecodeGif(const uint8_t* data, size_t size, DecoderContext& ctx) {
             if (frameBytes + bytes > kAnimationBudget) break;
         }
         if (f.disposal == 3) beforeLast = canvas;
-        Compose(canvas, f, tableEntries, screenW, screenH, indices, frames == 0);
+        Compose(canvas, f, tableEntries, screenW, screenH, indices.get(), decoded, frames == 0);
 
         ImageBuffer image;
         if (!CanvasToImage(canvas, screenW, screenH, image)) return Fail(ctx, kCodecMemory);

@@ -9,6 +9,11 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "formats/blend_table.h"
 #include "formats/codec_error.h"
@@ -91,14 +96,31 @@ struct Rgba16 {
     }
 };
 
+// The kernels read nothing in front of cur or prev (the first pixel's left neighbours are
+// 0), and carry the left and upper-left pixels in registers rather than reading back what
+// they have just stored.
 template <class Fmt, int F>
-void WholeKernel(uint8_t* cur, const uint8_t* prev, size_t, size_t pixels, uint8_t* out, uint8_t* alpha) {
+void WholeKernel(uint8_t* __restrict cur, const uint8_t* __restrict prev, size_t, size_t pixels,
+                 uint8_t* __restrict out, uint8_t* __restrict alpha) {
     constexpr int n = Fmt::kBpp;
-    for (size_t i = 0; i < pixels; ++i, cur += n, prev += n) {
-        if constexpr (F != kFilterNone) {
-            for (int k = 0; k < n; k += Fmt::kStep) cur[k] = Unfilter<F>(cur[k], cur[k - n], prev[k], prev[k - n]);
+    if constexpr (F == kFilterNone || F == kFilterUp) {
+        for (size_t i = 0; i < pixels; ++i, cur += n, prev += n) {
+            if constexpr (F == kFilterUp) {
+                for (int k = 0; k < n; k += Fmt::kStep) cur[k] = static_cast<uint8_t>(cur[k] + prev[k]);
+            }
+            Fmt::Emit(cur, out, alpha, i);
         }
-        Fmt::Emit(cur, out, alpha, i);
+    } else {
+        uint8_t left[n] = {}, upLeft[n] = {};
+        for (size_t i = 0; i < pixels; ++i, cur += n, prev += n) {
+            for (int k = 0; k < n; k += Fmt::kStep) {
+                const uint8_t up = prev[k];
+                left[k] = Unfilter<F>(cur[k], left[k], up, upLeft[k]);
+                upLeft[k] = up;
+                cur[k] = left[k];
+            }
+            Fmt::Emit(cur, out, alpha, i);
+        }
     }
 }
 
@@ -146,16 +168,20 @@ void PackedKernel(uint8_t* cur, const uint8_t* prev, size_t rowBytes, size_t pix
     constexpr size_t kPerByte = 8 / Depth;
     constexpr unsigned kMask = (1u << Depth) - 1;
     const size_t whole = pixels / kPerByte;
-    const uint8_t* left = cur - 1;  // the pad in front of the row
-    const uint8_t* upLeft = prev - 1;
+    uint8_t left = 0, upLeft = 0;
+    auto unfilterAt = [&](size_t k) {
+        const uint8_t up = prev[k];
+        left = Unfilter<F>(cur[k], left, up, upLeft);
+        upLeft = up;
+        cur[k] = left;
+        return left;
+    };
     for (size_t k = 0; k < whole; ++k, out += kPerByte) {
-        const uint8_t v = Unfilter<F>(cur[k], left[k], prev[k], upLeft[k]);
-        cur[k] = v;
+        const uint8_t v = unfilterAt(k);
         for (size_t j = 0; j < kPerByte; ++j) out[j] = static_cast<uint8_t>((v >> (8 - Depth * (j + 1))) & kMask);
     }
     if (whole < rowBytes) {
-        const uint8_t v = Unfilter<F>(cur[whole], left[whole], prev[whole], upLeft[whole]);
-        cur[whole] = v;
+        const uint8_t v = unfilterAt(whole);
         const size_t rest = pixels - whole * kPerByte;
         for (size_t j = 0; j < rest; ++j) out[j] = static_cast<uint8_t>((v >> (8 - Depth * (j + 1))) & kMask);
     }
@@ -180,8 +206,58 @@ constexpr std::array<std::array<RowFn, kPixelKinds>, 5> kKernels = {
 
 // ---- zlib, one row at a time ----
 
+// Adler-32 of the inflated bytes, 32 at a time with SSE2 (zlib's own goes a byte at a time).
+uint32_t Adler32(uint32_t adler, const uint8_t* p, size_t n) {
+    constexpr uint32_t kBase = 65521;
+    constexpr size_t kMax = 5552;  // bytes before the sums must be reduced
+    uint32_t s1 = adler & 0xFFFF, s2 = adler >> 16;
+    while (n > 0) {
+        size_t block = std::min(n, kMax);
+        n -= block;
+#if defined(__SSE2__)
+        if (const size_t groups = block / 32) {
+            // Per 32 bytes: s2 += 32 * s1 + sum of (32 - i) * byte i; s1 += sum of the bytes.
+            const __m128i zero = _mm_setzero_si128();
+            const __m128i w1 = _mm_setr_epi16(32, 31, 30, 29, 28, 27, 26, 25);
+            const __m128i w2 = _mm_setr_epi16(24, 23, 22, 21, 20, 19, 18, 17);
+            const __m128i w3 = _mm_setr_epi16(16, 15, 14, 13, 12, 11, 10, 9);
+            const __m128i w4 = _mm_setr_epi16(8, 7, 6, 5, 4, 3, 2, 1);
+            __m128i vs1 = zero, vs2 = zero, vPrev = zero;  // vPrev: s1 before each group, summed
+            for (size_t g = 0; g < groups; ++g, p += 32) {
+                const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+                vPrev = _mm_add_epi32(vPrev, vs1);
+                vs1 = _mm_add_epi32(vs1, _mm_add_epi32(_mm_sad_epu8(a, zero), _mm_sad_epu8(b, zero)));
+                __m128i m = _mm_madd_epi16(_mm_unpacklo_epi8(a, zero), w1);
+                m = _mm_add_epi32(m, _mm_madd_epi16(_mm_unpackhi_epi8(a, zero), w2));
+                m = _mm_add_epi32(m, _mm_madd_epi16(_mm_unpacklo_epi8(b, zero), w3));
+                m = _mm_add_epi32(m, _mm_madd_epi16(_mm_unpackhi_epi8(b, zero), w4));
+                vs2 = _mm_add_epi32(vs2, m);
+            }
+            auto sum = [](__m128i v) {
+                v = _mm_add_epi32(v, _mm_shuffle_epi32(v, _MM_SHUFFLE(1, 0, 3, 2)));
+                v = _mm_add_epi32(v, _mm_shuffle_epi32(v, _MM_SHUFFLE(2, 3, 0, 1)));
+                return static_cast<uint32_t>(_mm_cvtsi128_si32(v));
+            };
+            s2 += static_cast<uint32_t>(groups) * 32 * s1 + 32 * sum(vPrev) + sum(vs2);
+            s1 += sum(vs1);
+            block -= groups * 32;
+        }
+#endif
+        for (; block > 0; --block) {
+            s1 += *p++;
+            s2 += s1;
+        }
+        s1 %= kBase;
+        s2 %= kBase;
+    }
+    return s2 << 16 | s1;
+}
+
 // The compressed data is the bodies of a run of IDAT chunks, already checked; they are fed to
-// zlib where they lie, one after the other, so split data is never copied.
+// zlib where they lie, one after the other, so split data is never copied. zlib is told not to
+// keep the Adler-32 itself: it is kept here, faster, and compared with the trailer whenever
+// zlib has read the whole trailer (when zlib would have compared it).
 class RowInflater {
 public:
     RowInflater() { std::memset(&stream_, 0, sizeof stream_); }
@@ -198,6 +274,7 @@ public:
         end_ = to;
         Feed();
         ready_ = inflateInit(&stream_) == Z_OK;
+        if (ready_) inflateValidate(&stream_, 0);
         return ready_;
     }
 
@@ -207,8 +284,10 @@ public:
         stream_.avail_out = static_cast<uInt>(n);
         for (;;) {
             if (stream_.avail_in == 0) Feed();
+            uint8_t* const from = stream_.next_out;
             const int r = inflate(&stream_, Z_NO_FLUSH);
-            if (r == Z_STREAM_END) return stream_.avail_out == 0 && lastRow;
+            adler_ = Adler32(adler_, from, static_cast<size_t>(stream_.next_out - from));
+            if (r == Z_STREAM_END) return TrailerMatches() && stream_.avail_out == 0 && lastRow;
             if (r != Z_OK) return false;
             if (stream_.avail_out == 0) return true;
             if (stream_.avail_in == 0 && next_ >= end_) return false;
@@ -222,19 +301,39 @@ private:
             const uint32_t length = ReadBe32(data_ + next_);
             stream_.next_in = const_cast<Bytef*>(data_ + next_ + 8);
             stream_.avail_in = length;
+            if (length > 0) fed_.push_back(next_ + 8);
             next_ += size_t{length} + 12;
         }
+    }
+
+    // At the end of the stream the trailer is the last four bytes zlib took, which may lie
+    // in more than one chunk.
+    bool TrailerMatches() const {
+        uint8_t t[4];
+        int need = 4;
+        for (size_t i = fed_.size(); need > 0 && i-- > 0;) {
+            const uint8_t* start = data_ + fed_[i];
+            const uint8_t* stop = start + ReadBe32(start - 8);
+            // zlib is inside the last chunk fed, or past it (at an empty one).
+            if (i + 1 == fed_.size() && stream_.next_in >= start && stream_.next_in < stop) stop = stream_.next_in;
+            while (need > 0 && stop > start) t[--need] = *--stop;
+        }
+        return need == 0 && ReadBe32(t) == adler_;
     }
 
     z_stream stream_;
     bool ready_ = false;
     const uint8_t* data_ = nullptr;
     size_t next_ = 0, end_ = 0;
+    std::vector<size_t> fed_;  // where the bodies of the non-empty chunks given to zlib start
+    uint32_t adler_ = 1;
 };
 
 // Deflate produces at most 258 bytes for two bits; anything claiming more cannot fill the rows.
 constexpr uint64_t kMaxInflateRatio = 1032;
 constexpr uint64_t kInflateSlack = 1024;
+// Bytes of rows inflated at a time.
+constexpr size_t kInflateChunk = size_t{1} << 20;
 
 template <class T>
 std::unique_ptr<T[]> TryAllocate(size_t n) {
@@ -568,12 +667,24 @@ bool PngReader::Inflate(size_t from, size_t to) {
     };
 
     if (interlace_ == 0) {
-        for (uint32_t y = 0; y < height_; ++y) {
-            const int type = readRow(maxRowBytes, y + 1 == height_);
-            if (type < 0) return Fail(kCodecZlibRead);
-            uint8_t* alpha = alpha_ ? alpha_.get() + width * y : nullptr;
-            kKernels[type][kind_](cur, prev, maxRowBytes, width, image_.topRow(static_cast<int>(y)), alpha);
-            std::swap(cur, prev);
+        // Many rows per inflate call, each unfiltered where it lands: zlib then copies only
+        // the last 32 KiB of each call into its window, not every row.
+        const size_t stride = maxRowBytes + 1;
+        const size_t rowsPerChunk = std::max<size_t>(1, kInflateChunk / stride);
+        auto chunk = TryAllocate<uint8_t>(rowsPerChunk * stride);
+        if (!chunk) return Fail(kCodecMemory);
+        for (uint32_t y = 0; y < height_;) {
+            const size_t rows = std::min<size_t>(rowsPerChunk, height_ - y);
+            if (!inflater.Read(chunk.get(), rows * stride, y + rows == height_)) return Fail(kCodecZlibRead);
+            const uint8_t* above = prev;  // zeros, then the last row of the chunk before
+            for (size_t k = 0; k < rows; ++k, ++y) {
+                uint8_t* row = chunk.get() + k * stride;
+                const int type = row[0] > 4 ? 0 : row[0];  // unknown types read as None
+                uint8_t* alpha = alpha_ ? alpha_.get() + width * y : nullptr;
+                kKernels[type][kind_](row + 1, above, maxRowBytes, width, image_.topRow(static_cast<int>(y)), alpha);
+                above = row + 1;
+            }
+            std::memcpy(prev, above, maxRowBytes);
         }
         return true;
     }

@@ -185,35 +185,64 @@ bool DecodeTiff(const uint8_t* data, size_t size, DecoderContext& ctx) {
         held += counts[i];
     }
     if (held < total) return Fail(ctx, kCodecRead);
-    std::vector<uint8_t> strips;
-    strips.reserve(static_cast<size_t>(total));
-    for (size_t i = 0; i < offsets.size() && strips.size() < total; ++i) {
-        if (offsets[i] > size || counts[i] > size - offsets[i]) return Fail(ctx, kCodecRead);
-        const size_t take = static_cast<size_t>(std::min<uint64_t>(counts[i], total - strips.size()));
-        strips.insert(strips.end(), data + offsets[i], data + offsets[i] + take);
-    }
 
     ImageBuffer& img = ctx.image;
     if (!img.Allocate(w, h, outDepth)) return Fail(ctx, kCodecMemory);
     img.palette = pal;
+    // Rows are converted where they lie in the strips; one that straddles two strips is
+    // gathered into `joined` first.
+    std::vector<uint8_t> joined;
+    size_t strip = 0, at = 0;  // the next unread byte: strip index, offset in it
+    auto nextRow = [&]() -> const uint8_t* {
+        while (at >= counts[strip]) {
+            ++strip;
+            at = 0;
+        }
+        const size_t n = static_cast<size_t>(rowBytes);
+        const uint8_t* p = data + offsets[strip] + at;
+        if (counts[strip] - at >= n) {
+            at += n;
+            return p;
+        }
+        joined.resize(n);
+        for (size_t got = 0; got < n;) {
+            while (at >= counts[strip]) {
+                ++strip;
+                at = 0;
+            }
+            const size_t take = std::min<size_t>(n - got, counts[strip] - at);
+            std::memcpy(joined.data() + got, data + offsets[strip] + at, take);
+            got += take;
+            at += take;
+        }
+        return joined.data();
+    };
+    // 16-bit samples keep their high byte, in the file's byte order.
+    const size_t hi = bits == 16 && !o.big ? 1 : 0;
+    const size_t wide = static_cast<size_t>(w);
     for (int y = 0; y < h; ++y) {
-        const uint8_t* src = strips.data() + rowBytes * static_cast<uint64_t>(y);
+        const uint8_t* src = nextRow();
         uint8_t* dst = img.topRow(y);
         if (outDepth == 8) {
-            for (int x = 0; x < w; ++x) {
-                if (bits == 8) dst[x] = src[x];
-                else if (bits == 4) dst[x] = static_cast<uint8_t>((src[x / 2] >> (x % 2 ? 0 : 4)) & 15);
-                else dst[x] = static_cast<uint8_t>((src[x / 8] >> (7 - x % 8)) & 1);
+            if (bits == 8) {
+                std::memcpy(dst, src, wide);
+            } else if (bits == 4) {
+                for (size_t x = 0; x < wide; ++x) dst[x] = static_cast<uint8_t>((src[x / 2] >> (x % 2 ? 0 : 4)) & 15);
+            } else {
+                for (size_t x = 0; x < wide; ++x) dst[x] = static_cast<uint8_t>((src[x / 8] >> (7 - x % 8)) & 1);
+            }
+        } else if (bits == 8) {
+            for (size_t x = 0; x < wide; ++x, src += 3, dst += 3) {
+                const uint8_t r = src[0], g = src[1], b = src[2];
+                dst[0] = b;
+                dst[1] = g;
+                dst[2] = r;
             }
         } else {
-            const int s = bits == 16 ? 2 : 1;
-            // 16-bit samples keep their high byte, in the file's byte order.
-            const int hi = bits == 16 && !o.big ? 1 : 0;
-            for (int x = 0; x < w; ++x) {
-                const uint8_t* px = src + 3 * s * x;
-                dst[3 * x] = px[2 * s + hi];
-                dst[3 * x + 1] = px[s + hi];
-                dst[3 * x + 2] = px[hi];
+            for (size_t x = 0; x < wide; ++x, src += 6, dst += 3) {
+                dst[0] = src[4 + hi];
+                dst[1] = src[2 + hi];
+                dst[2] = src[hi];
             }
         }
     }
