@@ -27,6 +27,7 @@
 #include "shell/settings.h"
 #include "ui/accelerators.h"
 #include "ui/animation.h"
+#include "ui/clipboard.h"
 #include "ui/command_router.h"
 #include "ui/file_dialogs.h"
 #include "ui/file_list_controller.h"
@@ -47,35 +48,6 @@
 namespace lumra::ui {
 
 namespace {
-
-// A clipboard image as a packed 24-bit DIB (info header and bottom-up rows).
-std::vector<uint8_t> ImageToPackedDib(const QImage& source) {
-    const QImage image = source.convertToFormat(QImage::Format_RGB888);
-    if (image.isNull()) return {};
-    const int w = image.width();
-    const int h = image.height();
-    const size_t stride = PaddedRowBytes(w, 24);
-    if (stride == 0 || h <= 0 || h > kMaxPictureSide || w > kMaxPictureSide) return {};
-    std::vector<uint8_t> dib(40 + stride * static_cast<size_t>(h), 0);
-    auto put32 = [&dib](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) dib[at + i] = static_cast<uint8_t>(v >> (8 * i));
-    };
-    put32(0, 40);
-    put32(4, static_cast<uint32_t>(w));
-    put32(8, static_cast<uint32_t>(h));
-    dib[12] = 1;
-    dib[14] = 24;
-    for (int y = 0; y < h; ++y) {
-        const uchar* src = image.constScanLine(h - 1 - y);
-        uint8_t* dst = dib.data() + 40 + stride * static_cast<size_t>(y);
-        for (int x = 0; x < w; ++x) {
-            dst[3 * x] = src[3 * x + 2];
-            dst[3 * x + 1] = src[3 * x + 1];
-            dst[3 * x + 2] = src[3 * x];
-        }
-    }
-    return dib;
-}
 
 std::string CurrentFolder() {
     std::error_code ec;
@@ -310,15 +282,7 @@ bool Application::SavePictureAs() {
 }
 
 void Application::PasteFromClipboard() {
-    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
-    if (!mime) return;
-    std::vector<uint8_t> dib;
-    if (mime->hasFormat(QStringLiteral("image/bmp"))) {
-        // A BMP file: the packed DIB follows the 14-byte file header.
-        const QByteArray bmp = mime->data(QStringLiteral("image/bmp"));
-        if (bmp.size() > 14 && bmp.startsWith("BM")) dib.assign(bmp.begin() + 14, bmp.end());
-    }
-    if (dib.empty() && mime->hasImage()) dib = ImageToPackedDib(qvariant_cast<QImage>(mime->imageData()));
+    const std::vector<uint8_t> dib = ClipboardDib(QGuiApplication::clipboard()->mimeData());
     if (dib.empty()) return;
     if (!SaveChangesFirst()) return;
     if (!PastePicture(session_, dib.data(), dib.size())) return;

@@ -13,6 +13,7 @@
 #include "shell/program_info.h"
 #include "ui/accelerators.h"
 #include "ui/app.h"
+#include "ui/clipboard.h"
 #include "ui/command_router.h"
 #include "ui/file_list_controller.h"
 #include "ui/file_list_window.h"
@@ -22,15 +23,6 @@
 #include "ui/view_window.h"
 
 namespace lumra::ui {
-
-namespace {
-
-bool ClipboardHasPicture() {
-    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
-    return mime && (mime->hasImage() || mime->hasFormat(QStringLiteral("image/bmp")));
-}
-
-}  // namespace
 
 void Application::InstallKeysAndMenus() {
     RebuildMenus();

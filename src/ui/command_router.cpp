@@ -4,6 +4,7 @@
 #include "shell/session.h"
 #include "shell/settings.h"
 #include "ui/app.h"
+#include "ui/clipboard.h"
 #include "ui/comment_exif_dialogs.h"
 #include "platform/paths.h"
 #include "shell/messages.h"
@@ -45,6 +46,9 @@ void CommandRouter::Run(int id) {
         case kCmdSaveRotateRight:
         case kCmdSaveRotateLeft:
             app_.LosslessRotate(id == kCmdSaveRotateRight);
+            break;
+        case kCmdCopy:
+            if (picture.HasPicture()) CopyPictureToClipboard(picture.image);
             break;
         case kCmdPaste:
             app_.PasteFromClipboard();

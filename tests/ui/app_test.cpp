@@ -1,5 +1,7 @@
 // Start-up, the boxes, opening files and closing the program.
 #include <QAbstractButton>
+#include <QClipboard>
+#include <QMimeData>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
@@ -11,6 +13,8 @@
 
 #include "platform/paths.h"
 #include "shell/ini_file.h"
+#include "formats/bmp/bmp_codec.h"
+#include "ui/clipboard.h"
 #include "ui/message_box.h"
 #include "ui/mouse_info_dialog.h"
 #include "ui_test_support.h"
@@ -328,6 +332,51 @@ TEST_F(AppTest, StandardBoxesSpeakJapanese) {
     QCoreApplication::removeTranslator(japanese.get());
     EXPECT_TRUE(yes.contains(QStringLiteral("はい"))) << yes.toStdString();
     EXPECT_FALSE(minMax);
+}
+
+TEST(Clipboard, CopiedPictureComesBackWithItsPixelsAndPalette) {
+    for (int depth : {8, 24}) {
+        ImageBuffer image;
+        ASSERT_TRUE(image.Allocate(5, 3, depth));
+        for (int y = 0; y < 3; ++y)
+            for (size_t i = 0; i < image.stride(); ++i) image.storedRow(y)[i] = static_cast<uint8_t>(40 * y + 7 * i);
+        for (int i = 0; i < 256; ++i) image.palette[i] = RgbQuad{uint8_t(i), uint8_t(255 - i), uint8_t(i * 3), 0};
+        image.header.biXPelsPerMeter = 3780;
+        QGuiApplication::clipboard()->setMimeData(ui::PictureMimeData(image));
+        ASSERT_TRUE(ui::ClipboardHasPicture());
+        const std::vector<uint8_t> dib = ui::ClipboardDib(QGuiApplication::clipboard()->mimeData());
+        DecoderContext ctx;
+        ASSERT_TRUE(ReadClipboardDib(dib.data(), dib.size(), ctx)) << depth;
+        EXPECT_EQ(ctx.image.bitCount(), depth);
+        EXPECT_EQ(ctx.image.header.biXPelsPerMeter, 0);
+        ASSERT_EQ(ctx.image.imageBytes(), image.imageBytes());
+        EXPECT_EQ(std::memcmp(ctx.image.bits(), image.bits(), image.imageBytes()), 0) << depth;
+        if (depth == 8) {
+            EXPECT_EQ(ctx.image.palette, image.palette);
+        }
+        // Other programs get the same picture the right way up.
+        const QImage other = qvariant_cast<QImage>(QGuiApplication::clipboard()->mimeData()->imageData());
+        const uint8_t* top = image.topRow(0);
+        const RgbQuad q = depth == 24 ? RgbQuad{top[0], top[1], top[2], 0} : image.palette[top[0]];
+        const uint32_t expected = uint32_t(q.red) << 16 | uint32_t(q.green) << 8 | q.blue;
+        EXPECT_EQ(other.pixel(0, 0) & 0xFFFFFF, expected) << depth;
+    }
+    QGuiApplication::clipboard()->clear();
+}
+
+TEST_F(AppTest, CopyThenPasteMakesTheClipPicture) {
+    Picture("a.bmp", 4, 3, 0x00FF00);
+    Picture("b.bmp", 2, 2, 0xFF0000);
+    ASSERT_TRUE(StartQuiet({"a.bmp"}));
+    View().Command(kCmdCopy);
+    ASSERT_TRUE(app_->OpenPath(dir_.File("b.bmp")));
+    View().Command(kCmdPaste);
+    QGuiApplication::clipboard()->clear();
+    const CurrentPicture& picture = app_->session().picture;
+    EXPECT_EQ(picture.image.width(), 4);
+    EXPECT_EQ(picture.image.topRow(0)[1], 0xFF);
+    EXPECT_EQ(picture.fileName, "clip");
+    EXPECT_TRUE(picture.path.empty());
 }
 
 }  // namespace
