@@ -658,6 +658,27 @@ TEST(BmpClipboard, TruncatedAndRefusedBlocks) {
     rle[16] = 1;
     EXPECT_FALSE(ReadClipboardDib(rle.data(), rle.size(), ctx));
     EXPECT_EQ(ctx.error, kCodecUnsupported);
+    Dib wide;
+    wide.width = 25001;
+    wide.height = 1;
+    wide.pixels.assign(PaddedRowBytes(25001, 24), 0);
+    const auto wideDib = PackedDib(wide);
+    EXPECT_FALSE(ReadClipboardDib(wideDib.data(), wideDib.size(), ctx));
+    EXPECT_EQ(ctx.error, kCodecUnsupported);
+}
+
+TEST(BmpClipboard, SixteenBitsWithoutMasksAre555) {
+    Dib d;
+    d.width = 2;
+    d.bitCount = 16;
+    Put16(d.pixels, 0x7C00);  // red at full, as 5-5-5
+    Put16(d.pixels, 0x03E0);  // green
+    const auto dib = PackedDib(d);
+    DecoderContext ctx;
+    ASSERT_TRUE(ReadClipboardDib(dib.data(), dib.size(), ctx));
+    EXPECT_EQ(ctx.image.bitCount(), 24);
+    EXPECT_EQ(At(ctx.image, 0, 0), (Bgr{0, 0, 255}));
+    EXPECT_EQ(At(ctx.image, 1, 0), (Bgr{0, 255, 0}));
 }
 
 TEST(BmpClipboard, RoundTrips) {
