@@ -276,6 +276,10 @@ const QImage* Application::firstViewPreview() const {
     return firstViewPending() ? &firstView_->preview() : nullptr;
 }
 
+void Application::FirstViewPainted() {
+    if (firstView_) firstView_->Painted();
+}
+
 void Application::FinishFirstView() {
     if (firstView_) firstView_->Finish();
 }

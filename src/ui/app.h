@@ -244,6 +244,8 @@ public:
     bool firstViewPending() const;
     // The quick first view's stand-in for the picture's pixels; null when none.
     const QImage* firstViewPreview() const;
+    // The quick first view has been painted.
+    void FirstViewPainted();
     // Waits for the whole picture of a quick first view and puts it in place.
     void FinishFirstView();
     void ShowListSelection();

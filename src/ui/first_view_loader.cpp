@@ -1,6 +1,7 @@
 #include "ui/first_view_loader.h"
 
 #include <QMetaObject>
+#include <QTimer>
 #include <utility>
 
 #include "document/document.h"
@@ -31,18 +32,31 @@ bool FirstViewLoader::Open(const std::string& path, const FirstViewSizeFn& displ
         reinterpret_cast<const uchar*>(owned->data()), view.displayW, view.displayH,
         static_cast<qsizetype>(view.displayW) * 4, QImage::Format_RGB32,
         [](void* p) { delete static_cast<std::vector<uint32_t>*>(p); }, owned);
-    const int64_t fileTime = view.standIn.image.fileTime;
-    const int w = view.displayW, h = view.displayH;
+    fileTime_ = view.standIn.image.fileTime;
+    displayW_ = view.displayW;
+    displayH_ = view.displayH;
     InstallDecoded(session_, path, std::move(view.standIn));
     standInBits_ = session_.picture.image.bits();
     path_ = path;
     data_ = std::move(data);
     pending_ = true;
+    started_ = false;
     fullOk_ = false;
-    const LImgSettings load = session_.LoadOptions();
-    worker_ = std::thread([this, load, fileTime, w, h] {
+    load_ = session_.LoadOptions();
+    QTimer::singleShot(100, this, [this] { StartDecode(); });
+    return true;
+}
+
+void FirstViewLoader::Painted() {
+    if (pending_ && !started_) QTimer::singleShot(0, this, [this] { StartDecode(); });
+}
+
+void FirstViewLoader::StartDecode() {
+    if (!pending_ || started_) return;
+    started_ = true;
+    worker_ = std::thread([this, w = displayW_, h = displayH_] {
         DecodedPicture full;
-        fullOk_ = DecodeOwnFormatData(data_.data(), data_.size(), load, fileTime, full);
+        fullOk_ = DecodeOwnFormatData(data_.data(), data_.size(), load_, fileTime_, full);
         if (fullOk_ && full.image.width() >= w && full.image.height() >= h) {
             // The reduced copy the first paint after the swap takes, made here.
             std::vector<uint32_t> rows(static_cast<size_t>(w) * static_cast<size_t>(h));
@@ -55,11 +69,11 @@ bool FirstViewLoader::Open(const std::string& path, const FirstViewSizeFn& displ
         full_ = std::move(full);
         QMetaObject::invokeMethod(this, [this] { Finish(); }, Qt::QueuedConnection);
     });
-    return true;
 }
 
 void FirstViewLoader::Finish() {
     if (!pending_) return;
+    StartDecode();
     Join();
     pending_ = false;
     preview_ = QImage();

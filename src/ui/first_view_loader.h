@@ -36,6 +36,9 @@ public:
     const QImage& preview() const { return preview_; }
     // Waits for the whole picture and puts it in place of the stand-in; nothing when not pending.
     void Finish();
+    // The first view was painted: the whole picture's decode starts now, so that it does
+    // not slow that paint down. It starts on its own a moment after Open when nothing is painted.
+    void Painted();
 
 signals:
     // The whole picture replaced the stand-in (ok) or could not be decoded (the stand-in was
@@ -44,6 +47,7 @@ signals:
 
 private:
     void Join();
+    void StartDecode();
 
     Session& session_;
     bool pending_ = false;
@@ -54,6 +58,11 @@ private:
     DecodedPicture full_;  // written by the worker; read after Join
     bool fullOk_ = false;
     std::vector<uint8_t> data_;
+    LImgSettings load_;
+    int64_t fileTime_ = 0;
+    int displayW_ = 0;
+    int displayH_ = 0;
+    bool started_ = false;
 };
 
 }  // namespace lumra::ui

@@ -47,8 +47,10 @@ ViewWindow::ViewWindow(Application& app) : app_(app), session_(app.session()) {
         vp_,
         [this] {
             if (!HasPicture() || !animation_) return CanvasFrame{};
-            return CanvasFrame{&animation_->Shown(), animation_->frame(), session_.picture.image.bits(),
-                               app_.firstViewPreview()};
+            const QImage* preview = app_.firstViewPreview();
+            // Asked for while painting: the whole picture's decode may start after this paint.
+            if (preview) app_.FirstViewPainted();
+            return CanvasFrame{&animation_->Shown(), animation_->frame(), session_.picture.image.bits(), preview};
         },
         [this] {
             CanvasOptions o;
