@@ -1,5 +1,6 @@
 #include "ui/app.h"
 
+#include <cstdlib>
 #include <filesystem>
 
 #include <QApplication>
@@ -27,6 +28,7 @@
 #include "shell/settings.h"
 #include "ui/accelerators.h"
 #include "ui/animation.h"
+#include "ui/first_view_loader.h"
 #include "ui/clipboard.h"
 #include "ui/command_router.h"
 #include "ui/file_dialogs.h"
@@ -110,6 +112,7 @@ Application::~Application() {
     acceleratorFilter_.reset();
     mainMenu_.reset();
     router_.reset();
+    firstView_.reset();
     view_.reset();
     if (waitCursor_) QGuiApplication::restoreOverrideCursor();
 }
@@ -159,6 +162,17 @@ bool Application::StartUp(const StartOptions& options) {
 
     view_ = std::make_unique<ViewWindow>(*this);
     router_ = std::make_unique<CommandRouter>(*this, *view_);
+    firstView_ = std::make_unique<FirstViewLoader>(session_);
+    connect(firstView_.get(), &FirstViewLoader::finished, this,
+            [this](bool ok, std::vector<uint32_t> copy, int w, int h) {
+                if (ok) {
+                    if (view_) view_->FullPictureArrived(std::move(copy), w, h);
+                    return;
+                }
+                RefreshAfterLoad();
+                ShowError(view_.get(), kErrDisplay);
+                UpdateTitles();
+            });
     session_.displayMode = kMainWindow;
     files_->Create();
 
@@ -243,7 +257,31 @@ bool Application::ShowLoadResult(bool ok) {
 bool Application::OpenPath(const std::string& path) {
     if (!SaveChangesFirst()) return false;
     files_->HideForOpen();
-    return ShowLoadResult(LoadPicture(session_, ResolvePath(path)));
+    const std::string resolved = ResolvePath(path);
+    if (OpenFirstView(resolved)) return true;
+    return ShowLoadResult(LoadPicture(session_, resolved));
+}
+
+bool Application::OpenFirstView(const std::string& path) {
+    if (!firstView_ || !view_ || session_.displayMode == kEditWindow) return false;
+    // LUMRA_FIRST_VIEW=0: always the whole picture first (to measure against).
+    if (const char* env = std::getenv("LUMRA_FIRST_VIEW"); env && std::string(env) == "0") return false;
+    if (!firstView_->Open(path, view_->DisplaySizeAhead())) return false;
+    return ShowLoadResult(true);
+}
+
+bool Application::firstViewPending() const { return firstView_ && firstView_->pending(); }
+
+const QImage* Application::firstViewPreview() const {
+    return firstViewPending() ? &firstView_->preview() : nullptr;
+}
+
+void Application::FirstViewPainted() {
+    if (firstView_) firstView_->Painted();
+}
+
+void Application::FinishFirstView() {
+    if (firstView_) firstView_->Finish();
 }
 
 bool Application::OpenPictureDialog() {

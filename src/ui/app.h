@@ -35,6 +35,7 @@ namespace lumra::ui {
 class AcceleratorFilter;
 class CommandRouter;
 class FileListController;
+class FirstViewLoader;
 class ModeController;
 class SlideShowController;
 class FileListView;
@@ -239,6 +240,14 @@ public:
     void RefreshAfterLoad();
     // Loads a path as the current picture, remembering its write time.
     bool LoadForList(const std::string& path);
+    // A big JPEG opened through its quick first view is still being decoded whole.
+    bool firstViewPending() const;
+    // The quick first view's stand-in for the picture's pixels; null when none.
+    const QImage* firstViewPreview() const;
+    // The quick first view has been painted.
+    void FirstViewPainted();
+    // Waits for the whole picture of a quick first view and puts it in place.
+    void FinishFirstView();
     void ShowListSelection();
     // A name left the list or the selection went back: the list again, then the error box.
     void ShowListAfterFailedLoad();
@@ -259,6 +268,9 @@ private:
 
     Session session_;
     std::unique_ptr<ViewWindow> view_;
+    std::unique_ptr<FirstViewLoader> firstView_;
+    // Opens path through a quick first view when it is a JPEG shown much reduced.
+    bool OpenFirstView(const std::string& path);
     std::unique_ptr<InstanceServer> server_;
     std::string startFolder_;
     QPointer<QWidget> activeFileList_;

@@ -83,6 +83,8 @@ MenuFacts Application::CurrentMenuFacts(bool editWindowVariant, bool askClipboar
 
 void Application::RunCommand(int id) {
     ClearMenuSuppression();
+    // Commands act on the whole picture, never on a quick first view's stand-in.
+    FinishFirstView();
     // The edit window's handler keeps its own states.
     if (!router_ || (session_.displayMode != kEditWindow && !CommandEnabled(id))) return;
     router_->Run(id);

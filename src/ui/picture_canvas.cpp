@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "ui/picture_image.h"
@@ -140,6 +141,21 @@ void PictureCanvas::Paint(QPainter& painter, const QRect& area) {
         painter.fillRect(QRect(dest.left(), dest.bottom() + 1, dest.width(), area.bottom() - dest.bottom()),
                          background);
 
+    if (shown.preview && !shown.preview->isNull() && vp_.pictureW > 0 && vp_.pictureH > 0) {
+        // The drawn part of the picture, taken from the stand-in at its own scale.
+        const QImage& p = *shown.preview;
+        const double sx = static_cast<double>(p.width()) / vp_.pictureW;
+        const double sy = static_cast<double>(p.height()) / vp_.pictureH;
+        const QRectF from(vp_.src.x * sx, vp_.src.y * sy, vp_.src.w * sx, vp_.src.h * sy);
+        if (std::abs(from.width() - dest.width()) < 0.01 && std::abs(from.height() - dest.height()) < 0.01) {
+            // At its own size (the usual first paint): copied as it is.
+            painter.drawImage(dest.topLeft(), p, QRect(qRound(from.x()), qRound(from.y()), dest.width(), dest.height()));
+        } else {
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, options.smooth);
+            painter.drawImage(QRectF(dest), p, from);
+        }
+        return;
+    }
     const ImageBuffer& frame = *shown.image;
     if (frame.empty() || frame.width() != vp_.pictureW || frame.height() != vp_.pictureH) {
         painter.fillRect(dest, background);

@@ -22,6 +22,9 @@ struct CanvasFrame {
     const ImageBuffer* image = nullptr;
     int index = 0;
     const void* pictureBits = nullptr;  // the picture's own pixels (a reduced copy made ahead matches them)
+    // Drawn in place of the pixels while they are not there yet: the whole picture, top-down,
+    // at a size of its own (a quick first view).
+    const QImage* preview = nullptr;
 };
 
 struct CanvasOptions {

@@ -237,6 +237,8 @@ void ViewWindow::RunGestureAction(GestureAction action, QMouseEvent* event) {
 void ViewWindow::ViewMousePress(QMouseEvent* event) {
     const Button button = ButtonOf(event->button());
     if (button == Button::Other) return;
+    // Gestures (the navigator, the rubber band) work on the whole picture.
+    app_.FinishFirstView();
     if (app_.slideShowRunning()) app_.StopSlideShow();
     const QPoint pos = event->position().toPoint();
     PressInput in;

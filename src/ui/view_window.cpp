@@ -47,7 +47,10 @@ ViewWindow::ViewWindow(Application& app) : app_(app), session_(app.session()) {
         vp_,
         [this] {
             if (!HasPicture() || !animation_) return CanvasFrame{};
-            return CanvasFrame{&animation_->Shown(), animation_->frame(), session_.picture.image.bits()};
+            const QImage* preview = app_.firstViewPreview();
+            // Asked for while painting: the whole picture's decode may start after this paint.
+            if (preview) app_.FirstViewPainted();
+            return CanvasFrame{&animation_->Shown(), animation_->frame(), session_.picture.image.bits(), preview};
         },
         [this] {
             CanvasOptions o;
@@ -194,6 +197,13 @@ void ViewWindow::OfferReducedCopy(std::vector<uint32_t>&& rows, int w, int h, co
     view_->OfferReducedCopy(std::move(rows), w, h, pictureBits);
 }
 
+void ViewWindow::FullPictureArrived(std::vector<uint32_t>&& displayCopy, int w, int h) {
+    const void* bits = session_.picture.image.bits();
+    if (!displayCopy.empty()) view_->OfferReducedCopy(std::move(displayCopy), w, h, bits);
+    view_->NewPicture(bits);
+    view_->update();
+}
+
 void ViewWindow::FinalLayout() {
     view_->NextGeneration();
     SyncPictureSize();
@@ -212,6 +222,8 @@ QRect ViewWindow::DestinationRect() const { return ToQRect(vp_.dest); }
 
 void ViewWindow::WritePixelReadout(const QPoint& clientPoint, QWidget* target) const {
     if (!target) return;
+    // Read from the whole picture, never from a quick first view's stand-in.
+    app_.FinishFirstView();
     const std::string text = PixelReadoutText(vp_, session_.picture.image, clientPoint.x(), clientPoint.y());
     target->setWindowTitle(QString::fromStdString(text));
 }

@@ -64,6 +64,9 @@ public:
     // A reduced copy made ahead for the picture whose pixels are at pictureBits; the next
     // refresh after a load takes it when it is the size the picture is shown at.
     void OfferReducedCopy(std::vector<uint32_t>&& rows, int w, int h, const void* pictureBits);
+    // The whole picture took the place of a quick first view's stand-in (same size and
+    // facts): only the drawn pixels change. displayCopy: it reduced to the displayed size.
+    void FullPictureArrived(std::vector<uint32_t>&& displayCopy, int w, int h);
     // Moves on with every new picture and every change of its pixels.
     int pictureGeneration() const { return view_->generation(); }
     // Reductions made at paint time (tests).

@@ -107,6 +107,36 @@ std::vector<uint8_t> CmykFile(int w, int h, std::vector<uint8_t>& raw) {
     return file;
 }
 
+// The quick first view's decode: djpeg -scale 1/N's pixels, the file's own size in info.
+TEST(JpegDecode, ScaledDecodeMatchesDjpegScale) {
+    TempDir dir;
+    const std::string ppm = dir.File("in.ppm");
+    test::WritePpm(ppm, test::JpegPattern(203, 131));
+    for (const char* options : {"-sample 2x2", "-grayscale", "-progressive -sample 1x1"}) {
+        const std::string jpg = dir.File("in.jpg");
+        ASSERT_EQ(Shell(std::string("cjpeg ") + options + " -outfile " + Quote(jpg) + " " + Quote(ppm)), 0);
+        const std::vector<uint8_t> data = test::ReadFile(jpg);
+        int w = 0, h = 0;
+        ASSERT_TRUE(ReadJpegSize(data.data(), data.size(), w, h));
+        EXPECT_EQ(w, 203);
+        EXPECT_EQ(h, 131);
+        for (int n : {1, 2, 4, 8}) {
+            DecoderContext ctx;
+            JpegFileInfo info;
+            ASSERT_TRUE(DecodeJpegScaled(data.data(), data.size(), n, ctx, info)) << options << " 1/" << n;
+            EXPECT_EQ(ctx.image.width(), (203 + n - 1) / n);
+            EXPECT_EQ(ctx.image.height(), (131 + n - 1) / n);
+            EXPECT_EQ(info.imageWidth, 203);
+            EXPECT_EQ(test::PixelsOf(ctx.image), Djpeg(jpg, "-scale 1/" + std::to_string(n)))
+                << options << " 1/" << n;
+        }
+        DecoderContext bad;
+        JpegFileInfo info;
+        EXPECT_FALSE(DecodeJpegScaled(data.data(), data.size(), 3, bad, info));
+        EXPECT_EQ(bad.error, kCodecUnsupported);
+    }
+}
+
 TEST(JpegDecode, AdobeCmykShownInColour) {
     std::vector<uint8_t> raw;
     const std::vector<uint8_t> file = CmykFile(37, 21, raw);

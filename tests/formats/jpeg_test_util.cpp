@@ -108,10 +108,10 @@ Rgb ReadPnm(const std::vector<uint8_t>& f) {
 
 }  // namespace
 
-Rgb Djpeg(const std::string& path) {
+Rgb Djpeg(const std::string& path, const std::string& options) {
     const std::string out = path + ".djpeg.pnm";
     // Exit status 2: decoded with warnings (a file cut short).
-    const int status = Shell("djpeg -pnm -outfile " + Quote(out) + " " + Quote(path) + " 2>/dev/null");
+    const int status = Shell("djpeg -pnm " + options + " -outfile " + Quote(out) + " " + Quote(path) + " 2>/dev/null");
     if (status != 0 && status != 2) return Rgb{};
     const Rgb rgb = ReadPnm(ReadFile(out));
     std::remove(out.c_str());

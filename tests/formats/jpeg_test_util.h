@@ -26,8 +26,8 @@ struct Rgb {
     bool operator==(const Rgb&) const = default;
 };
 Rgb PixelsOf(const ImageBuffer& image);
-// djpeg's decode of a file (grey widened to R,G,B); width 0 when it fails.
-Rgb Djpeg(const std::string& path);
+// djpeg's decode of a file (grey widened to R,G,B), with extra options; width 0 when it fails.
+Rgb Djpeg(const std::string& path, const std::string& options = "");
 // Decodes with our own decoder; width 0 when it fails.
 Rgb Decode(const std::string& path);
 

@@ -28,6 +28,8 @@ struct DecodeState {
     jpeg::ScanLimit limit{};
     bool created = false;
     JpegFileInfo* info = nullptr;
+    int scaleDenom = 1;
+    bool headerOnly = false;
     std::vector<JSAMPROW> rows;
     DecodeState() = default;
     DecodeState(const DecodeState&) = delete;
@@ -109,6 +111,7 @@ bool RunDecode(DecodeState& st, const uint8_t* data, size_t size, DecoderContext
     JpegFileInfo& info = *st.info;
     info.imageWidth = static_cast<int>(cinfo.image_width);
     info.imageHeight = static_cast<int>(cinfo.image_height);
+    if (st.headerOnly) return true;
 
     const int components = cinfo.num_components;
     switch (components) {
@@ -117,6 +120,8 @@ bool RunDecode(DecodeState& st, const uint8_t* data, size_t size, DecoderContext
         case 4: cinfo.out_color_space = JCS_CMYK; break;
         default: ctx.error = kCodecUnsupported; return false;
     }
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = static_cast<unsigned>(st.scaleDenom);
     // Sizes are checked before the library allocates anything for the picture.
     jpeg_calc_output_dimensions(&cinfo);
     const JDIMENSION w = cinfo.output_width, h = cinfo.output_height;
@@ -281,10 +286,20 @@ bool ValidPicture(const ImageBuffer& image, DecoderContext& ctx) {
 }  // namespace
 
 bool DecodeJpeg(const uint8_t* data, size_t size, DecoderContext& ctx, JpegFileInfo& info) {
+    return DecodeJpegScaled(data, size, 1, ctx, info);
+}
+
+bool DecodeJpegScaled(const uint8_t* data, size_t size, int scaleDenom, DecoderContext& ctx,
+                      JpegFileInfo& info) {
     info = JpegFileInfo{};
     ctx.image.Reset();
+    if (scaleDenom != 1 && scaleDenom != 2 && scaleDenom != 4 && scaleDenom != 8) {
+        ctx.error = kCodecUnsupported;
+        return false;
+    }
     auto st = std::make_unique<DecodeState>();
     st->info = &info;
+    st->scaleDenom = scaleDenom;
     if (!RunDecode(*st, data, size, ctx)) {
         ctx.image.Reset();
         return false;
@@ -301,6 +316,18 @@ bool DecodeJpeg(const uint8_t* data, size_t size, DecoderContext& ctx, JpegFileI
 bool DecodeJpeg(const uint8_t* data, size_t size, DecoderContext& ctx) {
     JpegFileInfo info;
     return DecodeJpeg(data, size, ctx, info);
+}
+
+bool ReadJpegSize(const uint8_t* data, size_t size, int& width, int& height) {
+    JpegFileInfo info;
+    DecoderContext ctx;
+    auto st = std::make_unique<DecodeState>();
+    st->info = &info;
+    st->headerOnly = true;
+    if (!RunDecode(*st, data, size, ctx) || info.imageWidth < 1 || info.imageHeight < 1) return false;
+    width = info.imageWidth;
+    height = info.imageHeight;
+    return true;
 }
 
 void JpegSamplingFactors(int sampling, int& horizontal, int& vertical) {

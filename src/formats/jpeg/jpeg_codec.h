@@ -27,6 +27,13 @@ struct JpegFileInfo {
 // False with ctx.error set, or with the library's text in ctx.message.
 bool DecodeJpeg(const uint8_t* data, size_t size, DecoderContext& ctx);
 bool DecodeJpeg(const uint8_t* data, size_t size, DecoderContext& ctx, JpegFileInfo& info);
+// The same reduced through the DCT by scaleDenom (1, 2, 4 or 8; others fail with
+// kCodecUnsupported): the picture is ceil(width / scaleDenom) x ceil(height / scaleDenom),
+// djpeg -scale 1/N's pixels. info keeps the file's own size.
+bool DecodeJpegScaled(const uint8_t* data, size_t size, int scaleDenom, DecoderContext& ctx,
+                      JpegFileInfo& info);
+// The picture size from the file's header alone; false when the header does not read.
+bool ReadJpegSize(const uint8_t* data, size_t size, int& width, int& height);
 
 // Luminance sampling factors of the Sampling setting 0 (4:1), 1 (2:1), 2 (1:1).
 void JpegSamplingFactors(int sampling, int& horizontal, int& vertical);

@@ -1,0 +1,96 @@
+#include "ui/first_view_loader.h"
+
+#include <QMetaObject>
+#include <QTimer>
+#include <utility>
+
+#include "document/document.h"
+#include "platform/file_io.h"
+#include "shell/session.h"
+#include "view/view_scaler.h"
+
+namespace lumra::ui {
+
+FirstViewLoader::FirstViewLoader(Session& session, QObject* parent) : QObject(parent), session_(session) {}
+
+FirstViewLoader::~FirstViewLoader() { Join(); }
+
+void FirstViewLoader::Join() {
+    if (worker_.joinable()) worker_.join();
+}
+
+bool FirstViewLoader::Open(const std::string& path, const FirstViewSizeFn& displaySize) {
+    Finish();
+    if (!displaySize) return false;
+    std::vector<uint8_t> data;
+    if (!ReadWholeFile(path, data)) return false;
+    FirstView view;
+    if (!DecodeFirstView(data.data(), data.size(), FileModifiedTime(path), displaySize, view)) return false;
+
+    auto* owned = new std::vector<uint32_t>(std::move(view.rows));
+    preview_ = QImage(
+        reinterpret_cast<const uchar*>(owned->data()), view.displayW, view.displayH,
+        static_cast<qsizetype>(view.displayW) * 4, QImage::Format_RGB32,
+        [](void* p) { delete static_cast<std::vector<uint32_t>*>(p); }, owned);
+    fileTime_ = view.standIn.image.fileTime;
+    displayW_ = view.displayW;
+    displayH_ = view.displayH;
+    InstallDecoded(session_, path, std::move(view.standIn));
+    standInBits_ = session_.picture.image.bits();
+    path_ = path;
+    data_ = std::move(data);
+    pending_ = true;
+    started_ = false;
+    fullOk_ = false;
+    load_ = session_.LoadOptions();
+    QTimer::singleShot(100, this, [this] { StartDecode(); });
+    return true;
+}
+
+void FirstViewLoader::Painted() {
+    if (pending_ && !started_) QTimer::singleShot(0, this, [this] { StartDecode(); });
+}
+
+void FirstViewLoader::StartDecode() {
+    if (!pending_ || started_) return;
+    started_ = true;
+    worker_ = std::thread([this, w = displayW_, h = displayH_] {
+        DecodedPicture full;
+        fullOk_ = DecodeOwnFormatData(data_.data(), data_.size(), load_, fileTime_, full);
+        if (fullOk_ && full.image.width() >= w && full.image.height() >= h) {
+            // The reduced copy the first paint after the swap takes, made here.
+            std::vector<uint32_t> rows(static_cast<size_t>(w) * static_cast<size_t>(h));
+            if (BoxReduce(full.image, w, h, rows.data(), static_cast<size_t>(w) * sizeof(uint32_t))) {
+                full.displayCopy = std::move(rows);
+                full.displayW = w;
+                full.displayH = h;
+            }
+        }
+        full_ = std::move(full);
+        QMetaObject::invokeMethod(this, [this] { Finish(); }, Qt::QueuedConnection);
+    });
+}
+
+void FirstViewLoader::Finish() {
+    if (!pending_) return;
+    StartDecode();
+    Join();
+    pending_ = false;
+    preview_ = QImage();
+    data_ = std::vector<uint8_t>();
+    DecodedPicture full = std::move(full_);
+    full_ = DecodedPicture{};
+    // Something else became the current picture meanwhile: the decode is not wanted.
+    if (session_.picture.image.bits() != standInBits_ || session_.picture.path != path_) return;
+    standInBits_ = nullptr;
+    if (!fullOk_) {
+        ReleasePicture(session_);
+        emit finished(false, {}, 0, 0);
+        return;
+    }
+    // Same size, depth and facts as the stand-in: only the pixels change.
+    session_.picture.image = std::move(full.image);
+    emit finished(true, std::move(full.displayCopy), full.displayW, full.displayH);
+}
+
+}  // namespace lumra::ui

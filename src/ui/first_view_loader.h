@@ -1,0 +1,68 @@
+// Opens a big JPEG in two steps: a DCT-reduced decode is shown at once and the whole
+// picture, decoded on a thread of its own, takes its place when it is ready.
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "formats/load_save.h"
+#include "view/first_view.h"
+
+namespace lumra {
+struct Session;
+}  // namespace lumra
+
+namespace lumra::ui {
+
+class FirstViewLoader : public QObject {
+    Q_OBJECT
+public:
+    explicit FirstViewLoader(Session& session, QObject* parent = nullptr);
+    ~FirstViewLoader() override;
+
+    // Makes path the current picture through a quick first view: the session gets a stand-in
+    // with the whole picture's facts. False, with nothing changed, when the file is not a JPEG
+    // shown reduced enough for that; the caller then loads it as usual.
+    bool Open(const std::string& path, const FirstViewSizeFn& displaySize);
+    // The whole picture is still being decoded.
+    bool pending() const { return pending_; }
+    // What stands for the picture's pixels while pending (top-down, the displayed size).
+    const QImage& preview() const { return preview_; }
+    // Waits for the whole picture and puts it in place of the stand-in; nothing when not pending.
+    void Finish();
+    // The first view was painted: the whole picture's decode starts now, so that it does
+    // not slow that paint down. It starts on its own a moment after Open when nothing is painted.
+    void Painted();
+
+signals:
+    // The whole picture replaced the stand-in (ok) or could not be decoded (the stand-in was
+    // dropped). displayCopy: the whole picture reduced to the displayed size, when made.
+    void finished(bool ok, std::vector<uint32_t> displayCopy, int displayW, int displayH);
+
+private:
+    void Join();
+    void StartDecode();
+
+    Session& session_;
+    bool pending_ = false;
+    QImage preview_;
+    const void* standInBits_ = nullptr;
+    std::string path_;
+    std::thread worker_;
+    DecodedPicture full_;  // written by the worker; read after Join
+    bool fullOk_ = false;
+    std::vector<uint8_t> data_;
+    LImgSettings load_;
+    int64_t fileTime_ = 0;
+    int displayW_ = 0;
+    int displayH_ = 0;
+    bool started_ = false;
+};
+
+}  // namespace lumra::ui
