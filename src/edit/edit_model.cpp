@@ -132,6 +132,11 @@ bool StartPreview(Document& doc, OperationRecord& record) {
         ShowError(doc, kErrDisplay);
         return false;
     }
+    state->source = pic.Clone();
+    if (state->source.empty()) {
+        ShowError(doc, kErrDisplay);
+        return false;
+    }
     ImageBuffer& copy = state->copy;
     copy.palette = pic.palette;
     std::memcpy(copy.bits(), pic.bits(), pic.imageBytes());
@@ -140,12 +145,15 @@ bool StartPreview(Document& doc, OperationRecord& record) {
     job.height = pic.height();
     job.bitCount = pic.bitCount();
     job.stride = static_cast<int32_t>(pic.stride());
-    job.srcPalette = pic.palette.data();
+    job.srcPalette = state->source.palette.data();
     job.dstPalette = copy.palette.data();
-    job.src = pic.bits();
+    job.src = state->source.bits();
     job.dst = copy.bits();
     const std::vector<uint8_t>& mask = doc.picture.selection;
-    job.mask = mask.size() == static_cast<size_t>(pic.width()) * pic.height() ? mask.data() : nullptr;
+    if (mask.size() == static_cast<size_t>(pic.width()) * static_cast<size_t>(pic.height())) {
+        state->mask = mask;
+        job.mask = state->mask.data();
+    }
     job.blend = &GetBlendTable();
     record.preview = state;
     if (record.def->hasWorker && record.def->recompute) {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "document/document.h"
 #include "edit/preview_worker.h"
@@ -71,6 +72,10 @@ inline constexpr int kMaxOperationParams = 16;
 // The part of an operation the worker reads: the preview copy, the job and the parameters
 // (single words the UI thread writes before it requests a recompute).
 struct PreviewState {
+    // The worker reads its own copy of the source and mask: a worker given up at the end of
+    // an operation (threads cannot be terminated here) never reads a released picture.
+    ImageBuffer source;
+    std::vector<uint8_t> mask;
     ImageBuffer copy;
     PixelJob job;
     std::array<std::atomic<int>, kMaxOperationParams> params{};

@@ -51,9 +51,9 @@ TEST(PreviewWorker, BurstCostsOneMoreComputation) {
 }
 
 // Gamma-like test operation: parameter 0 is added to every byte; 0 is neutral.
-Gate* g_gate = nullptr;
+std::atomic<Gate*> g_gate{nullptr};
 void AddRecompute(PreviewState& p) {
-    if (g_gate) g_gate->Pass();
+    if (Gate* gate = g_gate.load()) gate->Pass();
     const size_t n = static_cast<size_t>(p.job.stride) * p.job.height;
     for (size_t i = 0; i < n; ++i) p.job.dst[i] = static_cast<uint8_t>(p.job.src[i] + p.params[0]);
     ApplyMask(p.job);
@@ -126,6 +126,11 @@ TEST(EditModel, MaskBlendsTheCorrection) {
 TEST(EditModel, WorkerThatDoesNotStopTurnsOkIntoCancel) {
     EditFixture f;
     static Gate gate;  // outlives the abandoned worker
+    {
+        std::lock_guard<std::mutex> g(gate.m);
+        gate.open = false;
+        gate.arrived = 0;
+    }
     g_gate = &gate;
     ASSERT_TRUE(BeginOperation(f.model, f.s, kAdd));
     f.model.active->preview->params[0] = 9;
