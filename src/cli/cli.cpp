@@ -14,6 +14,7 @@
 
 #include "formats/codec_error.h"
 #include "formats/jpeg/exif.h"
+#include "cli/cli_edit.h"
 #include "cli/cli_print.h"
 #include "document/document.h"
 #include "shell/session.h"
@@ -184,6 +185,7 @@ struct Options {
     bool writeComment = false;
     std::string comment;
     int orientation = 0;
+    bool depthGiven = false;
     std::string firstSaveOption;  // for the message when a command takes none
 };
 
@@ -243,6 +245,7 @@ void ParseArguments(const std::vector<std::string>& args, Options& o) {
             if (!d || (*d > 8 && *d != 24))
                 throw UsageError{"--depth: '" + v + "' is not 1-8 or 24"};
             simg.depth = *d;
+            o.depthGiven = true;
         } else if (name == "gray") {
             saveOption();
             flag();
@@ -468,6 +471,18 @@ int RunDecode(const Options& o, std::ostream& err) {
     return 0;
 }
 
+int SaveConvertedOptions(Session& s, const Options& o, const std::string& outPath, std::ostream& err) {
+    ConvertPlan plan;
+    plan.settings = o.settings;
+    plan.saveTransparent = o.saveTransparent;
+    plan.writeComment = o.writeComment;
+    plan.comment = o.comment;
+    plan.orientation = o.orientation;
+    plan.depthGiven = true;  // convert saves at the depth of its options
+    return SaveConverted(s, plan, outPath, err);
+}
+
+
 int RunConvert(Options& o, std::ostream& err) {
     const std::string& in = o.files[0];
     const std::string& outPath = o.files[1];
@@ -477,29 +492,7 @@ int RunConvert(Options& o, std::ostream& err) {
         err << ErrorLine(in, LoadError(result)) << '\n';
         return 1;
     }
-    // Loading resets these switches; the options are applied to the loaded picture.
-    s.settings.simg = o.settings.simg;
-    s.picture.saveTransparent = o.saveTransparent;
-    s.picture.writeComment = o.writeComment;
-    s.picture.commentText = o.comment;
-    s.picture.orientation = o.orientation;
-
-    bool reported = false;
-    s.ui.showError = [&](int code) {
-        err << outPath << ": " << ShowErrorText(code) << '\n';
-        reported = true;
-    };
-    s.ui.reportCodecError = [&](int code, const std::string& text) {
-        std::string message = text.empty() ? CodecErrorText(code) : text;
-        if (message.empty()) message = ShowErrorText(kErrFileCreate);
-        err << outPath << " error " << code << ": " << message << '\n';
-        reported = true;
-    };
-    if (!SavePicture(s, outPath)) {
-        if (!reported) err << outPath << ": " << ShowErrorText(kErrFileCreate) << '\n';
-        return 1;
-    }
-    return 0;
+    return SaveConvertedOptions(s, o, outPath, err);
 }
 
 int RunExif(const Options& o, std::ostream& out, std::ostream& err) {
@@ -522,12 +515,13 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     for (const std::string& a : args) {
         if (a == "--") break;
         if (a == "--help" || a == "-h") {
-            out << kUsage << "\n" << kPrintUsage;
+            out << kUsage << "\n" << kPrintUsage << kEditUsage;
             out.flush();
             return out ? 0 : 1;
         }
     }
     if (args[0] == "print") return RunPrint(args, out, err);
+    if (args[0] == "edit") return RunEdit(args, out, err);
     Options o;
     try {
         ParseArguments(args, o);
@@ -542,6 +536,52 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 }
 
 }  // namespace
+
+bool ParseConvertArguments(const std::vector<std::string>& args, ConvertPlan& plan,
+                           std::string& error) {
+    Options o;
+    try {
+        ParseArguments(args, o);
+    } catch (const UsageError& e) {
+        error = e.message;
+        return false;
+    }
+    plan.files = o.files;
+    plan.settings = o.settings;
+    plan.saveTransparent = o.saveTransparent;
+    plan.writeComment = o.writeComment;
+    plan.comment = o.comment;
+    plan.orientation = o.orientation;
+    plan.depthGiven = o.depthGiven;
+    return true;
+}
+
+int SaveConverted(Session& s, const ConvertPlan& plan, const std::string& outPath, std::ostream& err) {
+    // Loading resets these switches; the options are applied to the loaded picture.
+    const int depth = s.settings.simg.depth;
+    s.settings.simg = plan.settings.simg;
+    if (!plan.depthGiven) s.settings.simg.depth = depth;
+    s.picture.saveTransparent = plan.saveTransparent;
+    s.picture.writeComment = plan.writeComment;
+    s.picture.commentText = plan.comment;
+    s.picture.orientation = plan.orientation;
+    bool reported = false;
+    s.ui.showError = [&](int code) {
+        err << outPath << ": " << ShowErrorText(code) << '\n';
+        reported = true;
+    };
+    s.ui.reportCodecError = [&](int code, const std::string& text) {
+        std::string message = text.empty() ? CodecErrorText(code) : text;
+        if (message.empty()) message = ShowErrorText(kErrFileCreate);
+        err << outPath << " error " << code << ": " << message << '\n';
+        reported = true;
+    };
+    if (!SavePicture(s, outPath)) {
+        if (!reported) err << outPath << ": " << ShowErrorText(kErrFileCreate) << '\n';
+        return 1;
+    }
+    return 0;
+}
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     try {

@@ -92,6 +92,11 @@ void SetPictureInfo(Document& doc, const std::string* path, HistoryMode mode,
                     const std::string& label);
 void ReleasePicture(Document& doc);
 
+// Undo (-1), redo (+1) or a jump in the history window: installs entry position + delta.
+// False when out of range (nothing said) or when the entry cannot be read (error 13 shown;
+// nothing changed).
+bool StepHistory(Document& doc, int delta, bool* sizeChanged = nullptr);
+
 // Paste: the packed DIB becomes the current picture named "clip" with no path.
 bool PastePicture(Document& doc, const uint8_t* dib, size_t size);
 

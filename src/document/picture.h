@@ -3,10 +3,12 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "formats/decoder_context.h"
 #include "formats/image_buffer.h"
 #include "formats/codec_options.h"
+#include "document/history_store.h"
 
 namespace lumra {
 
@@ -25,15 +27,7 @@ struct TrialSaveRecord {
     int64_t size = 0;
 };
 
-// Undo positions; the full history store grows around these.
-struct HistoryState {
-    int position = 0;
-    int savedPosition = 0;
-    int entries = 0;
-    bool IsModified() const { return position != savedPosition; }
-    void Clear() { position = savedPosition = entries = 0; }
-    void MarkSaved() { savedPosition = position; }
-};
+using HistoryState = HistoryStore;
 
 // The facts of the file the picture was loaded from; an edit keeps them.
 struct LoadedFile {
@@ -57,6 +51,8 @@ struct CurrentPicture {
     TrialSaveRecord trial;
     Animation animation;   // frames of an animated GIF; empty otherwise
     LoadedFile loaded;
+    // SelectionMask: width x height bytes, rows bottom-up, no padding; empty when none.
+    std::vector<uint8_t> selection;
 
     bool HasPicture() const { return !image.empty(); }
 };

@@ -113,10 +113,11 @@ void InstallPicture(Document& doc, ImageBuffer&& image, bool recordFirst, bool s
     DiscardTrialSave(doc);
     if (pic.HasPicture()) {
         // The history store keeps the original as its first entry.
-        if (recordFirst && doc.history.entries == 0) doc.history.entries = 1;
+        if (recordFirst && doc.history.entries == 0 &&
+            !doc.history.Record(kOriginalEntryName, pic.image) && doc.ui.showError)
+            doc.ui.showError(kErrHistorySave);
         ReleasePicture(doc);
-        // The selection-area display is dropped with a size change once it exists.
-        (void)sizeChanged;
+        if (sizeChanged) pic.selection.clear();
     }
     pic.image = std::move(image);
 }
@@ -154,14 +155,33 @@ void SetPictureInfo(Document& doc, const std::string* path, HistoryMode mode,
     pic.orientation = 0;
     pic.saveTransparent = false;
 
-    (void)label;  // kept by the history store with its entry
     if (mode == HistoryMode::kClear) {
-        doc.history.Clear();
-    } else {
-        // A new entry after undo steps drops the entries that could have been redone.
-        doc.history.position++;
-        doc.history.entries = doc.history.position + 1;
+        doc.history.Clear(pic.image.sourceFormat);
+    } else if (!doc.history.Record(label, pic.image) && doc.ui.showError) {
+        // The change stands without an entry of its own.
+        doc.ui.showError(kErrHistorySave);
     }
+}
+
+bool StepHistory(Document& doc, int delta, bool* sizeChanged) {
+    if (!doc.picture.HasPicture()) return false;
+    ImageBuffer image;
+    const HistoryStore::StepResult r = doc.history.Step(delta, image);
+    if (r == HistoryStore::StepResult::kFailed && doc.ui.showError) doc.ui.showError(kErrHistoryRun);
+    if (r != HistoryStore::StepResult::kOk) return false;
+    CurrentPicture& pic = doc.picture;
+    const bool resized = image.width() != pic.image.width() || image.height() != pic.image.height();
+    if (sizeChanged) *sizeChanged = resized;
+    image.header.biXPelsPerMeter = pic.xResolution;
+    image.header.biYPelsPerMeter = pic.yResolution;
+    image.fileTime = pic.loaded.time;
+    InstallPicture(doc, std::move(image), false, resized);
+    pic.flags = PictureFlags{};
+    pic.orientation = 0;
+    pic.saveTransparent = false;
+    if (pic.image.sourceFormat != kFormatJpeg && doc.SaveOptions().format == kSaveJpegTrans)
+        doc.SaveOptions().format = kSaveJpeg;
+    return true;
 }
 
 void ReleasePicture(Document& doc) {

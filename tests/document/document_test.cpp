@@ -74,9 +74,12 @@ struct Fixture {
         s.ui.reportCodecError = [this](int code, const std::string&) { codecErrors.push_back(code); };
         s.ui.savedFile = [this](const std::string& p) { saved.push_back(p); };
     }
+    // Temporary files other than the history's own entries.
     size_t TempFiles() const {
         size_t n = 0;
-        for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.File("tmp"))) ++n;
+        for (const auto& e : fs::directory_iterator(dir.File("tmp")))
+            n += std::none_of(s.history.files.begin(), s.history.files.end(),
+                              [&](const HistoryStore::Entry& h) { return fs::path(h.path) == e.path(); });
         return n;
     }
     std::vector<std::string> TrashFiles() const {

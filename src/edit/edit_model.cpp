@@ -1,0 +1,244 @@
+#include "edit/edit_model.h"
+
+#include <cstring>
+#include <new>
+
+namespace lumra {
+namespace {
+
+// The operations; the editing families fill in their functions.
+const OperationDef kOperations[] = {
+    {kOpSelection, 5130, nullptr, "select"},
+    {kOpPaint, 5190, "ペイント", "paint"},
+    {kOpPartialBrush, 5191, "部分補正", "partial"},
+    {kOpText, 5192, nullptr, "text"},
+    {kOpTrim, 5120, nullptr, "trim", false, kCorrectionStopMs, true},
+    {kOpResize, 5121, nullptr, "resize", false, kCorrectionStopMs, true, 1},
+    {kOpRotate, 5140, nullptr, "rotate", true, kRotationStopMs, true},
+    {kOpHistogram, 5160, "ヒストグラム補正", "histogram", true},
+    {kOpGamma, 5161, "ガンマ補正", "gamma", true},
+    {kOpBrightness, 5162, "明るさ補正", "brightness", true},
+    {kOpContrast, 5163, "コントラスト", "contrast", true},
+    {kOpHueSaturation, 5164, "色相/彩度", "hue", true},
+    {kOpUnsharp, 5170, nullptr, "unsharp", true},
+    {kOpBlur, 5171, nullptr, "blur", true},
+    {kOpSoftFocus, 5172, nullptr, "soft-focus", true},
+    {kOpNoise, 5182, nullptr, "noise", true},
+    {kOpColourReplace, 5181, "色置換", "replace", true},
+};
+
+void ShowError(Document& doc, int code) {
+    if (doc.ui.showError) doc.ui.showError(code);
+}
+
+bool IsNeutral(const OperationRecord& r) {
+    return r.def->neutral && r.preview && r.def->neutral(*r.preview);
+}
+
+// Ending of an operation with a preview: stop the worker, then commit or drop the copy.
+bool FinishPreview(Document& doc, OperationRecord& r, bool ok) {
+    if (r.worker && !r.worker->Stop(r.def->stopBoundMs)) {
+        // A half-computed preview is never committed.
+        if (ok && !IsNeutral(r)) ShowError(doc, kErrDisplay);
+        ok = false;
+    }
+    r.worker.reset();
+    if (doc.ui.setTitle) doc.ui.setTitle("wait...");
+    if (!ok || !r.preview || IsNeutral(r)) return false;
+    ImageBuffer copy = std::move(r.preview->copy);
+    CommitPreview(doc, std::move(copy), r.def->historyName ? r.def->historyName : "");
+    return true;
+}
+
+}  // namespace
+
+std::span<const OperationDef> OperationTable() { return kOperations; }
+
+const OperationDef* FindOperation(int kind) {
+    for (const OperationDef& d : kOperations)
+        if (d.kind == kind) return &d;
+    return nullptr;
+}
+
+const OperationDef* FindOperationByCommand(int command) {
+    for (const OperationDef& d : kOperations)
+        if (d.command == command) return &d;
+    return nullptr;
+}
+
+const OperationDef* FindOperationByCliName(const std::string& name) {
+    for (const OperationDef& d : kOperations)
+        if (d.cliName && name == d.cliName) return &d;
+    return nullptr;
+}
+
+bool BeginOperation(EditModel& model, Document& doc, int kind) {
+    const OperationDef* def = FindOperation(kind);
+    return def && BeginOperation(model, doc, *def);
+}
+
+bool BeginOperation(EditModel& model, Document& doc, const OperationDef& def) {
+    if (!doc.picture.HasPicture() || doc.operationState != 0 || !def.start) return false;
+    // A save preview still on show goes first.
+    DiscardTrialSave(doc);
+    std::unique_ptr<OperationRecord> record(new (std::nothrow) OperationRecord);
+    if (!record) {
+        ShowError(doc, kErrMemory);
+        return false;
+    }
+    record->def = &def;
+    if (!def.start(doc, *record)) {
+        // The worker, if one was started, ends with the record.
+        if (record->worker) record->worker->Stop(def.stopBoundMs);
+        return false;
+    }
+    if (record->preview && !record->preview->changed) record->preview->changed = model.previewChanged;
+    model.active = std::move(record);
+    doc.operationState = def.kind;
+    model.layout = def.layout;
+    return true;
+}
+
+EndResult EndOperation(EditModel& model, Document& doc, bool ok) {
+    EndResult result;
+    if (!model.active) return result;
+    std::unique_ptr<OperationRecord> record = std::move(model.active);
+    const OperationDef& def = *record->def;
+    result.changed = def.finish ? def.finish(doc, *record, ok) : FinishPreview(doc, *record, ok);
+    result.sizeChanged = result.changed && def.sizeMayChange;
+    if (record->worker) record->worker->Stop(def.stopBoundMs);
+    record.reset();
+    doc.operationState = 0;
+    if (!result.changed) model.layout = 1;
+    return result;
+}
+
+void RequestRecompute(EditModel& model) {
+    OperationRecord* r = model.active.get();
+    if (!r || !r->preview) return;
+    if (r->worker) {
+        r->worker->RequestRecompute();
+    } else if (r->def->recompute) {
+        r->def->recompute(*r->preview);
+        if (r->preview->changed) r->preview->changed();
+    }
+}
+
+bool StartPreview(Document& doc, OperationRecord& record) {
+    const ImageBuffer& pic = doc.picture.image;
+    auto state = std::shared_ptr<PreviewState>(new (std::nothrow) PreviewState);
+    if (!state || (pic.bitCount() != 8 && pic.bitCount() != 24) ||
+        !state->copy.Allocate(pic.width(), pic.height(), pic.bitCount())) {
+        ShowError(doc, kErrDisplay);
+        return false;
+    }
+    state->source = pic.Clone();
+    if (state->source.empty()) {
+        ShowError(doc, kErrDisplay);
+        return false;
+    }
+    ImageBuffer& copy = state->copy;
+    copy.palette = pic.palette;
+    std::memcpy(copy.bits(), pic.bits(), pic.imageBytes());
+    PixelJob& job = state->job;
+    job.width = pic.width();
+    job.height = pic.height();
+    job.bitCount = pic.bitCount();
+    job.stride = static_cast<int32_t>(pic.stride());
+    job.srcPalette = state->source.palette.data();
+    job.dstPalette = copy.palette.data();
+    job.src = state->source.bits();
+    job.dst = copy.bits();
+    const std::vector<uint8_t>& mask = doc.picture.selection;
+    if (mask.size() == static_cast<size_t>(pic.width()) * static_cast<size_t>(pic.height())) {
+        state->mask = mask;
+        job.mask = state->mask.data();
+    }
+    job.blend = &GetBlendTable();
+    record.preview = state;
+    if (record.def->hasWorker && record.def->recompute) {
+        void (*recompute)(PreviewState&) = record.def->recompute;
+        // The worker holds the state, so an abandoned thread never writes into freed memory.
+        record.worker = std::make_unique<PreviewWorker>([state, recompute] {
+            recompute(*state);
+            if (state->changed) state->changed();
+        });
+    }
+    return true;
+}
+
+void CommitPreview(Document& doc, ImageBuffer&& copy, const std::string& name) {
+    copy.sourceFormat = kFormatBmp;
+    copy.sourceBitDepth = copy.bitCount();
+    copy.fileSize = static_cast<int32_t>(copy.imageBytes() + 54 + (copy.bitCount() == 8 ? 1024 : 0));
+    InstallPicture(doc, std::move(copy), true, false);
+    CurrentPicture& pic = doc.picture;
+    pic.flags = PictureFlags{};
+    SetPictureInfo(doc, nullptr, HistoryMode::kAddEntry, name);
+}
+
+ImageBuffer WidenTo24(const ImageBuffer& image) {
+    ImageBuffer out;
+    if (image.bitCount() == 24) return image.Clone();
+    if (!out.Allocate(image.width(), image.height(), 24)) return out;
+    out.header.biXPelsPerMeter = image.header.biXPelsPerMeter;
+    out.header.biYPelsPerMeter = image.header.biYPelsPerMeter;
+    out.sourceFormat = image.sourceFormat;
+    out.sourceBitDepth = image.sourceBitDepth;
+    out.fileSize = image.fileSize;
+    out.fileTime = image.fileTime;
+    const int bits = image.bitCount();
+    for (int y = 0; y < image.height(); ++y) {
+        const uint8_t* s = image.storedRow(y);
+        uint8_t* d = out.storedRow(y);
+        for (int x = 0; x < image.width(); ++x) {
+            int index = 0;
+            if (bits == 8) index = s[x];
+            else if (bits == 4) index = (s[x >> 1] >> ((x & 1) ? 0 : 4)) & 15;
+            else index = (s[x >> 3] >> (7 - (x & 7))) & 1;
+            const RgbQuad& c = image.palette[static_cast<size_t>(index)];
+            d[3 * x] = c.blue;
+            d[3 * x + 1] = c.green;
+            d[3 * x + 2] = c.red;
+        }
+    }
+    return out;
+}
+
+void ApplyMask(const PixelJob& job) {
+    if (!job.mask || job.bitCount != 24) return;
+    const BlendTable& t = job.blend ? *job.blend : GetBlendTable();
+    const uint8_t* m = job.mask;
+    for (int y = 0; y < job.height; ++y) {
+        const uint8_t* s = job.src + static_cast<size_t>(y) * job.stride;
+        uint8_t* d = job.dst + static_cast<size_t>(y) * job.stride;
+        for (int x = 0; x < job.width; ++x, ++m) {
+            for (int c = 0; c < 3; ++c) {
+                uint8_t& v = d[3 * x + c];
+                if (*m == 255) v = s[3 * x + c];
+                else if (*m != 0) v = static_cast<uint8_t>(t.entry[*m][s[3 * x + c]] + t.entry[255 - *m][v]);
+            }
+        }
+    }
+}
+
+ImageBuffer RenderOverlay(const ImageBuffer& picture, const uint8_t* mask) {
+    ImageBuffer out = picture.Clone();
+    if (out.empty() || picture.bitCount() != 24 || !mask) return out;
+    const BlendTable& t = GetBlendTable();
+    for (int y = 0; y < out.height(); ++y) {
+        uint8_t* p = out.storedRow(y);
+        for (int x = 0; x < out.width(); ++x, ++mask) {
+            const unsigned m = *mask;
+            if (m == 0) continue;
+            uint8_t* px = p + 3 * x;
+            const unsigned luma = ((30u * px[0]) >> 8) + ((151u * px[1]) >> 8) + ((77u * px[2]) >> 8);
+            const auto grey = static_cast<uint8_t>(64 + (luma >> 1));
+            for (int c = 0; c < 3; ++c)
+                px[c] = m == 255 ? grey : static_cast<uint8_t>(t.entry[255 - m][px[c]] + t.entry[m][grey]);
+        }
+    }
+    return out;
+}
+
+}  // namespace lumra

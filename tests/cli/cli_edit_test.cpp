@@ -1,0 +1,135 @@
+#include "cli/cli_edit.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "cli/cli.h"
+#include "formats/bmp/bmp_codec.h"
+#include "test_util.h"
+
+namespace lumra {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct EditCli {
+    test::TempDir dir;
+    test::ScopedEnv tmp{"TMPDIR", dir.path()};
+    std::string err;
+
+    // 4 x 3, 8-bit: palette entry i is (i, 2i, 3i); pixel (x, y from top) is x + 4y.
+    EditCli() {
+        ImageBuffer img;
+        EXPECT_TRUE(img.Allocate(4, 3, 8));
+        for (int i = 0; i < 256; ++i)
+            img.palette[i] = RgbQuad{static_cast<uint8_t>(3 * i), static_cast<uint8_t>(2 * i),
+                                     static_cast<uint8_t>(i), 0};
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 4; ++x) img.topRow(y)[x] = static_cast<uint8_t>(x + 4 * y);
+        DecoderContext ctx;
+        EXPECT_TRUE(WriteBmpFile(File("in.bmp"), img, 8, false, 0, ctx));
+        // Mask: top row kept (255), the rest fully selected.
+        GreyMap m{4, 3, std::vector<uint8_t>(12, 0)};
+        std::fill_n(m.bytes.begin(), 4, 255);
+        test::WriteFile(File("m0.pgm"), MakePgm(m));
+    }
+    std::string File(const std::string& n) const { return dir.File(n); }
+    int Run(std::vector<std::string> args) {
+        args.insert(args.begin(), "edit");
+        std::ostringstream out, e;
+        const int code = RunCli(args, out, e);
+        err = e.str();
+        return code;
+    }
+    ImageBuffer Read(const std::string& name) {
+        DecoderContext ctx;
+        EXPECT_TRUE(ReadBmpFile(File(name), ctx)) << name;
+        return std::move(ctx.image);
+    }
+};
+
+TEST(CliEdit, ExitCodesAndNothingWrittenOnFailure) {
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        const char* message;
+    } cases[] = {
+        {{"IN", "out.bmp"}, 0, ""},
+        {{"IN", "out.bmp", "--op", "undo", "--op=redo"}, 0, ""},
+        {{"missing.bmp", "out.bmp"}, 1, "missing.bmp"},
+        {{"IN", "out.bmp", "--mask", "nothing.pgm"}, 1, "nothing.pgm"},
+        {{"IN"}, 2, "edit needs IN and OUT"},
+        {{"IN", "out.bmp", "--op", "sharpen"}, 2, "unknown operation 'sharpen'"},
+        {{"IN", "out.bmp", "--op", "blur"}, 2, "not available"},
+        {{"IN", "out.bmp", "--op", "undo=1"}, 2, "takes no value"},
+        {{"IN", "out.bmp", "--select", "rect=0,0,1,1"}, 2, "not available"},
+        {{"IN", "out.bmp", "--quality", "101"}, 2, "from 1 to 100"},
+        {{"IN", "out.bmp", "--mask", "small.pgm"}, 2, "is 2x2, the picture is 4x3"},
+    };
+    for (const auto& c : cases) {
+        EditCli f;
+        test::WriteFile(f.File("small.pgm"), MakePgm(GreyMap{2, 2, std::vector<uint8_t>(4, 0)}));
+        std::vector<std::string> args;
+        for (const std::string& a : c.args) {
+            const bool path = a == "IN" || a.find('.') != std::string::npos;
+            args.push_back(a == "IN" ? f.File("in.bmp") : path && a[0] != '-' ? f.File(a) : a);
+        }
+        EXPECT_EQ(f.Run(args), c.code) << c.args[1] << f.err;
+        EXPECT_NE(f.err.find(c.message), std::string::npos) << f.err;
+        EXPECT_EQ(fs::exists(f.File("out.bmp")), c.code == 0) << f.err;
+    }
+}
+
+TEST(CliEdit, DepthAndMaskRules) {
+    const struct {
+        bool mask;
+        const char* depth;
+        int bits;
+    } cases[] = {{false, nullptr, 8}, {true, nullptr, 24}, {false, "24", 24}};
+    for (const auto& c : cases) {
+        EditCli f;
+        std::vector<std::string> args{f.File("in.bmp"), f.File("out.bmp"), "--write-mask",
+                                      f.File("m1.pgm"), "--write-overlay", f.File("ov.bmp")};
+        test::WriteText(f.File("m1.pgm"), "old");
+        test::WriteText(f.File("ov.bmp"), "old");
+        if (c.mask) args.insert(args.end(), {"--mask", f.File("m0.pgm")});
+        if (c.depth) args.insert(args.end(), {"--depth", c.depth});
+        ASSERT_EQ(f.Run(args), 0) << f.err;
+        EXPECT_EQ(f.Read("out.bmp").bitCount(), c.bits);
+        // The selection's files exist only with a selection; old ones are removed.
+        EXPECT_EQ(fs::exists(f.File("m1.pgm")), c.mask);
+        EXPECT_EQ(fs::exists(f.File("ov.bmp")), c.mask);
+        if (!c.mask) continue;
+        EXPECT_EQ(test::ReadFile(f.File("m1.pgm")), test::ReadFile(f.File("m0.pgm")));
+        // PGM row 0 is the top row: kept pixels there are shown grey, the rest in colour.
+        const ImageBuffer ov = f.Read("ov.bmp");
+        const uint8_t* top = ov.topRow(0) + 3;  // pixel 1: (3, 2, 1)
+        EXPECT_EQ(top[0], top[1]);
+        EXPECT_EQ(top[0], 64);
+        const uint8_t* below = ov.topRow(1) + 3;  // pixel 5: (15, 10, 5)
+        EXPECT_EQ(below[0], 15);
+        EXPECT_EQ(below[2], 5);
+    }
+}
+
+TEST(CliEdit, PgmHeaders) {
+    const struct {
+        std::string head;
+        bool ok;
+    } cases[] = {{"P5\n2 1\n255\n", true}, {"P5 # c\n2 1 255 ", true}, {"P5\n2 1\n15\n", false},
+                 {"P2\n2 1\n255\n", false}, {"P5\n3 1\n255\n", false}};
+    for (const auto& c : cases) {
+        std::vector<uint8_t> file(c.head.begin(), c.head.end());
+        file.insert(file.end(), {7, 9});
+        const std::optional<GreyMap> map = ParsePgm(file);
+        EXPECT_EQ(map.has_value(), c.ok) << c.head;
+        if (map) {
+            EXPECT_EQ(map->bytes, (std::vector<uint8_t>{7, 9}));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace lumra
