@@ -8,6 +8,8 @@
 #include <new>
 #include <stdexcept>
 
+#include "platform/file_stamp.h"
+
 namespace lumra {
 
 namespace {
@@ -132,19 +134,19 @@ std::optional<std::vector<uint8_t>> ReadFilePrefix(const std::string& path, size
 }
 
 int64_t FileModifiedTime(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return 0;
-    return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    const std::optional<FileStamp> stamp = StampOfPath(path);
+    return stamp ? stamp->modifiedNs : 0;
 }
 
 bool FileExists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    const std::optional<FileStamp> stamp = StampOfPath(path);
+    return stamp && !stamp->directory;
 }
 
 bool IsDirectory(const std::string& path) {
-    struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (path.empty()) return false;
+    const std::optional<FileStamp> stamp = StampOfPath(path);
+    return stamp && stamp->directory;
 }
 
 bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) {

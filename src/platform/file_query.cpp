@@ -5,13 +5,15 @@
 
 #include <climits>
 
+#include "platform/file_stamp.h"
+
 namespace lumra {
 
 FileKind KindOfFile(const std::string& path) {
-    struct stat st {};
-    if (path.empty() || ::stat(path.c_str(), &st) != 0) return FileKind::Missing;
-    if (S_ISDIR(st.st_mode)) return FileKind::Folder;
-    return S_ISREG(st.st_mode) ? FileKind::Regular : FileKind::Other;
+    const std::optional<FileStamp> stamp = path.empty() ? std::nullopt : StampOfPath(path);
+    if (!stamp) return FileKind::Missing;
+    if (stamp->directory) return FileKind::Folder;
+    return stamp->regular ? FileKind::Regular : FileKind::Other;
 }
 
 bool IsSymbolicLink(const std::string& path) {
