@@ -176,16 +176,10 @@ std::optional<int> FormatFromExtension(const std::string& path) {
     return std::nullopt;
 }
 
-struct Options {
+// The convert plan (files, settings, save switches) and what only the parser needs.
+struct Options : ConvertPlan {
     std::string command;
-    std::vector<std::string> files;
-    Settings settings;  // built-in defaults, then the options
     std::optional<int> format;
-    bool saveTransparent = false;
-    bool writeComment = false;
-    std::string comment;
-    int orientation = 0;
-    bool depthGiven = false;
     std::string firstSaveOption;  // for the message when a command takes none
 };
 
@@ -472,16 +466,10 @@ int RunDecode(const Options& o, std::ostream& err) {
 }
 
 int SaveConvertedOptions(Session& s, const Options& o, const std::string& outPath, std::ostream& err) {
-    ConvertPlan plan;
-    plan.settings = o.settings;
-    plan.saveTransparent = o.saveTransparent;
-    plan.writeComment = o.writeComment;
-    plan.comment = o.comment;
-    plan.orientation = o.orientation;
+    ConvertPlan plan = o;
     plan.depthGiven = true;  // convert saves at the depth of its options
     return SaveConverted(s, plan, outPath, err);
 }
-
 
 int RunConvert(Options& o, std::ostream& err) {
     const std::string& in = o.files[0];
@@ -546,13 +534,7 @@ bool ParseConvertArguments(const std::vector<std::string>& args, ConvertPlan& pl
         error = e.message;
         return false;
     }
-    plan.files = o.files;
-    plan.settings = o.settings;
-    plan.saveTransparent = o.saveTransparent;
-    plan.writeComment = o.writeComment;
-    plan.comment = o.comment;
-    plan.orientation = o.orientation;
-    plan.depthGiven = o.depthGiven;
+    plan = o;
     return true;
 }
 
