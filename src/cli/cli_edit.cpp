@@ -27,7 +27,8 @@ namespace {
 struct OpStep {
     std::string name;
     std::string args;
-    const OperationDef* def = nullptr;  // null for undo and redo
+    const OperationDef* def = nullptr;       // an operation with a bar
+    const ImmediateDef* immediate = nullptr;  // a command that acts at once
 };
 
 struct EditArgs {
@@ -80,7 +81,11 @@ bool SplitArguments(const std::vector<std::string>& args, EditArgs& e, std::ostr
             const size_t eq = value.find('=');
             step.name = value.substr(0, eq);
             if (eq != std::string::npos) step.args = value.substr(eq + 1);
-            if (step.name != "undo" && step.name != "redo") {
+            if (const ImmediateDef* imm = FindImmediateByCliName(step.name)) {
+                step.immediate = imm;
+                if (!imm->apply) return Usage(err, "--op: '" + step.name + "' is not available");
+                if (!step.args.empty()) return Usage(err, "--op: " + step.name + " takes no value");
+            } else if (step.name != "undo" && step.name != "redo") {
                 step.def = FindOperationByCliName(step.name);
                 if (!step.def) return Usage(err, "--op: unknown operation '" + step.name + "'");
                 if (!step.def->start || !step.def->parseArgs)
@@ -132,6 +137,13 @@ GreyMap MaskAsPgm(const std::vector<uint8_t>& mask, int w, int h) {
 
 // One operation through the same start / recompute / finish path as the edit window.
 int RunOperation(Session& s, EditModel& model, const OpStep& step, std::ostream& err) {
+    if (step.immediate) {
+        auto show = s.ui.showError;
+        s.ui.showError = [&](int code) { err << step.name << ": " << ShowErrorText(code) << '\n'; };
+        const int code = step.immediate->apply(s);
+        s.ui.showError = show;
+        return code == 0 ? 0 : 3;
+    }
     if (!step.def) {
         bool sizeChanged = false;
         bool failed = false;

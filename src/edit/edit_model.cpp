@@ -6,25 +6,46 @@
 namespace lumra {
 namespace {
 
-// The operations; the editing families fill in their functions.
+// The operations, by family; each family fills in its own rows.
 const OperationDef kOperations[] = {
+    // selection
     {kOpSelection, 5130, nullptr, "select"},
+    // brushes and text
     {kOpPaint, 5190, "ペイント", "paint"},
     {kOpPartialBrush, 5191, "部分補正", "partial"},
     {kOpText, 5192, nullptr, "text"},
+    // geometry
     {kOpTrim, 5120, nullptr, "trim", false, kCorrectionStopMs, true},
     {kOpResize, 5121, nullptr, "resize", false, kCorrectionStopMs, true, 1},
     {kOpRotate, 5140, nullptr, "rotate", true, kRotationStopMs, true},
-    {kOpHistogram, 5160, "ヒストグラム補正", "histogram", true},
+    // tone
+    {kOpHistogram, 5160, "ヒストグラム補正", "levels", true},
     {kOpGamma, 5161, "ガンマ補正", "gamma", true},
     {kOpBrightness, 5162, "明るさ補正", "brightness", true},
     {kOpContrast, 5163, "コントラスト", "contrast", true},
-    {kOpHueSaturation, 5164, "色相/彩度", "hue", true},
-    {kOpUnsharp, 5170, nullptr, "unsharp", true},
-    {kOpBlur, 5171, nullptr, "blur", true},
-    {kOpSoftFocus, 5172, nullptr, "soft-focus", true},
-    {kOpNoise, 5182, nullptr, "noise", true},
+    // colour
+    {kOpHueSaturation, 5164, "色相/彩度", "hls", true},
     {kOpColourReplace, 5181, "色置換", "replace", true},
+    // filters
+    {kOpUnsharp, 5170, nullptr, "usm", true},
+    {kOpBlur, 5171, nullptr, "blur", true},
+    {kOpSoftFocus, 5172, nullptr, "softfocus", true},
+    {kOpNoise, 5182, nullptr, "denoise", true},
+    // end
+};
+
+// Commands that change the picture at once, without an operation bar.
+const ImmediateDef kImmediates[] = {
+    // tone
+    {5165, "invert", nullptr},
+    {5180, "equalize", nullptr},
+    // geometry
+    {5150, "rot90", nullptr},
+    {5151, "rot180", nullptr},
+    {5152, "rot270", nullptr},
+    {5153, "mirror_lr", nullptr},
+    {5154, "mirror_tb", nullptr},
+    // end
 };
 
 void ShowError(Document& doc, int code) {
@@ -63,6 +84,20 @@ const OperationDef* FindOperation(int kind) {
 const OperationDef* FindOperationByCommand(int command) {
     for (const OperationDef& d : kOperations)
         if (d.command == command) return &d;
+    return nullptr;
+}
+
+std::span<const ImmediateDef> ImmediateTable() { return kImmediates; }
+
+const ImmediateDef* FindImmediate(int command) {
+    for (const ImmediateDef& d : kImmediates)
+        if (d.command == command) return &d;
+    return nullptr;
+}
+
+const ImmediateDef* FindImmediateByCliName(const std::string& name) {
+    for (const ImmediateDef& d : kImmediates)
+        if (name == d.cliName) return &d;
     return nullptr;
 }
 

@@ -115,6 +115,19 @@ struct OperationDef {
     bool (*parseArgs)(const std::string& args, PreviewState&, std::string& error) = nullptr;
 };
 
+// A command that changes the picture at once (invert, equalize, the quarter turns and
+// mirrors). apply records its own history entry; 0 on success, otherwise the error code it
+// has shown (nothing changed).
+struct ImmediateDef {
+    int command = 0;
+    const char* cliName = nullptr;  // `lumra edit --op NAME`
+    int (*apply)(Document&) = nullptr;
+};
+
+std::span<const ImmediateDef> ImmediateTable();
+const ImmediateDef* FindImmediate(int command);
+const ImmediateDef* FindImmediateByCliName(const std::string& name);
+
 std::span<const OperationDef> OperationTable();
 const OperationDef* FindOperation(int kind);
 const OperationDef* FindOperationByCommand(int command);
