@@ -5,6 +5,8 @@
 
 #include "cli/cli.h"
 #include "edit/edit_model.h"
+#include "edit/filter/filter_ops.h"
+#include "edit/select/selection_tool.h"
 #include "formats/bmp/bmp_codec.h"
 #include "platform/file_io.h"
 #include "shell/session.h"
@@ -20,7 +22,13 @@ const char* const kEditUsage =
     "      (NAME or NAME=ARGS; undo, redo) committed with OK and saves OUT. OUT keeps the\n"
     "      picture's depth unless --depth is given. M1 and OV are written while a\n"
     "      selection exists, otherwise removed. Exit status 3: an operation refused the\n"
-    "      picture. Nothing is written on a failure.\n";
+    "      picture. Nothing is written on a failure.\n"
+    "      All --select items form one selection-tool session, ended with OK before the\n"
+    "      operations run (X from the left, Y from the top; MODE new, add or exclude):\n"
+    "        rect=MODE,X1,Y1,X2,Y2[,shift]  ellipse=MODE,X1,Y1,X2,Y2[,shift]\n"
+    "        lasso=MODE,X1,Y1[,X2,Y2...]    brush=MODE,SIZE,X1,Y1[,X2,Y2...]\n"
+    "        range=MODE,X,Y,RANGE,ADJ       all  none  invert  feather=LEVEL\n"
+    "      Filters: usm=LEVEL,RANGE  blur=MODE,LEVEL  softfocus=LEVEL  denoise=LEVEL\n";
 
 namespace {
 
@@ -31,16 +39,69 @@ struct OpStep {
     const ImmediateDef* immediate = nullptr;  // a command that acts at once
 };
 
+// One --select item: a gesture or a command of the selection tool.
+struct SelectStep {
+    std::string name;  // rect, ellipse, lasso, brush, range, all, none, invert, feather
+    int mode = kSelectNew;
+    std::vector<int> values;
+    bool shift = false;
+};
+
 struct EditArgs {
     std::string mask, writeMask, writeOverlay;
     std::vector<OpStep> ops;
-    bool select = false;
+    std::vector<SelectStep> selects;
     std::vector<std::string> rest{"convert"};
 };
 
 bool Usage(std::ostream& err, const std::string& message) {
     err << "lumra: " << message << "\nTry 'lumra --help'.\n";
     return false;
+}
+
+// MODE,values... of a --select item; the value count is checked by the caller.
+bool ParseSelectStep(const std::string& text, SelectStep& step, std::ostream& err) {
+    const size_t eq = text.find('=');
+    step.name = text.substr(0, eq);
+    const std::string args = eq == std::string::npos ? std::string() : text.substr(eq + 1);
+    const std::string& n = step.name;
+    if (n == "all" || n == "none" || n == "invert") {
+        if (eq != std::string::npos) return Usage(err, "--select: " + n + " takes no value");
+        return true;
+    }
+    if (n == "feather") {
+        if (!ParseIntList(args, step.values) || step.values.size() != 1)
+            return Usage(err, "--select: feather takes LEVEL (1..100)");
+        return true;
+    }
+    static const char* const kForms[][2] = {
+        {"rect", "rect=MODE,X1,Y1,X2,Y2[,shift]"},  {"ellipse", "ellipse=MODE,X1,Y1,X2,Y2[,shift]"},
+        {"lasso", "lasso=MODE,X1,Y1[,X2,Y2...]"},    {"brush", "brush=MODE,SIZE,X1,Y1[,X2,Y2...]"},
+        {"range", "range=MODE,X,Y,RANGE,ADJ (ADJ 0 or 1)"},
+    };
+    const char* form = nullptr;
+    for (const auto& f : kForms)
+        if (n == f[0]) form = f[1];
+    if (!form) return Usage(err, "--select: unknown item '" + n + "'");
+    const auto bad = [&] { return Usage(err, std::string("--select: ") + form + ", MODE new, add or exclude"); };
+    const size_t comma = args.find(',');
+    const std::string mode = args.substr(0, comma);
+    if (mode == "new") step.mode = kSelectNew;
+    else if (mode == "add") step.mode = kSelectAdd;
+    else if (mode == "exclude") step.mode = kSelectExclude;
+    else return bad();
+    std::string rest = comma == std::string::npos ? std::string() : args.substr(comma + 1);
+    if ((n == "rect" || n == "ellipse") && rest.size() >= 6 && rest.compare(rest.size() - 6, 6, ",shift") == 0) {
+        step.shift = true;
+        rest.resize(rest.size() - 6);
+    }
+    if (!ParseIntList(rest, step.values)) return bad();
+    const size_t count = step.values.size();
+    const bool ok = n == "rect" || n == "ellipse" ? count == 4
+                    : n == "lasso"                ? count >= 2 && count % 2 == 0
+                    : n == "brush"                ? count >= 3 && count % 2 == 1
+                                                  : count == 4 && (step.values[3] == 0 || step.values[3] == 1);
+    return ok ? true : bad();
 }
 
 bool SplitArguments(const std::vector<std::string>& args, EditArgs& e, std::ostream& err) {
@@ -75,8 +136,11 @@ bool SplitArguments(const std::vector<std::string>& args, EditArgs& e, std::ostr
         if (name == "mask") e.mask = value;
         else if (name == "write-mask") e.writeMask = value;
         else if (name == "write-overlay") e.writeOverlay = value;
-        else if (name == "select") e.select = true;
-        else {
+        else if (name == "select") {
+            SelectStep step;
+            if (!ParseSelectStep(value, step, err)) return false;
+            e.selects.push_back(std::move(step));
+        } else {
             OpStep step;
             const size_t eq = value.find('=');
             step.name = value.substr(0, eq);
@@ -90,14 +154,17 @@ bool SplitArguments(const std::vector<std::string>& args, EditArgs& e, std::ostr
                 if (!step.def) return Usage(err, "--op: unknown operation '" + step.name + "'");
                 if (!step.def->start || !step.def->parseArgs)
                     return Usage(err, "--op: '" + step.name + "' is not available");
+                // Values are checked before the picture is read.
+                PreviewState probe;
+                std::string error;
+                if (!step.def->parseArgs(step.args, probe, error))
+                    return Usage(err, "--op " + step.name + ": " + error);
             } else if (!step.args.empty()) {
                 return Usage(err, "--op: " + step.name + " takes no value");
             }
             e.ops.push_back(std::move(step));
         }
     }
-    // The selection tool arrives with the selection areas.
-    if (e.select) return Usage(err, "--select: the selection tool is not available");
     return true;
 }
 
@@ -133,6 +200,48 @@ GreyMap MaskAsPgm(const std::vector<uint8_t>& mask, int w, int h) {
         std::copy_n(mask.begin() + static_cast<ptrdiff_t>(h - 1 - y) * w, w,
                     map.bytes.begin() + static_cast<ptrdiff_t>(y) * w);
     return map;
+}
+
+// The --select items as one selection-tool session ended with OK; 0 or an exit status.
+int RunSelection(Session& s, EditModel& model, const std::vector<SelectStep>& steps) {
+    if (steps.empty()) return 0;
+    if (!BeginOperation(model, s, kOpSelection)) return 1;
+    SelectionTool& tool = *ActiveSelectionTool(model);
+    for (const SelectStep& step : steps) {
+        const std::vector<int>& v = step.values;
+        SelectionSettings& set = tool.settings;
+        set.mode = step.mode;
+        if (step.name == "all" || step.name == "none") {
+            SelectWhole(tool, step.name == "all");
+        } else if (step.name == "invert") {
+            InvertSelection(tool);
+        } else if (step.name == "feather") {
+            set.smooth = ClampFeatherRadius(v[0]);
+            FeatherSelection(tool);
+        } else if (step.name == "range") {
+            set.type = kShapeRange;
+            set.range = ClampColourRange(v[2]);
+            set.unit = v[3];
+            SelectionPress(tool, v[0], v[1], false);
+            SelectionRelease(tool, v[0], v[1], false);
+        } else {
+            // A press at the first point, a move to each later one, the release at the last.
+            size_t first = 0;
+            if (step.name == "rect") set.type = kShapeRect;
+            else if (step.name == "ellipse") set.type = kShapeEllipse;
+            else if (step.name == "lasso") set.type = kShapeLasso;
+            else {
+                set.type = kShapeBrush;
+                set.size = ClampBrushSize(v[0]);
+                first = 1;
+            }
+            SelectionPress(tool, v[first], v[first + 1], step.shift);
+            for (size_t i = first + 2; i < v.size(); i += 2) SelectionMove(tool, v[i], v[i + 1], step.shift);
+            SelectionRelease(tool, v[v.size() - 2], v.back(), step.shift);
+        }
+    }
+    EndOperation(model, s, true);
+    return 0;
 }
 
 // One operation through the same start / recompute / finish path as the edit window.
@@ -253,6 +362,7 @@ int RunEdit(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
 
     EditModel model;
+    if (const int rc = RunSelection(s, model, e.selects); rc != 0) return rc;
     for (const OpStep& step : e.ops)
         if (const int rc = RunOperation(s, model, step, err); rc != 0) return rc;
 

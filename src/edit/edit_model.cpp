@@ -3,13 +3,17 @@
 #include <cstring>
 #include <new>
 
+#include "edit/filter/filter_ops.h"
+#include "edit/select/selection_tool.h"
+
 namespace lumra {
 namespace {
 
 // The operations, by family; each family fills in its own rows.
 const OperationDef kOperations[] = {
     // selection
-    {kOpSelection, 5130, nullptr, "select"},
+    {kOpSelection, 5130, nullptr, "select", false, kCorrectionStopMs, false, 2, StartSelectionOp, nullptr,
+     nullptr, FinishSelectionOp},
     // brushes and text
     {kOpPaint, 5190, "ペイント", "paint"},
     {kOpPartialBrush, 5191, "部分補正", "partial"},
@@ -27,10 +31,14 @@ const OperationDef kOperations[] = {
     {kOpHueSaturation, 5164, "色相/彩度", "hls", true},
     {kOpColourReplace, 5181, "色置換", "replace", true},
     // filters
-    {kOpUnsharp, 5170, nullptr, "usm", true},
-    {kOpBlur, 5171, nullptr, "blur", true},
-    {kOpSoftFocus, 5172, nullptr, "softfocus", true},
-    {kOpNoise, 5182, nullptr, "denoise", true},
+    {kOpUnsharp, 5170, "アンシャープマスク", "usm", true, kCorrectionStopMs, false, 2, StartUnsharp,
+     RecomputeUnsharp, NeutralUnsharp, nullptr, ParseUnsharpArgs},
+    {kOpBlur, 5171, "ぼかし", "blur", true, kCorrectionStopMs, false, 2, StartBlur, RecomputeBlur,
+     NeutralBlur, nullptr, ParseBlurArgs},
+    {kOpSoftFocus, 5172, "ソフトフォーカス", "softfocus", true, kCorrectionStopMs, false, 2,
+     StartSoftFocus, RecomputeSoftFocus, NeutralFirstParam, nullptr, ParseSoftFocusArgs},
+    {kOpNoise, 5182, "ノイズ除去", "denoise", true, kCorrectionStopMs, false, 2, StartNoise,
+     RecomputeNoise, NeutralFirstParam, nullptr, ParseNoiseArgs},
     // end
 };
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -62,9 +63,9 @@ TEST(CliEdit, ExitCodesAndNothingWrittenOnFailure) {
         {{"IN", "out.bmp", "--mask", "nothing.pgm"}, 1, "nothing.pgm"},
         {{"IN"}, 2, "edit needs IN and OUT"},
         {{"IN", "out.bmp", "--op", "sharpen"}, 2, "unknown operation 'sharpen'"},
-        {{"IN", "out.bmp", "--op", "blur"}, 2, "not available"},
+        {{"IN", "out.bmp", "--op", "blur"}, 2, "blur takes MODE,LEVEL"},
         {{"IN", "out.bmp", "--op", "undo=1"}, 2, "takes no value"},
-        {{"IN", "out.bmp", "--select", "rect=0,0,1,1"}, 2, "not available"},
+        {{"IN", "out.bmp", "--select", "rect=0,0,1,1"}, 2, "MODE new, add or exclude"},
         {{"IN", "out.bmp", "--quality", "101"}, 2, "from 1 to 100"},
         {{"IN", "out.bmp", "--mask", "small.pgm"}, 2, "is 2x2, the picture is 4x3"},
     };
@@ -127,6 +128,68 @@ TEST(CliEdit, PgmHeaders) {
         EXPECT_EQ(map.has_value(), c.ok) << c.head;
         if (map) {
             EXPECT_EQ(map->bytes, (std::vector<uint8_t>{7, 9}));
+        }
+    }
+}
+
+
+TEST(CliEdit, SelectionSessionThenFilter) {
+    EditCli f;
+    // 6 x 5, 24-bit, every pixel different.
+    ImageBuffer img;
+    ASSERT_TRUE(img.Allocate(6, 5, 24));
+    for (int y = 0; y < 5; ++y)
+        for (int i = 0; i < 18; ++i) img.topRow(y)[i] = static_cast<uint8_t>((y * 18 + i) * 37 % 256);
+    DecoderContext ctx;
+    ASSERT_TRUE(WriteBmpFile(f.File("big.bmp"), img, 24, false, 0, ctx));
+    // The --select items run first whatever their place on the line.
+    ASSERT_EQ(f.Run({f.File("big.bmp"), f.File("out.bmp"), "--op", "blur=1,10", "--select", "rect=new,1,1,3,2",
+                     "--write-mask", f.File("m1.pgm")}),
+              0)
+        << f.err;
+    const ImageBuffer out = f.Read("out.bmp");
+    const std::optional<GreyMap> m = ParsePgm(test::ReadFile(f.File("m1.pgm")));
+    ASSERT_TRUE(m);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 6; ++x) {
+            const bool in = x >= 1 && x <= 3 && y >= 1 && y <= 2;
+            EXPECT_EQ(m->bytes[static_cast<size_t>(y * 6 + x)], in ? 0 : 255);
+            const bool same = std::equal(out.topRow(y) + 3 * x, out.topRow(y) + 3 * x + 3, img.topRow(y) + 3 * x);
+            EXPECT_EQ(same, !in) << x << "," << y;
+        }
+}
+
+TEST(CliEdit, SelectionAndFilterRules) {
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        int bits;  // of OUT; 0 when not written
+        const char* message;
+    } cases[] = {
+        {{"--select", "all"}, 0, 24, ""},                         // an 8-bit picture becomes 24-bit
+        {{"--select", "rect=new,1,1,1,1"}, 0, 8, ""},             // a click changes nothing
+        {{"--select", "feather=5"}, 0, 8, ""},                    // nothing to feather
+        {{"--op", "blur=0,0"}, 3, 0, "コマンドを実行できません。"},  // 4 x 3, even at level 0
+        {{"--op", "usm=1,1", "--mask", "m0.pgm"}, 3, 0, "コマンドを実行できません。"},
+        {{"--select", "rect=new,1,2,3"}, 2, 0, "rect=MODE,X1,Y1,X2,Y2"},
+        {{"--select", "ellipse=old,1,2,3,4"}, 2, 0, "MODE new, add or exclude"},
+        {{"--select", "lasso=add,1"}, 2, 0, "lasso=MODE"},
+        {{"--select", "brush=add,3,1"}, 2, 0, "brush=MODE"},
+        {{"--select", "range=new,1,1,5,2"}, 2, 0, "ADJ 0 or 1"},
+        {{"--select", "feather=x"}, 2, 0, "feather takes LEVEL"},
+        {{"--select", "all=1"}, 2, 0, "takes no value"},
+        {{"--select", "circle=new,1,1,2,2"}, 2, 0, "unknown item 'circle'"},
+        {{"--op", "denoise=1,2"}, 2, 0, "denoise takes LEVEL"},
+    };
+    for (const auto& c : cases) {
+        EditCli f;
+        std::vector<std::string> args{f.File("in.bmp"), f.File("out.bmp")};
+        for (const std::string& a : c.args) args.push_back(a == "m0.pgm" ? f.File(a) : a);
+        EXPECT_EQ(f.Run(args), c.code) << c.args[1] << f.err;
+        EXPECT_NE(f.err.find(c.message), std::string::npos) << f.err;
+        EXPECT_EQ(fs::exists(f.File("out.bmp")), c.bits != 0);
+        if (c.bits) {
+            EXPECT_EQ(f.Read("out.bmp").bitCount(), c.bits) << c.args[1];
         }
     }
 }
