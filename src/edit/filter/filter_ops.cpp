@@ -134,6 +134,22 @@ void SetFilterParams(const OperationDef& def, PreviewState& state, const FilterS
     }
 }
 
+void StoreFilterParams(const OperationDef& def, const PreviewState& state, FilterSettings& s) {
+    switch (def.kind) {
+    case kOpUnsharp:
+        s.usmLevel = state.params[kUsmLevel];
+        s.usmRange = state.params[kUsmRange];
+        break;
+    case kOpBlur:
+        s.sftMode = state.params[kBlurMode];
+        s.sftLevel = state.params[kBlurLevel];
+        break;
+    case kOpSoftFocus: s.fcsLevel = state.params[kFocusLevel]; break;
+    case kOpNoise: s.nsrLevel = state.params[kNoiseLevel]; break;
+    default: break;
+    }
+}
+
 bool StartUnsharp(Document& doc, OperationRecord& r) { return StartFilter(doc, r, PrepareUnsharp); }
 bool StartBlur(Document& doc, OperationRecord& r) { return StartFilter(doc, r, nullptr); }
 bool StartSoftFocus(Document& doc, OperationRecord& r) { return StartFilter(doc, r, PrepareSoftFocus); }

@@ -34,8 +34,10 @@ FilterSettings ClampFilterSettings(const FilterSettings& in);
 int BlurLevelMax(int mode);
 int BlurLevelForMode(int mode, int level);
 
-// Puts the settings into a started filter operation's parameters.
+// Puts the settings into a started filter operation's parameters, and takes them back when it
+// ends (the other filters' values stay).
 void SetFilterParams(const OperationDef& def, PreviewState& state, const FilterSettings& settings);
+void StoreFilterParams(const OperationDef& def, const PreviewState& state, FilterSettings& settings);
 
 bool StartUnsharp(Document& doc, OperationRecord& record);
 bool StartBlur(Document& doc, OperationRecord& record);
