@@ -1,10 +1,9 @@
-#include "edit/filter/filter_kernels.h"
-#include "edit/filter/filter_ops.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "edit/filter/filter_kernels.h"
+#include "edit/filter/filter_ops.h"
 #include "shell/session.h"
 
 namespace lumra {
@@ -17,20 +16,25 @@ ImageBuffer Grey(int w, int h, std::vector<int> top) {
     if (top.size() == 1) top.assign(static_cast<size_t>(w * h), top[0]);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            for (int c = 0; c < 3; ++c) img.topRow(y)[3 * x + c] = static_cast<uint8_t>(top[y * w + x]);
+            for (int c = 0; c < 3; ++c)
+                img.topRow(y)[3 * x + c] = static_cast<uint8_t>(top[y * w + x]);
     return img;
 }
 
-int At(const ImageBuffer& img, int x, int y, int c = 0) { return img.topRow(y)[3 * x + c]; }
+int At(const ImageBuffer& img, int x, int y, int c = 0) {
+    return img.topRow(y)[3 * x + c];
+}
 
 struct Kernel {
     ImageBuffer src, dst;
     std::vector<uint8_t> aux, mask;
     FilterJob job;
-    explicit Kernel(ImageBuffer s, std::vector<uint8_t> m = {}) : src(std::move(s)), mask(std::move(m)) {
+    explicit Kernel(ImageBuffer s, std::vector<uint8_t> m = {})
+        : src(std::move(s)), mask(std::move(m)) {
         dst = src.Clone();
         aux.resize(src.imageBytes());
-        job = MakeFilterJob(src.width(), src.height(), src.bits(), dst.bits(), mask.empty() ? nullptr : mask.data());
+        job = MakeFilterJob(src.width(), src.height(), src.bits(), dst.bits(),
+                            mask.empty() ? nullptr : mask.data());
         job.auxiliary = aux.data();
     }
 };
@@ -47,7 +51,8 @@ TEST(FilterKernels, DivisionTables) {
 
 TEST(FilterKernels, BoxBlurClampsEdgesAndCorners) {
     // One bright corner pixel: the corner counts itself 4 (3x3) or 9 (5x5) times.
-    Kernel r3(Grey(5, 5, {90, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    Kernel r3(
+        Grey(5, 5, {90, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     BoxBlur3(r3.job, 255);
     EXPECT_EQ(At(r3.dst, 0, 0), 40);
     EXPECT_EQ(At(r3.dst, 1, 0), 20);
@@ -57,7 +62,8 @@ TEST(FilterKernels, BoxBlurClampsEdgesAndCorners) {
     // Level 10 (strength 250) keeps 5/255 of the source.
     BoxBlur3(r3.job, 250);
     EXPECT_EQ(At(r3.dst, 0, 0), 41);
-    Kernel r5(Grey(5, 5, {100, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    Kernel r5(
+        Grey(5, 5, {100, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     BoxBlur5(r5.job, 255);
     EXPECT_EQ(At(r5.dst, 0, 0), 36);
     EXPECT_EQ(At(r5.dst, 2, 0), 12);  // 300 / 25
@@ -77,8 +83,8 @@ TEST(FilterKernels, GaussianRenormalisesEdgesAndDriftsInside) {
     EXPECT_EQ(At(r.dst, 0, 2), 199);
     EXPECT_EQ(At(r.dst, 2, 2), 198);
     // Radius 0 reproduces the source.
-    Kernel r0(Grey(6, 5, {1, 50, 200, 255, 7, 90, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
-                       21, 22, 23, 24, 25, 26}));
+    Kernel r0(Grey(6, 5, {1,  50, 200, 255, 7,  90, 3,  4,  5,  6,  7,  8,  9,  10, 11,
+                          12, 13, 14,  15,  16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26}));
     GaussianBlur(r0.job, mid.data(), 0);
     EXPECT_EQ(std::vector<uint8_t>(r0.dst.bits(), r0.dst.bits() + r0.dst.imageBytes()),
               std::vector<uint8_t>(r0.src.bits(), r0.src.bits() + r0.src.imageBytes()));
@@ -131,11 +137,12 @@ TEST(FilterKernels, NoiseRemovalPicksTheMedianInOrder) {
     ImageBuffer img = Grey(5, 5, {0});
     auto set = [&](int x, int y, int b, int g, int rr) {
         uint8_t* p = img.topRow(y) + 3 * x;
-        p[0] = static_cast<uint8_t>(b), p[1] = static_cast<uint8_t>(g), p[2] = static_cast<uint8_t>(rr);
+        p[0] = static_cast<uint8_t>(b), p[1] = static_cast<uint8_t>(g),
+        p[2] = static_cast<uint8_t>(rr);
     };
     for (int y = 1; y <= 3; ++y)
         for (int x = 1; x <= 3; ++x) set(x, y, 0, 6, 0);  // luma 3
-    set(3, 3, 0, 0, 10);                                 // luma 3, another colour
+    set(3, 3, 0, 0, 10);                                  // luma 3, another colour
     set(2, 2, 255, 255, 255);
     Kernel r(std::move(img));
     NoiseRemoval(r.job, 255);
@@ -156,20 +163,31 @@ TEST(FilterKernels, MaskKeepsAndBlends) {
         for (Kernel* r : {&masked, &plain}) {
             std::vector<uint8_t> mid(r->src.imageBytes());
             switch (kernel) {
-            case 0: BoxBlur3(r->job, 250); break;
-            case 1: BoxBlur5(r->job, 250); break;
-            case 2: GaussianBlur(r->job, mid.data(), 2); break;
-            case 3:
-                BoxBlur5(r->job, 255);
-                UnsharpDifference(r->job);
-                UnsharpApply(r->job, 50, 0);
-                break;
-            case 4: SoftFocusBlend(r->job, 150, r->src.bits() + 0); break;
-            default: NoiseRemoval(r->job, 255); break;
+                case 0:
+                    BoxBlur3(r->job, 250);
+                    break;
+                case 1:
+                    BoxBlur5(r->job, 250);
+                    break;
+                case 2:
+                    GaussianBlur(r->job, mid.data(), 2);
+                    break;
+                case 3:
+                    BoxBlur5(r->job, 255);
+                    UnsharpDifference(r->job);
+                    UnsharpApply(r->job, 50, 0);
+                    break;
+                case 4:
+                    SoftFocusBlend(r->job, 150, r->src.bits() + 0);
+                    break;
+                default:
+                    NoiseRemoval(r->job, 255);
+                    break;
             }
         }
         const int x = 7 % 6, y = 5 - 7 / 6;  // mask index 7 (bottom-up rows)
-        for (int c = 0; c < 3; ++c) EXPECT_EQ(At(masked.dst, x, y, c), At(masked.src, x, y, c)) << kernel;
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(At(masked.dst, x, y, c), At(masked.src, x, y, c)) << kernel;
         const int zx = 0, zy = 5;  // mask index 0: full effect
         if (kernel != 3) {
             EXPECT_EQ(At(masked.dst, zx, zy), At(plain.dst, zx, zy)) << kernel;
@@ -180,6 +198,37 @@ TEST(FilterKernels, MaskKeepsAndBlends) {
         if (kernel != 2 && kernel != 3) {
             EXPECT_LE(std::abs(px20 - (s + f) / 2), 1 + std::abs(s - f) / 2) << kernel;
         }
+    }
+}
+
+TEST(FilterKernels, BandsOfRowsGiveTheSameResult) {
+    // One band against four, with a partial mask, in every kernel.
+    const int w = 37, h = 300;
+    std::vector<int> px(static_cast<size_t>(w * h));
+    for (size_t i = 0; i < px.size(); ++i) px[i] = static_cast<int>((i * 2654435761u) >> 24);
+    std::vector<uint8_t> mask(px.size());
+    for (size_t i = 0; i < mask.size(); ++i) mask[i] = static_cast<uint8_t>(i % 3 ? (i * 7) % 256 : 0);
+    for (int kernel = 0; kernel < 6; ++kernel) {
+        std::vector<uint8_t> result[2];
+        for (int pass = 0; pass < 2; ++pass) {
+            Kernel r(Grey(w, h, px), mask);
+            r.job.threads = pass ? 4 : 1;
+            std::vector<uint8_t> mid(r.src.imageBytes());
+            switch (kernel) {
+                case 0: BoxBlur3(r.job, 200); break;
+                case 1: BoxBlur5(r.job, 200); break;
+                case 2: GaussianBlur(r.job, mid.data(), 20); break;
+                case 3:
+                    BoxBlur5(r.job, 255);
+                    UnsharpDifference(r.job);
+                    UnsharpApply(r.job, 60, 5);
+                    break;
+                case 4: SoftFocusBlend(r.job, 120, mid.data()); break;
+                default: NoiseRemoval(r.job, 230); break;
+            }
+            result[pass].assign(r.dst.bits(), r.dst.bits() + r.dst.imageBytes());
+        }
+        EXPECT_EQ(result[0], result[1]) << kernel;
     }
 }
 
@@ -217,9 +266,11 @@ TEST(FilterOps, FiveByFiveMinimumAndNeutralLevels) {
     for (const auto& c : cases) {
         ImageBuffer img;
         ASSERT_TRUE(img.Allocate(c.w, c.h, 8));
-        for (int i = 0; i < 256; ++i) img.palette[static_cast<size_t>(i)] = RgbQuad{uint8_t(i), uint8_t(i), uint8_t(i), 0};
+        for (int i = 0; i < 256; ++i)
+            img.palette[static_cast<size_t>(i)] = RgbQuad{uint8_t(i), uint8_t(i), uint8_t(i), 0};
         for (int y = 0; y < c.h; ++y)
-            for (int x = 0; x < c.w; ++x) img.topRow(y)[x] = static_cast<uint8_t>(x == 2 && y == 2 ? 250 : 40);
+            for (int x = 0; x < c.w; ++x)
+                img.topRow(y)[x] = static_cast<uint8_t>(x == 2 && y == 2 ? 250 : 40);
         FilterSession f(std::move(img));
         EXPECT_EQ(f.Run(c.op, c.args), c.changed) << c.op << c.args;
         EXPECT_EQ(f.errors, c.refused ? std::vector<int>{kErrCommand} : std::vector<int>{}) << c.op;
@@ -239,7 +290,8 @@ TEST(FilterOps, ArgumentsAndStoredLevelsAreClamped) {
     EXPECT_TRUE(ParseUnsharpArgs("-4,400", p, error));
     EXPECT_EQ(p.params[kUsmLevel], 0);
     EXPECT_EQ(p.params[kUsmRange], 100);
-    for (const char* bad : {"3,1", "1", "1,2,3", "a,1", "1,", ""}) EXPECT_FALSE(ParseBlurArgs(bad, p, error)) << bad;
+    for (const char* bad : {"3,1", "1", "1,2,3", "a,1", "1,", ""})
+        EXPECT_FALSE(ParseBlurArgs(bad, p, error)) << bad;
     FilterSettings stored;
     stored.sftMode = 0;
     stored.sftLevel = 15;

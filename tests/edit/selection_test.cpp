@@ -1,9 +1,8 @@
-#include "edit/select/selection_tool.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "edit/select/selection_tool.h"
 #include "shell/session.h"
 
 namespace lumra {
@@ -31,7 +30,8 @@ struct Tool {
     Tool(int w, int h, std::vector<uint8_t> selection = {}, int bits = 24) {
         ImageBuffer img;
         EXPECT_TRUE(img.Allocate(w, h, bits));
-        for (int i = 0; i < 256; ++i) img.palette[static_cast<size_t>(i)] = RgbQuad{uint8_t(i), uint8_t(i), uint8_t(i), 0};
+        for (int i = 0; i < 256; ++i)
+            img.palette[static_cast<size_t>(i)] = RgbQuad{uint8_t(i), uint8_t(i), uint8_t(i), 0};
         EXPECT_TRUE(StartSelectionTool(t, img, selection, SelectionSettings{}));
     }
     Tool& Shape(int type, int mode) {
@@ -80,7 +80,8 @@ TEST(SelectionTool, EllipseFociRuleAndMends) {
     flat.Shape(kShapeEllipse, kSelectNew).Drag(5, 10, 44, 10);
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 50; ++x)
-            EXPECT_EQ(MaskAt(flat.t, x, y), y == 10 && x >= 5 && x <= 43 ? 0 : 255) << x << "," << y;
+            EXPECT_EQ(MaskAt(flat.t, x, y), y == 10 && x >= 5 && x <= 43 ? 0 : 255)
+                << x << "," << y;
     // Clipped to nothing: nothing is selected.
     Tool off(6, 6);
     off.Shape(kShapeEllipse, kSelectNew).Drag(-10, -10, -2, -3);
@@ -91,10 +92,12 @@ TEST(SelectionTool, EllipseFociRuleAndMends) {
 TEST(SelectionTool, EnclosureOutlineRegionAndClipping) {
     Tool sq(8, 7);
     sq.Shape(kShapeLasso, kSelectNew).Path({{1, 1}, {5, 1}, {5, 5}, {1, 5}});
-    EXPECT_EQ(Picture(sq.t), "........\n.#####..\n.#####..\n.#####..\n.#####..\n.#####..\n........\n");
+    EXPECT_EQ(Picture(sq.t),
+              "........\n.#####..\n.#####..\n.#####..\n.#####..\n.#####..\n........\n");
     // A concave outline: the notch stays outside.
     Tool u(7, 6);
-    u.Shape(kShapeLasso, kSelectNew).Path({{0, 0}, {1, 0}, {1, 3}, {5, 3}, {5, 0}, {6, 0}, {6, 5}, {0, 5}});
+    u.Shape(kShapeLasso, kSelectNew)
+        .Path({{0, 0}, {1, 0}, {1, 3}, {5, 3}, {5, 0}, {6, 0}, {6, 5}, {0, 5}});
     EXPECT_EQ(Picture(u.t), "##...##\n##...##\n##...##\n#######\n#######\n#######\n");
     // Points off the picture are not marked; the region still counts.
     Tool off(8, 8);
@@ -140,22 +143,25 @@ TEST(SelectionTool, BrushMasksAndDabs) {
     EXPECT_EQ(MaskAt(b.t, 3, 1), 128);
     // The overlay follows each dab as a full rendering would.
     const ImageBuffer full = RenderOverlay(b.t.view, b.t.mask.data());
-    EXPECT_EQ(std::vector<uint8_t>(full.bits(), full.bits() + full.imageBytes()),
-              std::vector<uint8_t>(b.t.overlay.bits(), b.t.overlay.bits() + b.t.overlay.imageBytes()));
+    EXPECT_EQ(
+        std::vector<uint8_t>(full.bits(), full.bits() + full.imageBytes()),
+        std::vector<uint8_t>(b.t.overlay.bits(), b.t.overlay.bits() + b.t.overlay.imageBytes()));
 }
 
 TEST(SelectionTool, ColourRangeAndAdjacency) {
     ImageBuffer img;
     ASSERT_TRUE(img.Allocate(5, 1, 24));
     const int values[5] = {10, 10, 200, 10, 11};
-    for (int x = 0; x < 5; ++x) std::fill_n(img.topRow(0) + 3 * x, 3, static_cast<uint8_t>(values[x]));
+    for (int x = 0; x < 5; ++x)
+        std::fill_n(img.topRow(0) + 3 * x, 3, static_cast<uint8_t>(values[x]));
     const struct {
         int range, unit;
         const char* expect;
     } cases[] = {{0, 0, "##.#.\n"}, {1, 0, "##.##\n"}, {1, 1, "##...\n"}, {255, 1, "#####\n"}};
     for (const auto& c : cases) {
         SelectionTool t;
-        ASSERT_TRUE(StartSelectionTool(t, img, {}, SelectionSettings{kSelectNew, kShapeRange, 24, c.range, c.unit, 1}));
+        ASSERT_TRUE(StartSelectionTool(
+            t, img, {}, SelectionSettings{kSelectNew, kShapeRange, 24, c.range, c.unit, 1}));
         SelectionPress(t, 0, 0, false);
         SelectionRelease(t, 0, 0, false);
         EXPECT_EQ(Picture(t), c.expect) << c.range << " " << c.unit;
@@ -174,7 +180,7 @@ TEST(SelectionTool, FeatherInvertAndWhole) {
     t.Shape(kShapeRect, kSelectNew).Drag(1, 1, 1, 2);
     t.Drag(1, 1, 2, 2);
     SelectWhole(t.t, false);
-    t.t.mask[4] = 0;  // the centre alone
+    t.t.mask[4] = 0;            // the centre alone
     t.t.settings.smooth = 100;  // limited to 1 on 3 x 3
     ASSERT_TRUE(FeatherSelection(t.t));
     const std::vector<uint8_t> feathered{236, 215, 236, 215, 170, 215, 236, 215, 236};

@@ -9,8 +9,9 @@ namespace {
 
 TEST(SelectFilterSettings, StoredValuesComeBackInRange) {
     IniFile ini;
-    ini.Parse("[ImgA]\nAreMode=7\nAreType=2\nAreSize=500\nAreRange=-4\nAreUnit=2\nAreSmooth=0\n"
-              "[ImgF]\nUsmLevel=400\nSftMode=1\nSftLevel=15\nFcsLevel=256\nNsrLevel=999\n");
+    ini.Parse(
+        "[ImgA]\nAreMode=7\nAreType=2\nAreSize=500\nAreRange=-4\nAreUnit=2\nAreSmooth=0\n"
+        "[ImgF]\nUsmLevel=400\nSftMode=1\nSftLevel=15\nFcsLevel=256\nNsrLevel=999\n");
     const SelectionSettings a = ReadSelectionSettings(ini);
     EXPECT_EQ(a.mode, kSelectNew);
     EXPECT_EQ(a.type, kShapeLasso);

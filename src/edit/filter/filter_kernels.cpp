@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace lumra {
@@ -18,9 +19,11 @@ FilterTables BuildTables() {
     for (int i = 1; i < static_cast<int>(t.div25.size()); ++i)
         t.div25[static_cast<size_t>(i)] = static_cast<uint8_t>((35389 + 2621 * (i - 1)) >> 16);
     for (int level = 0; level <= 100; ++level)
-        for (int d = -128; d < 128; ++d) t.gain[level][d + 128] = static_cast<int16_t>((d * level) >> 3);
+        for (int d = -128; d < 128; ++d)
+            t.gain[level][d + 128] = static_cast<int16_t>((d * level) >> 3);
     for (int i = 0; i < static_cast<int>(t.clamp.size()); ++i)
-        t.clamp[static_cast<size_t>(i)] = static_cast<uint8_t>(std::clamp(i - kClampCentre, 0, 255));
+        t.clamp[static_cast<size_t>(i)] =
+            static_cast<uint8_t>(std::clamp(i - kClampCentre, 0, 255));
     for (int i = 0; i < 256; ++i) {
         t.luma[0][i] = static_cast<uint8_t>((30 * i) >> 8);
         t.luma[1][i] = static_cast<uint8_t>((151 * i) >> 8);
@@ -33,40 +36,113 @@ inline uint8_t Blend(const BlendTable& t, unsigned m, unsigned source, unsigned 
     return static_cast<uint8_t>(t.entry[m][source] + t.entry[255 - m][filtered]);
 }
 
+inline uint8_t Clip255(int v) {
+    return static_cast<uint8_t>(v > 255 ? 255 : v);
+}
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && \
+    !defined(__SANITIZE_ADDRESS__)
+#define LUMRA_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define LUMRA_CLONES
+#endif
+
+// Row loops of the Gaussian, compiled for the widest vectors the processor has.
+LUMRA_CLONES void MulRow(int32_t* acc, const uint8_t* p, int32_t w, int n) {
+    for (int i = 0; i < n; ++i) acc[i] = w * p[i];
+}
+
+// acc += w * (a + b); b may be null.
+LUMRA_CLONES void MacPair(int32_t* acc, const uint8_t* a, const uint8_t* b, int32_t w, int n) {
+    if (b) {
+        for (int i = 0; i < n; ++i) acc[i] += w * (a[i] + b[i]);
+    } else {
+        for (int i = 0; i < n; ++i) acc[i] += w * a[i];
+    }
+}
+
+LUMRA_CLONES void ShiftRow(int32_t* acc, int shift, int n) {
+    for (int i = 0; i < n; ++i) acc[i] >>= shift;
+}
+
+void DivideRow(int32_t* acc, int32_t div, int n) {
+    for (int i = 0; i < n; ++i) acc[i] /= div;
+}
+
+// out = the filtered row (acc) by the mask over `base`.
+void BlendRow(const BlendTable& t, const uint8_t* m, const uint8_t* base, const int32_t* acc,
+              uint8_t* out, int w) {
+    if (!m) {
+        for (int i = 0; i < 3 * w; ++i) out[i] = Clip255(acc[i]);
+        return;
+    }
+    for (int x = 0; x < w; ++x) {
+        const unsigned mv = m[x];
+        for (int c = 0; c < 3; ++c) {
+            const int i = 3 * x + c;
+            const uint8_t f = Clip255(acc[i]);
+            out[i] = mv == 255 ? base[i] : mv ? Blend(t, mv, base[i], f) : f;
+        }
+    }
+}
+
+// Runs fn(from, to) over bands of rows on up to 8 threads; the bands never share a row.
+template <typename F>
+void ParallelRows(const FilterJob& job, F&& fn) {
+    const int rows = job.height;
+    const int threads = std::clamp(
+        job.threads > 0 ? job.threads : static_cast<int>(std::thread::hardware_concurrency()), 1,
+        8);
+    const int bands = std::min(threads, std::max(1, rows / 64));
+    if (bands <= 1) {
+        fn(0, rows);
+        return;
+    }
+    std::vector<std::thread> pool;
+    for (int b = 1; b < bands; ++b)
+        pool.emplace_back([&fn, b, bands, rows] { fn(rows * b / bands, rows * (b + 1) / bands); });
+    fn(0, rows / bands);
+    for (std::thread& th : pool) th.join();
+}
+
 // Box blur of (2 * H + 1)^2 samples, edges clamped: column sums per row, then across.
 template <int H>
 void BoxBlur(const FilterJob& job, int strength, const uint8_t* div) {
     const int w = job.width, h = job.height;
     const BlendTable& t = *job.blend;
     const unsigned s = static_cast<unsigned>(std::clamp(strength, 0, 255));
-    std::vector<int> col(static_cast<size_t>(w) * 3);
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* rows[2 * H + 1];
-        for (int d = -H; d <= H; ++d)
-            rows[d + H] = job.source + static_cast<size_t>(std::clamp(y + d, 0, h - 1)) * job.stride;
-        for (int i = 0; i < w * 3; ++i) {
-            int sum = 0;
-            for (const uint8_t* r : rows) sum += r[i];
-            col[static_cast<size_t>(i)] = sum;
-        }
-        const uint8_t* src = job.source + static_cast<size_t>(y) * job.stride;
-        uint8_t* dst = job.destination + static_cast<size_t>(y) * job.stride;
-        const uint8_t* m = job.mask ? job.mask + static_cast<size_t>(y) * w : nullptr;
-        for (int x = 0; x < w; ++x) {
-            const unsigned mv = m ? m[x] : 0;
-            if (mv == 255) {
-                std::memcpy(dst + 3 * x, src + 3 * x, 3);
-                continue;
-            }
-            for (int c = 0; c < 3; ++c) {
+    ParallelRows(job, [&](int from, int to) {
+        std::vector<int> col(static_cast<size_t>(w) * 3);
+        for (int y = from; y < to; ++y) {
+            const uint8_t* rows[2 * H + 1];
+            for (int d = -H; d <= H; ++d)
+                rows[d + H] =
+                    job.source + static_cast<size_t>(std::clamp(y + d, 0, h - 1)) * job.stride;
+            for (int i = 0; i < w * 3; ++i) {
                 int sum = 0;
-                for (int d = -H; d <= H; ++d) sum += col[static_cast<size_t>(3 * std::clamp(x + d, 0, w - 1) + c)];
-                const unsigned v = src[3 * x + c];
-                const uint8_t f = static_cast<uint8_t>(t.entry[s][div[sum]] + t.entry[255 - s][v]);
-                dst[3 * x + c] = mv ? Blend(t, mv, v, f) : f;
+                for (const uint8_t* r : rows) sum += r[i];
+                col[static_cast<size_t>(i)] = sum;
+            }
+            const uint8_t* src = job.source + static_cast<size_t>(y) * job.stride;
+            uint8_t* dst = job.destination + static_cast<size_t>(y) * job.stride;
+            const uint8_t* m = job.mask ? job.mask + static_cast<size_t>(y) * w : nullptr;
+            for (int x = 0; x < w; ++x) {
+                const unsigned mv = m ? m[x] : 0;
+                if (mv == 255) {
+                    std::memcpy(dst + 3 * x, src + 3 * x, 3);
+                    continue;
+                }
+                for (int c = 0; c < 3; ++c) {
+                    int sum = 0;
+                    for (int d = -H; d <= H; ++d)
+                        sum += col[static_cast<size_t>(3 * std::clamp(x + d, 0, w - 1) + c)];
+                    const unsigned v = src[3 * x + c];
+                    const uint8_t f =
+                        static_cast<uint8_t>(t.entry[s][div[sum]] + t.entry[255 - s][v]);
+                    dst[3 * x + c] = mv ? Blend(t, mv, v, f) : f;
+                }
             }
         }
-    }
+    });
 }
 
 // Gaussian weights for radius r; returns the shift.
@@ -87,8 +163,6 @@ int GaussWeights(int r, int32_t (&weights)[41]) {
         weights[kMaxGaussRadius + i] = static_cast<int32_t>(raw[std::abs(i)] * scale + 0.5);
     return shift;
 }
-
-inline uint8_t Clip255(int v) { return static_cast<uint8_t>(v > 255 ? 255 : v); }
 
 }  // namespace
 
@@ -116,8 +190,12 @@ FilterJob MakeFilterJob(int width, int height, const uint8_t* source, uint8_t* d
     return job;
 }
 
-void BoxBlur3(const FilterJob& job, int strength) { BoxBlur<1>(job, strength, job.div9); }
-void BoxBlur5(const FilterJob& job, int strength) { BoxBlur<2>(job, strength, job.div25); }
+void BoxBlur3(const FilterJob& job, int strength) {
+    BoxBlur<1>(job, strength, job.div9);
+}
+void BoxBlur5(const FilterJob& job, int strength) {
+    BoxBlur<2>(job, strength, job.div25);
+}
 
 void GaussianBlur(FilterJob& job, uint8_t* intermediate, int radius) {
     const int w = job.width, h = job.height;
@@ -126,126 +204,131 @@ void GaussianBlur(FilterJob& job, uint8_t* intermediate, int radius) {
     const int32_t* W = job.weights + kMaxGaussRadius;
     const BlendTable& t = *job.blend;
     const size_t stride = static_cast<size_t>(job.stride);
-    std::vector<int32_t> acc(static_cast<size_t>(w) * 3);
+    const int n = w * 3;
 
     // Horizontal: source -> intermediate, blended against the source.
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* src = job.source + y * stride;
-        uint8_t* out = intermediate + y * stride;
-        const uint8_t* m = job.mask ? job.mask + static_cast<size_t>(y) * w : nullptr;
-        std::fill(acc.begin(), acc.end(), 0);
-        const int lo = r * 3, hi = (w - r) * 3;
-        for (int k = -r; k <= r; ++k) {
-            const int32_t wk = W[k];
-            const uint8_t* p = src + 3 * k;
-            for (int i = lo; i < hi; ++i) acc[static_cast<size_t>(i)] += wk * p[i];
-        }
-        for (int i = lo; i < hi; ++i) acc[static_cast<size_t>(i)] >>= shift;
-        for (int x = 0; x < w; ++x) {
-            if (x >= r && x < w - r) continue;
-            int32_t div = 0;
-            int32_t sum[3] = {0, 0, 0};
-            for (int k = -r; k <= r; ++k) {
-                if (x + k < 0 || x + k >= w) continue;
-                div += W[k];
-                for (int c = 0; c < 3; ++c) sum[c] += W[k] * src[3 * (x + k) + c];
+    ParallelRows(job, [&](int from, int to) {
+        std::vector<int32_t> acc(static_cast<size_t>(n));
+        for (int y = from; y < to; ++y) {
+            const uint8_t* src = job.source + y * stride;
+            uint8_t* out = intermediate + y * stride;
+            const uint8_t* m = job.mask ? job.mask + static_cast<size_t>(y) * w : nullptr;
+            const int lo = r * 3, hi = (w - r) * 3;
+            if (hi > lo) {
+                MulRow(acc.data() + lo, src + lo, W[0], hi - lo);
+                for (int k = 1; k <= r; ++k)
+                    MacPair(acc.data() + lo, src + lo - 3 * k, src + lo + 3 * k, W[k], hi - lo);
+                ShiftRow(acc.data() + lo, shift, hi - lo);
             }
-            for (int c = 0; c < 3; ++c) acc[static_cast<size_t>(3 * x + c)] = div ? sum[c] / div : sum[c];
-        }
-        for (int x = 0; x < w; ++x) {
-            const unsigned mv = m ? m[x] : 0;
-            for (int c = 0; c < 3; ++c) {
-                const int i = 3 * x + c;
-                const uint8_t f = Clip255(acc[static_cast<size_t>(i)]);
-                out[i] = mv == 255 ? src[i] : mv ? Blend(t, mv, src[i], f) : f;
+            for (int x = 0; x < w; ++x) {
+                if (x >= r && x < w - r) continue;
+                int32_t div = 0;
+                int32_t sum[3] = {0, 0, 0};
+                for (int k = -r; k <= r; ++k) {
+                    if (x + k < 0 || x + k >= w) continue;
+                    div += W[k];
+                    for (int c = 0; c < 3; ++c) sum[c] += W[k] * src[3 * (x + k) + c];
+                }
+                for (int c = 0; c < 3; ++c)
+                    acc[static_cast<size_t>(3 * x + c)] = div ? sum[c] / div : sum[c];
             }
+            BlendRow(t, m, src, acc.data(), out, w);
         }
-    }
+    });
 
     // Vertical: intermediate -> destination, blended against the intermediate.
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* mid = intermediate + y * stride;
-        uint8_t* out = job.destination + y * stride;
-        const uint8_t* m = job.mask ? job.mask + static_cast<size_t>(y) * w : nullptr;
-        std::fill(acc.begin(), acc.end(), 0);
-        int32_t div = 0;
-        for (int k = -r; k <= r; ++k) {
-            if (y + k < 0 || y + k >= h) continue;
-            const int32_t wk = W[k];
-            div += wk;
-            const uint8_t* p = intermediate + (y + k) * stride;
-            for (int i = 0; i < w * 3; ++i) acc[static_cast<size_t>(i)] += wk * p[i];
-        }
-        const bool inner = y >= r && y < h - r;
-        for (int x = 0; x < w; ++x) {
-            const unsigned mv = m ? m[x] : 0;
-            for (int c = 0; c < 3; ++c) {
-                const int i = 3 * x + c;
-                const int32_t a = acc[static_cast<size_t>(i)];
-                const uint8_t f = Clip255(inner ? a >> shift : div ? a / div : a);
-                out[i] = mv == 255 ? mid[i] : mv ? Blend(t, mv, mid[i], f) : f;
+    ParallelRows(job, [&](int from, int to) {
+        std::vector<int32_t> acc(static_cast<size_t>(n));
+        for (int y = from; y < to; ++y) {
+            const uint8_t* mid = intermediate + y * stride;
+            uint8_t* out = job.destination + y * stride;
+            const uint8_t* m = job.mask ? job.mask + static_cast<size_t>(y) * w : nullptr;
+            MulRow(acc.data(), mid, W[0], n);
+            int32_t div = W[0];
+            for (int k = 1; k <= r; ++k) {
+                const bool below = y - k >= 0, above = y + k < h;
+                if (below && above) {
+                    MacPair(acc.data(), mid - k * stride, mid + k * stride, W[k], n);
+                    div += 2 * W[k];
+                } else if (below || above) {
+                    MacPair(acc.data(), below ? mid - k * stride : mid + k * stride, nullptr, W[k],
+                            n);
+                    div += W[k];
+                }
             }
+            if (y >= r && y < h - r)
+                ShiftRow(acc.data(), shift, n);
+            else if (div)
+                DivideRow(acc.data(), div, n);
+            BlendRow(t, m, mid, acc.data(), out, w);
         }
-    }
+    });
 }
 
 void UnsharpDifference(const FilterJob& job) {
-    for (int y = 0; y < job.height; ++y) {
-        const size_t row = static_cast<size_t>(y) * job.stride;
-        for (int i = 0; i < job.width * 3; ++i) {
-            const int d = std::clamp(job.source[row + i] - job.destination[row + i], -128, 127);
-            job.auxiliary[row + i] = static_cast<uint8_t>(static_cast<int8_t>(d));
+    ParallelRows(job, [&](int from, int to) {
+        for (int y = from; y < to; ++y) {
+            const size_t row = static_cast<size_t>(y) * job.stride;
+            for (int i = 0; i < job.width * 3; ++i) {
+                const int d = std::clamp(job.source[row + i] - job.destination[row + i], -128, 127);
+                job.auxiliary[row + i] = static_cast<uint8_t>(static_cast<int8_t>(d));
+            }
         }
-    }
+    });
 }
 
 void UnsharpApply(const FilterJob& job, int amount, int threshold) {
     const int16_t* gain = job.gain[std::clamp(amount, 0, 100)] + 128;
     const BlendTable& t = *job.blend;
-    for (int y = 0; y < job.height; ++y) {
-        const size_t row = static_cast<size_t>(y) * job.stride;
-        const uint8_t* src = job.source + row;
-        const auto* diff = reinterpret_cast<const int8_t*>(job.auxiliary + row);
-        uint8_t* dst = job.destination + row;
-        const uint8_t* m = job.mask ? job.mask + static_cast<size_t>(y) * job.width : nullptr;
-        for (int x = 0; x < job.width; ++x) {
-            const unsigned mv = m ? m[x] : 0;
-            const int8_t* d = diff + 3 * x;
-            if (mv == 255 || std::abs(d[0]) + std::abs(d[1]) + std::abs(d[2]) <= threshold) {
-                std::memcpy(dst + 3 * x, src + 3 * x, 3);
-                continue;
-            }
-            for (int c = 0; c < 3; ++c) {
-                const unsigned v = src[3 * x + c];
-                const uint8_t f = job.clamp[static_cast<int>(v) + gain[d[c]]];
-                dst[3 * x + c] = mv ? Blend(t, mv, v, f) : f;
+    ParallelRows(job, [&](int from, int to) {
+        for (int y = from; y < to; ++y) {
+            const size_t row = static_cast<size_t>(y) * job.stride;
+            const uint8_t* src = job.source + row;
+            const auto* diff = reinterpret_cast<const int8_t*>(job.auxiliary + row);
+            uint8_t* dst = job.destination + row;
+            const uint8_t* m = job.mask ? job.mask + static_cast<size_t>(y) * job.width : nullptr;
+            for (int x = 0; x < job.width; ++x) {
+                const unsigned mv = m ? m[x] : 0;
+                const int8_t* d = diff + 3 * x;
+                if (mv == 255 || std::abs(d[0]) + std::abs(d[1]) + std::abs(d[2]) <= threshold) {
+                    std::memcpy(dst + 3 * x, src + 3 * x, 3);
+                    continue;
+                }
+                for (int c = 0; c < 3; ++c) {
+                    const unsigned v = src[3 * x + c];
+                    const uint8_t f = job.clamp[static_cast<int>(v) + gain[d[c]]];
+                    dst[3 * x + c] = mv ? Blend(t, mv, v, f) : f;
+                }
             }
         }
-    }
+    });
 }
 
 void SoftFocusBlend(const FilterJob& job, int level, const uint8_t* blurred) {
     const BlendTable& t = *job.blend;
     const unsigned f = static_cast<unsigned>(std::clamp(level, 0, 255));
-    for (int y = 0; y < job.height; ++y) {
-        const size_t row = static_cast<size_t>(y) * job.stride;
-        const uint8_t* src = job.source + row;
-        const uint8_t* b = blurred + row;
-        uint8_t* dst = job.destination + row;
-        const uint8_t* m = job.mask ? job.mask + static_cast<size_t>(y) * job.width : nullptr;
-        for (int x = 0; x < job.width; ++x) {
-            const unsigned mv = m ? m[x] : 0;
-            for (int c = 0; c < 3; ++c) {
-                const int i = 3 * x + c;
-                if (mv == 255) {
-                    dst[i] = src[i];
-                    continue;
+    ParallelRows(job, [&](int from, int to) {
+        for (int y = from; y < to; ++y) {
+            const size_t row = static_cast<size_t>(y) * job.stride;
+            const uint8_t* src = job.source + row;
+            const uint8_t* b = blurred + row;
+            uint8_t* dst = job.destination + row;
+            const uint8_t* m = job.mask ? job.mask + static_cast<size_t>(y) * job.width : nullptr;
+            for (int x = 0; x < job.width; ++x) {
+                const unsigned mv = m ? m[x] : 0;
+                for (int c = 0; c < 3; ++c) {
+                    const int i = 3 * x + c;
+                    if (mv == 255) {
+                        dst[i] = src[i];
+                        continue;
+                    }
+                    const uint8_t v =
+                        static_cast<uint8_t>(t.entry[f][b[i]] + t.entry[255 - f][src[i]]);
+                    dst[i] = mv ? Blend(t, mv, src[i], v) : v;
                 }
-                const uint8_t v = static_cast<uint8_t>(t.entry[f][b[i]] + t.entry[255 - f][src[i]]);
-                dst[i] = mv ? Blend(t, mv, src[i], v) : v;
             }
         }
-    }
+    });
 }
 
 void NoiseRemoval(const FilterJob& job, int level) {
@@ -254,64 +337,68 @@ void NoiseRemoval(const FilterJob& job, int level) {
     if (w < 2 || h < 2) {
         for (int y = 0; y < h; ++y)
             std::memcpy(job.destination + static_cast<size_t>(y) * job.stride,
-                        job.source + static_cast<size_t>(y) * job.stride, static_cast<size_t>(w) * 3);
+                        job.source + static_cast<size_t>(y) * job.stride,
+                        static_cast<size_t>(w) * 3);
         return;
     }
     const BlendTable& t = *job.blend;
     const uint8_t(*L)[256] = job.luma;
     auto luma = [L](const uint8_t* p) { return L[0][p[0]] + L[1][p[1]] + L[2][p[2]]; };
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* src = job.source + static_cast<size_t>(y) * job.stride;
-        // The row below on screen is the previous raster row.
-        const uint8_t* below = y > 0 ? src - job.stride : nullptr;
-        const uint8_t* above = y + 1 < h ? src + job.stride : nullptr;
-        uint8_t* dst = job.destination + static_cast<size_t>(y) * job.stride;
-        const uint8_t* m = job.mask ? job.mask + static_cast<size_t>(y) * w : nullptr;
-        for (int x = 0; x < w; ++x) {
-            const unsigned mv = m ? m[x] : 0;
-            const uint8_t* px = src + 3 * x;
-            if (mv == 255) {
-                std::memcpy(dst + 3 * x, px, 3);
-                continue;
-            }
-            // Candidates in order: own row (centre, left, right), below, above.
-            const uint8_t* cand[9];
-            int n = 0;
-            const uint8_t* rows[3] = {src, below, above};
-            for (const uint8_t* row : rows) {
-                if (!row) continue;
-                cand[n++] = row + 3 * x;
-                if (x > 0) cand[n++] = row + 3 * (x - 1);
-                if (x + 1 < w) cand[n++] = row + 3 * (x + 1);
-            }
-            const int neighbours = n - 1;
-            int sum[3] = {0, 0, 0};
-            for (int i = 1; i < n; ++i)
-                for (int c = 0; c < 3; ++c) sum[c] += cand[i][c];
-            const int meanLuma = L[0][sum[0] / neighbours] + L[1][sum[1] / neighbours] + L[2][sum[2] / neighbours];
-            if (std::abs(meanLuma - luma(px)) <= tol) {
-                std::memcpy(dst + 3 * x, px, 3);
-                continue;
-            }
-            int key[9];
-            for (int i = 0; i < n; ++i) key[i] = luma(cand[i]);
-            const int discard = n == 9 ? 4 : n == 6 ? 2 : 1;
-            for (int i = 0; i < discard; ++i) {
-                int best = i;
-                for (int j = i + 1; j < n; ++j)
-                    if (key[j] < key[best]) best = j;
-                cand[best] = cand[i];
-                key[best] = key[i];
-            }
-            int pick = discard;
-            for (int j = discard + 1; j < n; ++j)
-                if (key[j] < key[pick]) pick = j;
-            for (int c = 0; c < 3; ++c) {
-                const uint8_t f = cand[pick][c];
-                dst[3 * x + c] = mv ? Blend(t, mv, px[c], f) : f;
+    ParallelRows(job, [&](int from, int to) {
+        for (int y = from; y < to; ++y) {
+            const uint8_t* src = job.source + static_cast<size_t>(y) * job.stride;
+            // The row below on screen is the previous raster row.
+            const uint8_t* below = y > 0 ? src - job.stride : nullptr;
+            const uint8_t* above = y + 1 < h ? src + job.stride : nullptr;
+            uint8_t* dst = job.destination + static_cast<size_t>(y) * job.stride;
+            const uint8_t* m = job.mask ? job.mask + static_cast<size_t>(y) * w : nullptr;
+            for (int x = 0; x < w; ++x) {
+                const unsigned mv = m ? m[x] : 0;
+                const uint8_t* px = src + 3 * x;
+                if (mv == 255) {
+                    std::memcpy(dst + 3 * x, px, 3);
+                    continue;
+                }
+                // Candidates in order: own row (centre, left, right), below, above.
+                const uint8_t* cand[9];
+                int n = 0;
+                const uint8_t* rows[3] = {src, below, above};
+                for (const uint8_t* row : rows) {
+                    if (!row) continue;
+                    cand[n++] = row + 3 * x;
+                    if (x > 0) cand[n++] = row + 3 * (x - 1);
+                    if (x + 1 < w) cand[n++] = row + 3 * (x + 1);
+                }
+                const int neighbours = n - 1;
+                int sum[3] = {0, 0, 0};
+                for (int i = 1; i < n; ++i)
+                    for (int c = 0; c < 3; ++c) sum[c] += cand[i][c];
+                const int meanLuma = L[0][sum[0] / neighbours] + L[1][sum[1] / neighbours] +
+                                     L[2][sum[2] / neighbours];
+                if (std::abs(meanLuma - luma(px)) <= tol) {
+                    std::memcpy(dst + 3 * x, px, 3);
+                    continue;
+                }
+                int key[9];
+                for (int i = 0; i < n; ++i) key[i] = luma(cand[i]);
+                const int discard = n == 9 ? 4 : n == 6 ? 2 : 1;
+                for (int i = 0; i < discard; ++i) {
+                    int best = i;
+                    for (int j = i + 1; j < n; ++j)
+                        if (key[j] < key[best]) best = j;
+                    cand[best] = cand[i];
+                    key[best] = key[i];
+                }
+                int pick = discard;
+                for (int j = discard + 1; j < n; ++j)
+                    if (key[j] < key[pick]) pick = j;
+                for (int c = 0; c < 3; ++c) {
+                    const uint8_t f = cand[pick][c];
+                    dst[3 * x + c] = mv ? Blend(t, mv, px[c], f) : f;
+                }
             }
         }
-    }
+    });
 }
 
 }  // namespace lumra

@@ -11,11 +11,11 @@ namespace lumra {
 
 // Lookup tables, built once and read-only afterwards.
 struct FilterTables {
-    std::array<uint8_t, 2296> div9;    // i / 9, rounded half up
-    std::array<uint8_t, 6376> div25;   // (35389 + 2621 (i - 1)) >> 16
-    int16_t gain[101][256];            // [level][d + 128] = (d * level) >> 3
-    std::array<uint8_t, 3443> clamp;   // [v + kClampCentre] = v clamped to 0..255
-    uint8_t luma[3][256];              // blue, green, red shares of the luminance
+    std::array<uint8_t, 2296> div9;   // i / 9, rounded half up
+    std::array<uint8_t, 6376> div25;  // (35389 + 2621 (i - 1)) >> 16
+    int16_t gain[101][256];           // [level][d + 128] = (d * level) >> 3
+    std::array<uint8_t, 3443> clamp;  // [v + kClampCentre] = v clamped to 0..255
+    uint8_t luma[3][256];             // blue, green, red shares of the luminance
 };
 inline constexpr int kClampCentre = 1600;
 const FilterTables& GetFilterTables();
@@ -35,7 +35,8 @@ struct FilterJob {
     const int16_t (*gain)[256] = nullptr;
     const uint8_t* clamp = nullptr;  // points at the centre entry
     const uint8_t (*luma)[256] = nullptr;
-    int32_t weights[41] = {};        // Gaussian, index 20 is the centre
+    int32_t weights[41] = {};  // Gaussian, index 20 is the centre
+    int32_t threads = 0;       // bands of rows at once; 0: one per processor (up to 8)
 };
 
 inline constexpr int kMinFilterSide = 5;

@@ -18,7 +18,9 @@ struct FilterData {
     std::vector<uint8_t> aux;  // difference, intermediate or blurred reference
 };
 
-FilterData& Data(PreviewState& s) { return *static_cast<FilterData*>(s.data.get()); }
+FilterData& Data(PreviewState& s) {
+    return *static_cast<FilterData*>(s.data.get());
+}
 
 void Report(Document& doc, int code) {
     if (doc.ui.showError) doc.ui.showError(code);
@@ -26,7 +28,8 @@ void Report(Document& doc, int code) {
 
 // Common start: the 24-bit source and copy, the job and the auxiliary buffer; prepare runs
 // before the worker exists.
-bool StartFilter(Document& doc, OperationRecord& record, void (*prepare)(Document&, PreviewState&)) {
+bool StartFilter(Document& doc, OperationRecord& record,
+                 void (*prepare)(Document&, PreviewState&)) {
     const ImageBuffer& pic = doc.picture.image;
     if (pic.width() < kMinFilterSide || pic.height() < kMinFilterSide) {
         Report(doc, kErrCommand);
@@ -114,46 +117,68 @@ FilterSettings ClampFilterSettings(const FilterSettings& in) {
     return s;
 }
 
-int BlurLevelMax(int mode) { return mode == 2 ? 20 : 10; }
-int BlurLevelForMode(int mode, int level) { return std::clamp(level, 0, BlurLevelMax(mode)); }
+int BlurLevelMax(int mode) {
+    return mode == 2 ? 20 : 10;
+}
+int BlurLevelForMode(int mode, int level) {
+    return std::clamp(level, 0, BlurLevelMax(mode));
+}
 
 void SetFilterParams(const OperationDef& def, PreviewState& state, const FilterSettings& in) {
     const FilterSettings s = ClampFilterSettings(in);
     switch (def.kind) {
-    case kOpUnsharp:
-        state.params[kUsmLevel] = s.usmLevel;
-        state.params[kUsmRange] = s.usmRange;
-        break;
-    case kOpBlur:
-        state.params[kBlurMode] = s.sftMode;
-        state.params[kBlurLevel] = s.sftLevel;
-        break;
-    case kOpSoftFocus: state.params[kFocusLevel] = s.fcsLevel; break;
-    case kOpNoise: state.params[kNoiseLevel] = s.nsrLevel; break;
-    default: break;
+        case kOpUnsharp:
+            state.params[kUsmLevel] = s.usmLevel;
+            state.params[kUsmRange] = s.usmRange;
+            break;
+        case kOpBlur:
+            state.params[kBlurMode] = s.sftMode;
+            state.params[kBlurLevel] = s.sftLevel;
+            break;
+        case kOpSoftFocus:
+            state.params[kFocusLevel] = s.fcsLevel;
+            break;
+        case kOpNoise:
+            state.params[kNoiseLevel] = s.nsrLevel;
+            break;
+        default:
+            break;
     }
 }
 
 void StoreFilterParams(const OperationDef& def, const PreviewState& state, FilterSettings& s) {
     switch (def.kind) {
-    case kOpUnsharp:
-        s.usmLevel = state.params[kUsmLevel];
-        s.usmRange = state.params[kUsmRange];
-        break;
-    case kOpBlur:
-        s.sftMode = state.params[kBlurMode];
-        s.sftLevel = state.params[kBlurLevel];
-        break;
-    case kOpSoftFocus: s.fcsLevel = state.params[kFocusLevel]; break;
-    case kOpNoise: s.nsrLevel = state.params[kNoiseLevel]; break;
-    default: break;
+        case kOpUnsharp:
+            s.usmLevel = state.params[kUsmLevel];
+            s.usmRange = state.params[kUsmRange];
+            break;
+        case kOpBlur:
+            s.sftMode = state.params[kBlurMode];
+            s.sftLevel = state.params[kBlurLevel];
+            break;
+        case kOpSoftFocus:
+            s.fcsLevel = state.params[kFocusLevel];
+            break;
+        case kOpNoise:
+            s.nsrLevel = state.params[kNoiseLevel];
+            break;
+        default:
+            break;
     }
 }
 
-bool StartUnsharp(Document& doc, OperationRecord& r) { return StartFilter(doc, r, PrepareUnsharp); }
-bool StartBlur(Document& doc, OperationRecord& r) { return StartFilter(doc, r, nullptr); }
-bool StartSoftFocus(Document& doc, OperationRecord& r) { return StartFilter(doc, r, PrepareSoftFocus); }
-bool StartNoise(Document& doc, OperationRecord& r) { return StartFilter(doc, r, nullptr); }
+bool StartUnsharp(Document& doc, OperationRecord& r) {
+    return StartFilter(doc, r, PrepareUnsharp);
+}
+bool StartBlur(Document& doc, OperationRecord& r) {
+    return StartFilter(doc, r, nullptr);
+}
+bool StartSoftFocus(Document& doc, OperationRecord& r) {
+    return StartFilter(doc, r, PrepareSoftFocus);
+}
+bool StartNoise(Document& doc, OperationRecord& r) {
+    return StartFilter(doc, r, nullptr);
+}
 
 void RecomputeUnsharp(PreviewState& s) {
     UnsharpApply(Data(s).job, s.params[kUsmLevel], s.params[kUsmRange]);
@@ -163,27 +188,39 @@ void RecomputeBlur(PreviewState& s) {
     FilterJob job = Data(s).job;
     const int mode = s.params[kBlurMode];
     const int level = BlurLevelForMode(mode, s.params[kBlurLevel]);
-    if (mode == 0) BoxBlur3(job, level * 25);
-    else if (mode == 1) BoxBlur5(job, level * 25);
-    else GaussianBlur(job, Data(s).aux.data(), level);
+    if (mode == 0)
+        BoxBlur3(job, level * 25);
+    else if (mode == 1)
+        BoxBlur5(job, level * 25);
+    else
+        GaussianBlur(job, Data(s).aux.data(), level);
 }
 
 void RecomputeSoftFocus(PreviewState& s) {
     SoftFocusBlend(Data(s).job, std::clamp<int>(s.params[kFocusLevel], 0, 200), Data(s).aux.data());
 }
 
-void RecomputeNoise(PreviewState& s) { NoiseRemoval(Data(s).job, s.params[kNoiseLevel]); }
+void RecomputeNoise(PreviewState& s) {
+    NoiseRemoval(Data(s).job, s.params[kNoiseLevel]);
+}
 
-bool NeutralUnsharp(const PreviewState& s) { return s.params[kUsmLevel] == 0; }
-bool NeutralBlur(const PreviewState& s) { return s.params[kBlurLevel] == 0; }
-bool NeutralFirstParam(const PreviewState& s) { return s.params[0] == 0; }
+bool NeutralUnsharp(const PreviewState& s) {
+    return s.params[kUsmLevel] == 0;
+}
+bool NeutralBlur(const PreviewState& s) {
+    return s.params[kBlurLevel] == 0;
+}
+bool NeutralFirstParam(const PreviewState& s) {
+    return s.params[0] == 0;
+}
 
 bool ParseIntList(const std::string& text, std::vector<int>& out) {
     out.clear();
     size_t pos = 0;
     while (true) {
         const size_t comma = text.find(',', pos);
-        const std::string item = text.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
+        const std::string item =
+            text.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
         if (item.empty()) return false;
         errno = 0;
         char* end = nullptr;
@@ -208,7 +245,9 @@ bool ParseUnsharpArgs(const std::string& args, PreviewState& s, std::string& err
 bool ParseBlurArgs(const std::string& args, PreviewState& s, std::string& error) {
     std::vector<int> v;
     if (!ParseIntList(args, v) || v.size() != 2 || v[0] < 0 || v[0] > 2)
-        return Fail(error, "blur takes MODE,LEVEL (MODE 0 3x3, 1 5x5, 2 Gaussian; LEVEL 0..10, or 0..20 for 2)");
+        return Fail(
+            error,
+            "blur takes MODE,LEVEL (MODE 0 3x3, 1 5x5, 2 Gaussian; LEVEL 0..10, or 0..20 for 2)");
     s.params[kBlurMode] = v[0];
     s.params[kBlurLevel] = BlurLevelForMode(v[0], v[1]);
     return true;
@@ -216,7 +255,8 @@ bool ParseBlurArgs(const std::string& args, PreviewState& s, std::string& error)
 
 bool ParseSoftFocusArgs(const std::string& args, PreviewState& s, std::string& error) {
     std::vector<int> v;
-    if (!ParseIntList(args, v) || v.size() != 1) return Fail(error, "softfocus takes LEVEL (0..200)");
+    if (!ParseIntList(args, v) || v.size() != 1)
+        return Fail(error, "softfocus takes LEVEL (0..200)");
     s.params[kFocusLevel] = std::clamp(v[0], 0, 200);
     return true;
 }

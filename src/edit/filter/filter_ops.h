@@ -10,10 +10,10 @@ namespace lumra {
 
 // Parameter slots in PreviewState::params.
 enum FilterParam : int {
-    kUsmLevel = 0,  // 0..100
-    kUsmRange = 1,  // 0..100
-    kBlurMode = 0,  // 0 3x3, 1 5x5, 2 Gaussian
-    kBlurLevel = 1, // 0..10, or 0..20 for the Gaussian
+    kUsmLevel = 0,    // 0..100
+    kUsmRange = 1,    // 0..100
+    kBlurMode = 0,    // 0 3x3, 1 5x5, 2 Gaussian
+    kBlurLevel = 1,   // 0..10, or 0..20 for the Gaussian
     kFocusLevel = 0,  // 0..200
     kNoiseLevel = 0,  // 0..255
 };
@@ -37,7 +37,8 @@ int BlurLevelForMode(int mode, int level);
 // Puts the settings into a started filter operation's parameters, and takes them back when it
 // ends (the other filters' values stay).
 void SetFilterParams(const OperationDef& def, PreviewState& state, const FilterSettings& settings);
-void StoreFilterParams(const OperationDef& def, const PreviewState& state, FilterSettings& settings);
+void StoreFilterParams(const OperationDef& def, const PreviewState& state,
+                       FilterSettings& settings);
 
 bool StartUnsharp(Document& doc, OperationRecord& record);
 bool StartBlur(Document& doc, OperationRecord& record);

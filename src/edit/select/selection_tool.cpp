@@ -21,23 +21,32 @@ struct Writers {
 Writers ChooseWriters(const SelectionTool& t) {
     const bool existing = t.hadMask || t.changed;
     switch (t.settings.mode) {
-    case kSelectAdd: return existing ? Writers{Writer::kSet0, Writer::kLeave} : Writers{Writer::kSet0, Writer::kSet255};
-    case kSelectExclude:
-        return existing ? Writers{Writer::kSet255, Writer::kLeave} : Writers{Writer::kSet255, Writer::kSet0};
-    default: return {Writer::kSet0, Writer::kSet255};
+        case kSelectAdd:
+            return existing ? Writers{Writer::kSet0, Writer::kLeave}
+                            : Writers{Writer::kSet0, Writer::kSet255};
+        case kSelectExclude:
+            return existing ? Writers{Writer::kSet255, Writer::kLeave}
+                            : Writers{Writer::kSet255, Writer::kSet0};
+        default:
+            return {Writer::kSet0, Writer::kSet255};
     }
 }
 
 inline void Write(Writer w, uint8_t& cell) {
-    if (w == Writer::kSet0) cell = 0;
-    else if (w == Writer::kSet255) cell = 255;
+    if (w == Writer::kSet0)
+        cell = 0;
+    else if (w == Writer::kSet255)
+        cell = 255;
 }
 
 size_t Index(const SelectionTool& t, int x, int y) {
-    return static_cast<size_t>(t.height - 1 - y) * static_cast<size_t>(t.width) + static_cast<size_t>(x);
+    return static_cast<size_t>(t.height - 1 - y) * static_cast<size_t>(t.width) +
+           static_cast<size_t>(x);
 }
 
-bool Inside(const SelectionTool& t, int x, int y) { return x >= 0 && y >= 0 && x < t.width && y < t.height; }
+bool Inside(const SelectionTool& t, int x, int y) {
+    return x >= 0 && y >= 0 && x < t.width && y < t.height;
+}
 
 void Rerender(SelectionTool& t) {
     ImageBuffer o = RenderOverlay(t.view, t.mask.data());
@@ -59,10 +68,13 @@ void RerenderRect(SelectionTool& t, int left, int top, int right, int bottom) {
                 out[0] = px[0], out[1] = px[1], out[2] = px[2];
                 continue;
             }
-            const unsigned luma = ((30u * px[0]) >> 8) + ((151u * px[1]) >> 8) + ((77u * px[2]) >> 8);
+            const unsigned luma =
+                ((30u * px[0]) >> 8) + ((151u * px[1]) >> 8) + ((77u * px[2]) >> 8);
             const auto grey = static_cast<uint8_t>(64 + (luma >> 1));
             for (int c = 0; c < 3; ++c)
-                out[c] = m == 255 ? grey : static_cast<uint8_t>(bt.entry[255 - m][px[c]] + bt.entry[m][grey]);
+                out[c] = m == 255
+                             ? grey
+                             : static_cast<uint8_t>(bt.entry[255 - m][px[c]] + bt.entry[m][grey]);
         }
     }
 }
@@ -75,7 +87,9 @@ void ApplyShape(SelectionTool& t, const std::vector<uint8_t>& inside) {
     Rerender(t);
 }
 
-long Round(double v) { return std::lround(v); }
+long Round(double v) {
+    return std::lround(v);
+}
 
 void ApplyRectOrEllipse(SelectionTool& t, int ex, int ey, bool shift) {
     int dx = ex - t.startX, dy = ey - t.startY;
@@ -101,15 +115,17 @@ void ApplyRectOrEllipse(SelectionTool& t, int ex, int ey, bool shift) {
             const long cx = x1 + a, cy = y1 + b;
             const long fx = a >= b ? f : 0, fy = a >= b ? 0 : f;
             const long squares = 2 * (minor * minor + f * f);
-            const long sumLimit = Round(2.0 * std::sqrt(static_cast<double>(minor * minor + f * f)));
+            const long sumLimit =
+                Round(2.0 * std::sqrt(static_cast<double>(minor * minor + f * f)));
             // Only cells of the dragged rectangle can be inside.
             for (int y = y1; y <= y2; ++y) {
                 for (int x = x1; x <= x2; ++x) {
                     const long ax = x - (cx - fx), ay = y - (cy - fy);
                     const long bx = x - (cx + fx), by = y - (cy + fy);
                     const long q1 = ax * ax + ay * ay, q2 = bx * bx + by * by;
-                    if (q1 + q2 <= squares ||
-                        Round(std::sqrt(static_cast<double>(q1))) + Round(std::sqrt(static_cast<double>(q2))) <= sumLimit)
+                    if (q1 + q2 <= squares || Round(std::sqrt(static_cast<double>(q1))) +
+                                                      Round(std::sqrt(static_cast<double>(q2))) <=
+                                                  sumLimit)
                         inside[Index(t, x, y)] = 1;
                 }
             }
@@ -166,7 +182,8 @@ void CloseLasso(SelectionTool& t) {
             while (!stack.empty()) {
                 const LassoPoint c = stack.back();
                 stack.pop_back();
-                const LassoPoint next[4] = {{c.x - 1, c.y}, {c.x, c.y + 1}, {c.x + 1, c.y}, {c.x, c.y - 1}};
+                const LassoPoint next[4] = {
+                    {c.x - 1, c.y}, {c.x, c.y + 1}, {c.x + 1, c.y}, {c.x, c.y - 1}};
                 for (const LassoPoint& n : next) {
                     if (n.x < left || n.x > right || n.y < top || n.y > bottom) continue;
                     uint8_t& m = marks[Index(t, n.x, n.y)];
@@ -242,7 +259,8 @@ void PickRange(SelectionTool& t, int x, int y) {
     const long limit = 3L * range * range;
     auto matches = [&](int px, int py) {
         const uint8_t* p = t.view.topRow(py) + 3 * px;
-        const long d = (p[0] - bc) * (p[0] - bc) + (p[1] - gc) * (p[1] - gc) + (p[2] - rc) * (p[2] - rc);
+        const long d =
+            (p[0] - bc) * (p[0] - bc) + (p[1] - gc) * (p[1] - gc) + (p[2] - rc) * (p[2] - rc);
         return d <= limit;
     };
     std::vector<uint8_t> inside(t.mask.size(), 0);
@@ -255,9 +273,11 @@ void PickRange(SelectionTool& t, int x, int y) {
         while (!stack.empty()) {
             const LassoPoint p = stack.back();
             stack.pop_back();
-            const LassoPoint next[4] = {{p.x - 1, p.y}, {p.x, p.y + 1}, {p.x + 1, p.y}, {p.x, p.y - 1}};
+            const LassoPoint next[4] = {
+                {p.x - 1, p.y}, {p.x, p.y + 1}, {p.x + 1, p.y}, {p.x, p.y - 1}};
             for (const LassoPoint& n : next) {
-                if (!Inside(t, n.x, n.y) || inside[Index(t, n.x, n.y)] || !matches(n.x, n.y)) continue;
+                if (!Inside(t, n.x, n.y) || inside[Index(t, n.x, n.y)] || !matches(n.x, n.y))
+                    continue;
                 inside[Index(t, n.x, n.y)] = 1;
                 stack.push_back(n);
             }
@@ -267,11 +287,13 @@ void PickRange(SelectionTool& t, int x, int y) {
 }
 
 // One feathering pass over n cells spaced `step` apart.
-void FeatherLine(const uint8_t* in, uint8_t* out, size_t step, int n, int r, const int* w, const int* v, int s) {
+void FeatherLine(const uint8_t* in, uint8_t* out, size_t step, int n, int r, const int* w,
+                 const int* v, int s) {
     for (int i = 0; i < n; ++i) {
         if (i >= r && i < n - r) {
             long sum = 0;
-            for (int k = -r; k <= r; ++k) sum += in[(i + k) * step] * static_cast<long>(v[std::abs(k)]);
+            for (int k = -r; k <= r; ++k)
+                sum += in[(i + k) * step] * static_cast<long>(v[std::abs(k)]);
             out[i * step] = static_cast<uint8_t>(std::min(sum >> s, 255L));
         } else {
             long sum = 0, weight = 0;
@@ -287,9 +309,15 @@ void FeatherLine(const uint8_t* in, uint8_t* out, size_t step, int n, int r, con
 
 }  // namespace
 
-int ClampBrushSize(int v) { return std::clamp(v, 3, 128); }
-int ClampColourRange(int v) { return std::clamp(v, 0, 255); }
-int ClampFeatherRadius(int v) { return std::clamp(v, 1, 100); }
+int ClampBrushSize(int v) {
+    return std::clamp(v, 3, 128);
+}
+int ClampColourRange(int v) {
+    return std::clamp(v, 0, 255);
+}
+int ClampFeatherRadius(int v) {
+    return std::clamp(v, 1, 100);
+}
 
 SelectionSettings ClampSelectionSettings(const SelectionSettings& in) {
     SelectionSettings s;
@@ -313,7 +341,8 @@ std::vector<uint8_t> SelectionBrushMask(int size) {
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
             const double ox = offset(x), oy = offset(y);
-            const int g = std::min(static_cast<int>(std::sqrt(ox * ox + oy * oy) * scale + 0.5), 255);
+            const int g =
+                std::min(static_cast<int>(std::sqrt(ox * ox + oy * oy) * scale + 0.5), 255);
             m[static_cast<size_t>(y * size + x)] = static_cast<uint8_t>(255 - g);
         }
     return m;
@@ -336,11 +365,12 @@ void FeatherMask(std::vector<uint8_t>& mask, int width, int height, int radius) 
     const size_t wd = static_cast<size_t>(width);
     for (int y = 0; y < height; ++y)
         FeatherLine(mask.data() + y * wd, work.data() + y * wd, 1, width, r, w, v, s);
-    for (int x = 0; x < width; ++x) FeatherLine(work.data() + x, mask.data() + x, wd, height, r, w, v, s);
+    for (int x = 0; x < width; ++x)
+        FeatherLine(work.data() + x, mask.data() + x, wd, height, r, w, v, s);
 }
 
-bool StartSelectionTool(SelectionTool& t, const ImageBuffer& picture, const std::vector<uint8_t>& selection,
-                        const SelectionSettings& settings) {
+bool StartSelectionTool(SelectionTool& t, const ImageBuffer& picture,
+                        const std::vector<uint8_t>& selection, const SelectionSettings& settings) {
     t = SelectionTool{};
     t.settings = ClampSelectionSettings(settings);
     t.width = picture.width();
@@ -361,23 +391,27 @@ bool StartSelectionTool(SelectionTool& t, const ImageBuffer& picture, const std:
 void SelectionPress(SelectionTool& t, int x, int y, bool) {
     if (t.dragging) return;
     switch (t.settings.type) {
-    case kShapeRect:
-    case kShapeEllipse:
-        t.dragging = true;
-        t.startX = x;
-        t.startY = y;
-        break;
-    case kShapeLasso:
-        t.dragging = true;
-        t.points.clear();
-        t.boxLeft = t.boxRight = x;
-        t.boxTop = t.boxBottom = y;
-        RecordPoint(t, x, y);
-        t.lastX = x;
-        t.lastY = y;
-        break;
-    case kShapeBrush: PressBrush(t, x, y); break;
-    default: PickRange(t, x, y); break;
+        case kShapeRect:
+        case kShapeEllipse:
+            t.dragging = true;
+            t.startX = x;
+            t.startY = y;
+            break;
+        case kShapeLasso:
+            t.dragging = true;
+            t.points.clear();
+            t.boxLeft = t.boxRight = x;
+            t.boxTop = t.boxBottom = y;
+            RecordPoint(t, x, y);
+            t.lastX = x;
+            t.lastY = y;
+            break;
+        case kShapeBrush:
+            PressBrush(t, x, y);
+            break;
+        default:
+            PickRange(t, x, y);
+            break;
     }
 }
 
@@ -396,19 +430,24 @@ void SelectionMove(SelectionTool& t, int x, int y, bool) {
 void SelectionRelease(SelectionTool& t, int x, int y, bool shift) {
     if (!t.dragging) return;
     switch (t.settings.type) {
-    case kShapeRect:
-    case kShapeEllipse:
-        t.dragging = false;
-        ApplyRectOrEllipse(t, x, y, shift);
-        break;
-    case kShapeLasso: CloseLasso(t); break;
-    default: t.dragging = false; break;
+        case kShapeRect:
+        case kShapeEllipse:
+            t.dragging = false;
+            ApplyRectOrEllipse(t, x, y, shift);
+            break;
+        case kShapeLasso:
+            CloseLasso(t);
+            break;
+        default:
+            t.dragging = false;
+            break;
     }
 }
 
 RubberBand CurrentRubberBand(const SelectionTool& t, int x, int y, bool shift) {
     RubberBand band;
-    if (!t.dragging || (t.settings.type != kShapeRect && t.settings.type != kShapeEllipse)) return band;
+    if (!t.dragging || (t.settings.type != kShapeRect && t.settings.type != kShapeEllipse))
+        return band;
     int dx = x - t.startX, dy = y - t.startY;
     if (shift) {
         const int side = (std::abs(dx) + std::abs(dy)) / 2;
@@ -431,7 +470,9 @@ void InvertSelection(SelectionTool& t) {
     Rerender(t);
 }
 
-bool CanFeather(const SelectionTool& t) { return t.hadMask || t.changed; }
+bool CanFeather(const SelectionTool& t) {
+    return t.hadMask || t.changed;
+}
 
 bool FeatherSelection(SelectionTool& t) {
     if (!CanFeather(t)) return false;
@@ -457,7 +498,8 @@ bool ClearSelection(Document& doc) {
 
 bool StartSelectionOp(Document& doc, OperationRecord& record) {
     auto tool = std::shared_ptr<SelectionTool>(new (std::nothrow) SelectionTool);
-    if (!tool || !StartSelectionTool(*tool, doc.picture.image, doc.picture.selection, SelectionSettings{})) {
+    if (!tool ||
+        !StartSelectionTool(*tool, doc.picture.image, doc.picture.selection, SelectionSettings{})) {
         if (doc.ui.showError) doc.ui.showError(kErrDisplay);
         return false;
     }
@@ -466,7 +508,8 @@ bool StartSelectionOp(Document& doc, OperationRecord& record) {
 }
 
 bool FinishSelectionOp(Document& doc, OperationRecord& record, bool ok) {
-    if (auto* tool = static_cast<SelectionTool*>(record.data.get())) FinishSelectionTool(doc, *tool, ok);
+    if (auto* tool = static_cast<SelectionTool*>(record.data.get()))
+        FinishSelectionTool(doc, *tool, ok);
     return false;
 }
 

@@ -14,7 +14,13 @@
 namespace lumra {
 
 enum SelectMode : int { kSelectNew = 0, kSelectAdd = 1, kSelectExclude = 2 };
-enum SelectShape : int { kShapeRect = 0, kShapeEllipse = 1, kShapeLasso = 2, kShapeBrush = 3, kShapeRange = 4 };
+enum SelectShape : int {
+    kShapeRect = 0,
+    kShapeEllipse = 1,
+    kShapeLasso = 2,
+    kShapeBrush = 3,
+    kShapeRange = 4
+};
 
 inline constexpr int kLassoPointLimit = 39998;  // the enclosure closes itself beyond this
 
@@ -28,9 +34,9 @@ struct SelectionSettings {
     int smooth = 1;          // AreSmooth, feather radius 1..100
 };
 SelectionSettings ClampSelectionSettings(const SelectionSettings& in);
-int ClampBrushSize(int v);     // 3..128
-int ClampColourRange(int v);   // 0..255
-int ClampFeatherRadius(int v); // 1..100
+int ClampBrushSize(int v);      // 3..128
+int ClampColourRange(int v);    // 0..255
+int ClampFeatherRadius(int v);  // 1..100
 
 struct LassoPoint {
     int x = 0;
@@ -40,10 +46,10 @@ struct LassoPoint {
 struct SelectionTool {
     int width = 0;
     int height = 0;
-    ImageBuffer view;            // the picture at 24 bits
-    std::vector<uint8_t> mask;   // working mask, rows bottom-up: 0 selected, 255 not
-    ImageBuffer overlay;         // the view with the working mask drawn on it
-    bool hadMask = false;        // a SelectionMask existed when the tool started
+    ImageBuffer view;           // the picture at 24 bits
+    std::vector<uint8_t> mask;  // working mask, rows bottom-up: 0 selected, 255 not
+    ImageBuffer overlay;        // the view with the working mask drawn on it
+    bool hadMask = false;       // a SelectionMask existed when the tool started
     bool changed = false;
     SelectionSettings settings;
 
