@@ -59,6 +59,8 @@ bool Usage(std::ostream& err, const std::string& message) {
     return false;
 }
 
+constexpr int kSelectReach = 1000000;
+
 // MODE,values... of a --select item; the value count is checked by the caller.
 bool ParseSelectStep(const std::string& text, SelectStep& step, std::ostream& err) {
     const size_t eq = text.find('=');
@@ -97,6 +99,10 @@ bool ParseSelectStep(const std::string& text, SelectStep& step, std::ostream& er
     }
     if (!ParseIntList(rest, step.values)) return bad();
     const size_t count = step.values.size();
+    // Points farther off than any pointer can go are refused.
+    for (size_t i = n == "brush" ? 1 : 0; i < count && (n != "range" || i < 2); ++i)
+        if (step.values[i] < -kSelectReach || step.values[i] > kSelectReach)
+            return Usage(err, "--select: coordinates from -1000000 to 1000000");
     const bool ok = n == "rect" || n == "ellipse" ? count == 4
                     : n == "lasso"                ? count >= 2 && count % 2 == 0
                     : n == "brush"                ? count >= 3 && count % 2 == 1
@@ -210,7 +216,6 @@ int RunSelection(Session& s, EditModel& model, const std::vector<SelectStep>& st
     for (const SelectStep& step : steps) {
         const std::vector<int>& v = step.values;
         SelectionSettings& set = tool.settings;
-        set.mode = step.mode;
         if (step.name == "all" || step.name == "none") {
             SelectWhole(tool, step.name == "all");
         } else if (step.name == "invert") {
@@ -222,10 +227,12 @@ int RunSelection(Session& s, EditModel& model, const std::vector<SelectStep>& st
             set.type = kShapeRange;
             set.range = ClampColourRange(v[2]);
             set.unit = v[3];
+            set.mode = step.mode;
             SelectionPress(tool, v[0], v[1], false);
             SelectionRelease(tool, v[0], v[1], false);
         } else {
             // A press at the first point, a move to each later one, the release at the last.
+            set.mode = step.mode;
             size_t first = 0;
             if (step.name == "rect") set.type = kShapeRect;
             else if (step.name == "ellipse") set.type = kShapeEllipse;

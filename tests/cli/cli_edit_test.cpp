@@ -180,6 +180,8 @@ TEST(CliEdit, SelectionAndFilterRules) {
         {{"--select", "all=1"}, 2, 0, "takes no value"},
         {{"--select", "circle=new,1,1,2,2"}, 2, 0, "unknown item 'circle'"},
         {{"--op", "denoise=1,2"}, 2, 0, "denoise takes LEVEL"},
+        {{"--select", "lasso=new,0,0,5000000,0"}, 2, 0, "coordinates from"},
+        {{"--select", "lasso=new,-3,-3,900000,-3,3,3"}, 0, 24, ""},
     };
     for (const auto& c : cases) {
         EditCli f;

@@ -134,13 +134,15 @@ void ApplyRectOrEllipse(SelectionTool& t, int ex, int ey, bool shift) {
     ApplyShape(t, inside);
 }
 
-void RecordPoint(SelectionTool& t, int x, int y) {
-    if (static_cast<int>(t.points.size()) > kLassoPointLimit) return;
+// False once the list is full.
+bool RecordPoint(SelectionTool& t, int x, int y) {
+    if (static_cast<int>(t.points.size()) > kLassoPointLimit) return false;
     t.points.push_back({x, y});
     t.boxLeft = std::min(t.boxLeft, x);
     t.boxRight = std::max(t.boxRight, x);
     t.boxTop = std::min(t.boxTop, y);
     t.boxBottom = std::max(t.boxBottom, y);
+    return true;
 }
 
 // Even-odd test of a cell against the closed polygon of the points.
@@ -158,7 +160,7 @@ bool InPolygon(const std::vector<LassoPoint>& p, int px, int py) {
 void CloseLasso(SelectionTool& t) {
     t.dragging = false;
     const LassoPoint first = t.points.front();
-    WalkLine(t.lastX, t.lastY, first.x, first.y, [&](int x, int y) { RecordPoint(t, x, y); });
+    WalkLine(t.lastX, t.lastY, first.x, first.y, [&](int x, int y) { return RecordPoint(t, x, y); });
     std::vector<uint8_t> marks;
     try {
         marks.assign(t.mask.size(), 1);
@@ -418,7 +420,7 @@ void SelectionPress(SelectionTool& t, int x, int y, bool) {
 void SelectionMove(SelectionTool& t, int x, int y, bool) {
     if (!t.dragging) return;
     if (t.settings.type == kShapeLasso) {
-        WalkLine(t.lastX, t.lastY, x, y, [&](int px, int py) { RecordPoint(t, px, py); });
+        WalkLine(t.lastX, t.lastY, x, y, [&](int px, int py) { return RecordPoint(t, px, py); });
         t.lastX = x;
         t.lastY = y;
         if (static_cast<int>(t.points.size()) > kLassoPointLimit) CloseLasso(t);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "edit/edit_model.h"
@@ -109,15 +110,21 @@ SelectionTool* ActiveSelectionTool(EditModel& model);
 
 template <typename F>
 void WalkLine(int x1, int y1, int x2, int y2, F&& visit) {
-    int dx = x2 - x1, dy = y2 - y1;
+    // 64-bit steps: coordinates far off the picture never overflow. A visitor returning
+    // false ends the walk.
+    auto call = [&](int x, int y) {
+        if constexpr (std::is_same_v<decltype(visit(x, y)), bool>) return visit(x, y);
+        else return (visit(x, y), true);
+    };
+    int64_t dx = int64_t{x2} - x1, dy = int64_t{y2} - y1;
     const int xs = dx < 0 ? -1 : 1, ys = dy < 0 ? -1 : 1;
     dx = dx < 0 ? -dx : dx;
     dy = dy < 0 ? -dy : dy;
     int x = x1, y = y1;
     if (dx > dy) {
-        int err = 2 * dy - dx;
-        for (int i = 0; i < dx; ++i) {
-            visit(x, y);
+        int64_t err = 2 * dy - dx;
+        for (int64_t i = 0; i < dx; ++i) {
+            if (!call(x, y)) return;
             if (err > 0) {
                 y += ys;
                 err += 2 * dy - 2 * dx;
@@ -127,9 +134,9 @@ void WalkLine(int x1, int y1, int x2, int y2, F&& visit) {
             x += xs;
         }
     } else {
-        int err = 2 * dx - dy;
-        for (int i = 0; i < dy; ++i) {
-            visit(x, y);
+        int64_t err = 2 * dx - dy;
+        for (int64_t i = 0; i < dy; ++i) {
+            if (!call(x, y)) return;
             if (err > 0) {
                 x += xs;
                 err += 2 * dx - 2 * dy;
