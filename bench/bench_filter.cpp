@@ -7,6 +7,7 @@
 
 #include "bench_util.h"
 #include "edit/filter/filter_kernels.h"
+#include "edit/select/selection_tool.h"
 
 #ifdef LUMRA_BENCH_VIPS
 #include <vips/vips.h>
@@ -44,7 +45,12 @@ void Gaussian20(benchmark::State& state) {
     Count(state);
 }
 // One band of rows (as libvips below), then one per processor.
-BENCHMARK(Gaussian20)->Name("Gaussian20/lumra")->Arg(1)->Arg(0)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(Gaussian20)
+    ->Name("Gaussian20/lumra")
+    ->Arg(1)
+    ->Arg(0)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 #ifdef LUMRA_BENCH_VIPS
 void Gaussian20Vips(benchmark::State& state) {
@@ -100,6 +106,30 @@ void Noise(benchmark::State& state) {
     Count(state);
 }
 BENCHMARK(Noise)->Name("NoiseRemoval")->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace lumra
+
+namespace lumra {
+namespace {
+
+// Feathering a selection of the same size with the largest radius.
+void Feather(benchmark::State& state) {
+    std::vector<uint8_t> mask(static_cast<size_t>(kWidth) * kHeight);
+    for (size_t i = 0; i < mask.size(); ++i) mask[i] = (i / 1000 + i / kWidth / 700) % 2 ? 255 : 0;
+    for (auto _ : state) {
+        std::vector<uint8_t> m = mask;
+        FeatherMask(m, kWidth, kHeight, static_cast<int>(state.range(0)));
+        benchmark::DoNotOptimize(m.data());
+    }
+    Count(state);
+}
+BENCHMARK(Feather)
+    ->Name("FeatherSelection")
+    ->Arg(10)
+    ->Arg(100)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace lumra

@@ -192,6 +192,17 @@ TEST(SelectionTool, FeatherInvertAndWhole) {
     EXPECT_EQ(t.t.mask, std::vector<uint8_t>(9, 0));
 }
 
+TEST(SelectionTool, FeatherBandsGiveTheSameResult) {
+    std::vector<uint8_t> mask(static_cast<size_t>(41 * 300));
+    for (size_t i = 0; i < mask.size(); ++i)
+        mask[i] = static_cast<uint8_t>((i / 7 + i / 41 / 9) % 2 ? 255 : i % 97);
+    std::vector<uint8_t> one = mask, four = mask;
+    FeatherMask(one, 41, 300, 20, 1);
+    FeatherMask(four, 41, 300, 20, 4);
+    EXPECT_EQ(one, four);
+    EXPECT_NE(one, mask);
+}
+
 TEST(SelectionTool, FinishRules) {
     const struct {
         bool ok;

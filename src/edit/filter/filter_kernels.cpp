@@ -4,8 +4,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 #include <vector>
+
+#include "edit/row_loops.h"
 
 namespace lumra {
 namespace {
@@ -39,31 +40,6 @@ inline uint8_t Blend(const BlendTable& t, unsigned m, unsigned source, unsigned 
 inline uint8_t Clip255(int v) {
     return static_cast<uint8_t>(v > 255 ? 255 : v);
 }
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && \
-    !defined(__SANITIZE_ADDRESS__)
-#define LUMRA_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define LUMRA_CLONES
-#endif
-
-// Row loops of the Gaussian, compiled for the widest vectors the processor has.
-LUMRA_CLONES void MulRow(int32_t* acc, const uint8_t* p, int32_t w, int n) {
-    for (int i = 0; i < n; ++i) acc[i] = w * p[i];
-}
-
-// acc += w * (a + b); b may be null.
-LUMRA_CLONES void MacPair(int32_t* acc, const uint8_t* a, const uint8_t* b, int32_t w, int n) {
-    if (b) {
-        for (int i = 0; i < n; ++i) acc[i] += w * (a[i] + b[i]);
-    } else {
-        for (int i = 0; i < n; ++i) acc[i] += w * a[i];
-    }
-}
-
-LUMRA_CLONES void ShiftRow(int32_t* acc, int shift, int n) {
-    for (int i = 0; i < n; ++i) acc[i] >>= shift;
-}
-
 void DivideRow(int32_t* acc, int32_t div, int n) {
     for (int i = 0; i < n; ++i) acc[i] /= div;
 }
@@ -85,23 +61,9 @@ void BlendRow(const BlendTable& t, const uint8_t* m, const uint8_t* base, const 
     }
 }
 
-// Runs fn(from, to) over bands of rows on up to 8 threads; the bands never share a row.
 template <typename F>
 void ParallelRows(const FilterJob& job, F&& fn) {
-    const int rows = job.height;
-    const int threads = std::clamp(
-        job.threads > 0 ? job.threads : static_cast<int>(std::thread::hardware_concurrency()), 1,
-        8);
-    const int bands = std::min(threads, std::max(1, rows / 64));
-    if (bands <= 1) {
-        fn(0, rows);
-        return;
-    }
-    std::vector<std::thread> pool;
-    for (int b = 1; b < bands; ++b)
-        pool.emplace_back([&fn, b, bands, rows] { fn(rows * b / bands, rows * (b + 1) / bands); });
-    fn(0, rows / bands);
-    for (std::thread& th : pool) th.join();
+    ForRowBands(job.height, job.threads, fn);
 }
 
 // Box blur of (2 * H + 1)^2 samples, edges clamped: column sums per row, then across.

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "edit/row_loops.h"
 #include "formats/blend_table.h"
 
 namespace lumra {
@@ -160,7 +161,8 @@ bool InPolygon(const std::vector<LassoPoint>& p, int px, int py) {
 void CloseLasso(SelectionTool& t) {
     t.dragging = false;
     const LassoPoint first = t.points.front();
-    WalkLine(t.lastX, t.lastY, first.x, first.y, [&](int x, int y) { return RecordPoint(t, x, y); });
+    WalkLine(t.lastX, t.lastY, first.x, first.y,
+             [&](int x, int y) { return RecordPoint(t, x, y); });
     std::vector<uint8_t> marks;
     try {
         marks.assign(t.mask.size(), 1);
@@ -288,27 +290,6 @@ void PickRange(SelectionTool& t, int x, int y) {
     ApplyShape(t, inside);
 }
 
-// One feathering pass over n cells spaced `step` apart.
-void FeatherLine(const uint8_t* in, uint8_t* out, size_t step, int n, int r, const int* w,
-                 const int* v, int s) {
-    for (int i = 0; i < n; ++i) {
-        if (i >= r && i < n - r) {
-            long sum = 0;
-            for (int k = -r; k <= r; ++k)
-                sum += in[(i + k) * step] * static_cast<long>(v[std::abs(k)]);
-            out[i * step] = static_cast<uint8_t>(std::min(sum >> s, 255L));
-        } else {
-            long sum = 0, weight = 0;
-            for (int k = -r; k <= r; ++k) {
-                if (i + k < 0 || i + k >= n) continue;
-                sum += in[(i + k) * step] * static_cast<long>(w[std::abs(k)]);
-                weight += w[std::abs(k)];
-            }
-            out[i * step] = static_cast<uint8_t>(weight ? sum / weight : 0);
-        }
-    }
-}
-
 }  // namespace
 
 int ClampBrushSize(int v) {
@@ -350,7 +331,7 @@ std::vector<uint8_t> SelectionBrushMask(int size) {
     return m;
 }
 
-void FeatherMask(std::vector<uint8_t>& mask, int width, int height, int radius) {
+void FeatherMask(std::vector<uint8_t>& mask, int width, int height, int radius, int threads) {
     const int r = std::max(0, std::min(radius, (std::min(width, height) - 1) / 2));
     int w[101] = {255};
     int v[101] = {};
@@ -365,10 +346,57 @@ void FeatherMask(std::vector<uint8_t>& mask, int width, int height, int radius) 
     for (int i = 0; i <= r; ++i) v[i] = static_cast<int>(w[i] * std::ldexp(1.0, s) / total + 0.5);
     std::vector<uint8_t> work(mask.size());
     const size_t wd = static_cast<size_t>(width);
-    for (int y = 0; y < height; ++y)
-        FeatherLine(mask.data() + y * wd, work.data() + y * wd, 1, width, r, w, v, s);
-    for (int x = 0; x < width; ++x)
-        FeatherLine(work.data() + x, mask.data() + x, wd, height, r, w, v, s);
+    auto store = [s](const int32_t* acc, uint8_t* out, int n) {
+        for (int i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(std::min(acc[i] >> s, 255));
+    };
+    // Across each row; the r cells at each end are weighted by the raw weights inside.
+    ForRowBands(height, threads, [&](int from, int to) {
+        std::vector<int32_t> acc(wd);
+        for (int y = from; y < to; ++y) {
+            const uint8_t* in = mask.data() + y * wd;
+            uint8_t* out = work.data() + y * wd;
+            const int lo = r, n = width - 2 * r;
+            MulRow(acc.data(), in + lo, v[0], n);
+            for (int k = 1; k <= r; ++k) MacPair(acc.data(), in + lo - k, in + lo + k, v[k], n);
+            store(acc.data(), out + lo, n);
+            for (int x = 0; x < width; ++x) {
+                if (x == r && n > 0) x = width - r;
+                if (x >= width) break;
+                long sum = 0, weight = 0;
+                for (int k = -r; k <= r; ++k) {
+                    if (x + k < 0 || x + k >= width) continue;
+                    sum += in[x + k] * static_cast<long>(w[std::abs(k)]);
+                    weight += w[std::abs(k)];
+                }
+                out[x] = static_cast<uint8_t>(weight ? sum / weight : 0);
+            }
+        }
+    });
+    // Down each column, a whole row at a time.
+    ForRowBands(height, threads, [&](int from, int to) {
+        std::vector<int32_t> acc(wd);
+        for (int y = from; y < to; ++y) {
+            const uint8_t* in = work.data() + y * wd;
+            uint8_t* out = mask.data() + y * wd;
+            if (y >= r && y < height - r) {
+                MulRow(acc.data(), in, v[0], width);
+                for (int k = 1; k <= r; ++k)
+                    MacPair(acc.data(), in - k * wd, in + k * wd, v[k], width);
+                store(acc.data(), out, width);
+                continue;
+            }
+            MulRow(acc.data(), in, w[0], width);
+            int32_t weight = w[0];
+            for (int k = 1; k <= r; ++k) {
+                if (y - k >= 0)
+                    MacPair(acc.data(), in - k * wd, nullptr, w[k], width), weight += w[k];
+                if (y + k < height)
+                    MacPair(acc.data(), in + k * wd, nullptr, w[k], width), weight += w[k];
+            }
+            for (int x = 0; x < width; ++x)
+                out[x] = static_cast<uint8_t>(acc[static_cast<size_t>(x)] / weight);
+        }
+    });
 }
 
 bool StartSelectionTool(SelectionTool& t, const ImageBuffer& picture,

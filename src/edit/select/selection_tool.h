@@ -98,7 +98,7 @@ bool ClearSelection(Document& doc);
 
 // Kernels, exposed for the tests.
 std::vector<uint8_t> SelectionBrushMask(int size);
-void FeatherMask(std::vector<uint8_t>& mask, int width, int height, int radius);
+void FeatherMask(std::vector<uint8_t>& mask, int width, int height, int radius, int threads = 0);
 // The picture points LineDDA visits from (x1, y1) up to, not including, (x2, y2).
 template <typename F>
 void WalkLine(int x1, int y1, int x2, int y2, F&& visit);
@@ -113,8 +113,10 @@ void WalkLine(int x1, int y1, int x2, int y2, F&& visit) {
     // 64-bit steps: coordinates far off the picture never overflow. A visitor returning
     // false ends the walk.
     auto call = [&](int x, int y) {
-        if constexpr (std::is_same_v<decltype(visit(x, y)), bool>) return visit(x, y);
-        else return (visit(x, y), true);
+        if constexpr (std::is_same_v<decltype(visit(x, y)), bool>)
+            return visit(x, y);
+        else
+            return (visit(x, y), true);
     };
     int64_t dx = int64_t{x2} - x1, dy = int64_t{y2} - y1;
     const int xs = dx < 0 ? -1 : 1, ys = dy < 0 ? -1 : 1;
