@@ -186,10 +186,19 @@ PixelJob JobFor(const ImageBuffer& src, ImageBuffer& dst, const uint8_t* mask) {
 ImageBuffer InvertPicture(const ImageBuffer& image, const uint8_t* mask) {
     ImageBuffer out;
     if (!out.Allocate(image.width(), image.height(), image.bitCount())) return out;
+    if (image.bitCount() != 24) {
+        // Any palette picture: indices kept, colours negated.
+        std::copy_n(image.bits(), image.imageBytes(), out.bits());
+        for (size_t i = 0; i < out.palette.size(); ++i) {
+            const RgbQuad& c = image.palette[i];
+            out.palette[i] = RgbQuad{static_cast<uint8_t>(255 - c.blue), static_cast<uint8_t>(255 - c.green),
+                                     static_cast<uint8_t>(255 - c.red), c.reserved};
+        }
+        return out;
+    }
     uint8_t map[256];
     for (int v = 0; v < 256; ++v) map[v] = static_cast<uint8_t>(255 - v);
-    if (image.bitCount() == 8) std::copy_n(image.bits(), image.imageBytes(), out.bits());
-    ApplyChannelMaps(JobFor(image, out, image.bitCount() == 8 ? nullptr : mask), map, map, map);
+    ApplyChannelMaps(JobFor(image, out, mask), map, map, map);
     return out;
 }
 

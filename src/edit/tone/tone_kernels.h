@@ -44,7 +44,8 @@ int HistogramHeight(uint64_t count, uint64_t scale, int top);
 // Luminance histogram of the whole picture (8-bit through the palette, no mask).
 std::array<uint64_t, 256> LuminanceHistogram(const ImageBuffer& image);
 
-// Invert: 24-bit bytes negated with the mask; 8-bit palette negated. Empty on memory failure.
+// Invert: 24-bit bytes negated with the mask; a palette picture has its palette negated.
+// Empty on memory failure.
 ImageBuffer InvertPicture(const ImageBuffer& image, const uint8_t* mask);
 // Equalize through the lightness shift; the result is 24-bit. unchanged is set (and the
 // result empty) when the picture has one luminance only.

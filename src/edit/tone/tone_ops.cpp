@@ -198,7 +198,6 @@ const uint8_t* MaskOf(const CurrentPicture& pic) {
 int ApplyInvert(Document& doc) {
     if (!Idle(doc)) return kErrCommand;
     const ImageBuffer& image = doc.picture.image;
-    if (image.bitCount() != 8 && image.bitCount() != 24) return kErrCommand;
     ImageBuffer out = InvertPicture(image, MaskOf(doc.picture));
     if (out.empty()) {
         if (doc.ui.showError) doc.ui.showError(kErrMemory);
@@ -211,7 +210,6 @@ int ApplyInvert(Document& doc) {
 int ApplyEqualize(Document& doc) {
     if (!Idle(doc)) return kErrCommand;
     const ImageBuffer& image = doc.picture.image;
-    if (image.bitCount() != 8 && image.bitCount() != 24) return kErrCommand;
     const std::string title = doc.ui.title ? doc.ui.title() : std::string();
     if (doc.ui.setTitle) doc.ui.setTitle("wait...");
     if (doc.ui.setWaitCursor) doc.ui.setWaitCursor(true);
