@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstring>
+#include <functional>
 
+#include "edit/colour/colour_kernels.h"
 #include "edit/colour/hls.h"
 #include "edit/edit_model.h"
 #include "edit/tone/tone_kernels.h"
@@ -308,6 +311,39 @@ TEST(Tone, HistogramsAndHeights) {
     EXPECT_EQ(HistogramHeight(3, 3, 99), 0);
     EXPECT_EQ(HistogramHeight(0, 3, 99), 99);
     EXPECT_EQ(HistogramHeight(6, 3, 99), -99);
+}
+
+TEST(Tone, RowBandsGiveTheRowByRowResult) {
+    ImageBuffer src, whole, rows;
+    ASSERT_TRUE(src.Allocate(1000, 600, 24) && whole.Allocate(1000, 600, 24) && rows.Allocate(1000, 600, 24));
+    std::vector<uint8_t> mask(1000 * 600);
+    uint32_t seed = 1;
+    for (size_t i = 0; i < src.imageBytes(); ++i) src.bits()[i] = static_cast<uint8_t>((seed = seed * 1103515245 + 12345) >> 16);
+    for (uint8_t& m : mask) m = static_cast<uint8_t>((seed = seed * 1103515245 + 12345) >> 16);
+    auto job = [&](ImageBuffer& dst, int y, int h) {
+        PixelJob j;
+        j.width = 1000;
+        j.height = h;
+        j.bitCount = 24;
+        j.stride = static_cast<int32_t>(src.stride());
+        j.src = src.storedRow(y);
+        j.dst = dst.storedRow(y);
+        j.mask = mask.data() + static_cast<size_t>(y) * 1000;
+        j.blend = &GetBlendTable();
+        return j;
+    };
+    const uint8_t* map = GetGammaTable().Row(-40);
+    const ColourRange range(60);
+    const std::function<void(const PixelJob&)> kernels[] = {
+        [&](const PixelJob& j) { ApplyChannelMaps(j, map, map, map); },
+        [&](const PixelJob& j) { HueSaturation(j, 50, -20, 70); },
+        [&](const PixelJob& j) { ReplaceColour(j, 200, Rgb{128, 128, 128}, Rgb{255, 0, 0}, range); },
+    };
+    for (const auto& k : kernels) {
+        k(job(whole, 0, 600));
+        for (int y = 0; y < 600; ++y) k(job(rows, y, 1));
+        ASSERT_EQ(std::memcmp(whole.bits(), rows.bits(), whole.imageBytes()), 0);
+    }
 }
 
 }  // namespace

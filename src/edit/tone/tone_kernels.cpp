@@ -1,6 +1,7 @@
 #include "edit/tone/tone_kernels.h"
 
 #include <algorithm>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -19,8 +20,17 @@ void ForRowBands(int height, int64_t pixels, const std::function<void(int, int)>
     std::vector<std::thread> threads;
     threads.reserve(static_cast<size_t>(bands - 1));
     const auto bound = [&](int i) { return static_cast<int>(static_cast<int64_t>(height) * i / bands); };
-    for (int i = 1; i < bands; ++i) threads.emplace_back(fn, bound(i), bound(i + 1));
+    int done = bands;  // bands from here on run on this thread
+    for (int i = 1; i < bands; ++i) {
+        try {
+            threads.emplace_back(fn, bound(i), bound(i + 1));
+        } catch (const std::system_error&) {
+            done = i;
+            break;
+        }
+    }
     fn(0, bound(1));
+    if (done < bands) fn(bound(done), height);
     for (std::thread& t : threads) t.join();
 }
 
@@ -126,12 +136,16 @@ LevelsPair AutoLevels(const LevelsHistogram& h, int channel) {
             hi = v;
             break;
         }
-    // The box rules on a fresh pair: the minimum at most 254, the maximum above it.
+    // The box rules on a fresh pair.
     LevelsPair p;
-    p.lo = std::clamp(lo, 0, 254);
-    p.hi = hi <= p.lo ? p.lo + 1 : std::min(hi, 255);
+    p.lo = LevelsMinimumBox(lo, 255);
+    p.hi = LevelsMaximumBox(hi, p.lo);
     return p;
 }
+
+int LevelsMinimumBox(int value, int maximum) { return value < 0 ? 0 : std::min(value, maximum - 1); }
+
+int LevelsMaximumBox(int value, int minimum) { return value <= minimum ? minimum + 1 : std::min(value, 255); }
 
 uint64_t HistogramScale(const std::array<uint64_t, 256>* hists, int count) {
     uint64_t m = 1;

@@ -35,6 +35,9 @@ struct LevelsHistogram {
 };
 // 24-bit: pixels whose mask is not 255; 8-bit: every pixel through the palette.
 LevelsHistogram CountLevelsHistogram(const ImageBuffer& image, const uint8_t* mask);
+// Typed values: the minimum box keeps below the maximum, the maximum box above the minimum.
+int LevelsMinimumBox(int value, int maximum);
+int LevelsMaximumBox(int value, int minimum);
 // The automatic pair of one channel's histogram; replaces the old pair as a whole.
 LevelsPair AutoLevels(const LevelsHistogram& h, int channel);
 // Display heights: y = top - c * top / M (M the largest count of bins 1..254, at least 1).
