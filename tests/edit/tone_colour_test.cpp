@@ -311,6 +311,15 @@ TEST(Tone, HistogramsAndHeights) {
     EXPECT_EQ(HistogramHeight(3, 3, 99), 0);
     EXPECT_EQ(HistogramHeight(0, 3, 99), 99);
     EXPECT_EQ(HistogramHeight(6, 3, 99), -99);
+    const struct {
+        int x, target;
+    } hover[] = {{-3, 0}, {-2, 1}, {2, 1}, {3, 0}, {7, 0}, {8, 2}, {12, 2}, {13, 0}};
+    for (const auto& c : hover) EXPECT_EQ(HistogramHoverTarget(c.x, {0, 10}), c.target) << c.x;
+    EXPECT_EQ(HistogramHoverTarget(3, {2, 4}), 1);
+    EXPECT_EQ(LevelsMinimumBox(-5, 200), 0);
+    EXPECT_EQ(LevelsMinimumBox(250, 200), 199);
+    EXPECT_EQ(LevelsMaximumBox(50, 60), 61);
+    EXPECT_EQ(LevelsMaximumBox(300, 60), 255);
 }
 
 TEST(Tone, RowBandsGiveTheRowByRowResult) {

@@ -143,6 +143,12 @@ LevelsPair AutoLevels(const LevelsHistogram& h, int channel) {
     return p;
 }
 
+int HistogramHoverTarget(int x, LevelsPair pair) {
+    if (x >= pair.lo - 2 && x <= pair.lo + 2) return 1;
+    if (x >= pair.hi - 2 && x <= pair.hi + 2) return 2;
+    return 0;
+}
+
 int LevelsMinimumBox(int value, int maximum) { return value < 0 ? 0 : std::min(value, maximum - 1); }
 
 int LevelsMaximumBox(int value, int minimum) { return value <= minimum ? minimum + 1 : std::min(value, 255); }

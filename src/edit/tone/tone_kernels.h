@@ -38,6 +38,9 @@ LevelsHistogram CountLevelsHistogram(const ImageBuffer& image, const uint8_t* ma
 // Typed values: the minimum box keeps below the maximum, the maximum box above the minimum.
 int LevelsMinimumBox(int value, int maximum);
 int LevelsMaximumBox(int value, int minimum);
+// Histogram graph: 1 within 2 pixels of the minimum marker, else 2 within 2 pixels of the
+// maximum marker, else 0.
+int HistogramHoverTarget(int x, LevelsPair pair);
 // The automatic pair of one channel's histogram; replaces the old pair as a whole.
 LevelsPair AutoLevels(const LevelsHistogram& h, int channel);
 // Display heights: y = top - c * top / M (M the largest count of bins 1..254, at least 1).
