@@ -69,12 +69,23 @@ BENCHMARK(Memcpy)->Name("Copy/memcpy")->Unit(benchmark::kMillisecond);
 
 void Tone(benchmark::State& state, int mode, int v, bool masked) {
     Target t(masked);
-    Run(state, [&] { ApplyChannelMaps(t.job, ToneMap(t.job, mode, v), ToneMap(t.job, mode, v), ToneMap(t.job, mode, v)); });
+    Run(state, [&] {
+        ApplyChannelMaps(t.job, ToneMap(t.job, mode, v), ToneMap(t.job, mode, v),
+                         ToneMap(t.job, mode, v));
+    });
 }
-BENCHMARK_CAPTURE(Tone, gamma, kToneGamma, 40, false)->Name("Gamma/lumra")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Tone, gamma_mask, kToneGamma, 40, true)->Name("GammaMasked/lumra")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Tone, brightness, kToneBrightness, 40, false)->Name("Brightness/lumra")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Tone, contrast, kToneContrast, 40, false)->Name("Contrast/lumra")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Tone, gamma, kToneGamma, 40, false)
+    ->Name("Gamma/lumra")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Tone, gamma_mask, kToneGamma, 40, true)
+    ->Name("GammaMasked/lumra")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Tone, brightness, kToneBrightness, 40, false)
+    ->Name("Brightness/lumra")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Tone, contrast, kToneContrast, 40, false)
+    ->Name("Contrast/lumra")
+    ->Unit(benchmark::kMillisecond);
 
 void Levels(benchmark::State& state) {
     Target t;
@@ -91,7 +102,8 @@ BENCHMARK(Invert)->Name("Invert/lumra")->Unit(benchmark::kMillisecond);
 
 void Equalize(benchmark::State& state) {
     bool unchanged = false;
-    Run(state, [&] { benchmark::DoNotOptimize(EqualizePicture(Photo(), nullptr, unchanged).bits()); });
+    Run(state,
+        [&] { benchmark::DoNotOptimize(EqualizePicture(Photo(), nullptr, unchanged).bits()); });
 }
 BENCHMARK(Equalize)->Name("Equalize/lumra")->Unit(benchmark::kMillisecond);
 
@@ -123,7 +135,8 @@ public:
         const ImageBuffer& img = Photo();
         std::vector<uint8_t> raw(static_cast<size_t>(kWidth) * kHeight * 3);
         for (int y = 0; y < kHeight; ++y)
-            std::memcpy(raw.data() + static_cast<size_t>(y) * kWidth * 3, img.topRow(y), static_cast<size_t>(kWidth) * 3);
+            std::memcpy(raw.data() + static_cast<size_t>(y) * kWidth * 3, img.topRow(y),
+                        static_cast<size_t>(kWidth) * 3);
         if (WriteWholeFile(dir_.path() + "/in.bgr", raw.data(), raw.size())) path_ = dir_.path();
     }
     const std::string& path() const { return path_; }
@@ -140,25 +153,48 @@ void Magick(benchmark::State& state, const char* op) {
         return;
     }
     const std::string size = std::to_string(kWidth) + "x" + std::to_string(kHeight);
-    const std::string cmd = "convert -size " + size + " -depth 8 bgr:" + file.path() + "/in.bgr " + op + " bgr:" +
-                            file.path() + "/out.bgr";
+    const std::string cmd = "convert -size " + size + " -depth 8 bgr:" + file.path() + "/in.bgr " +
+                            op + " bgr:" + file.path() + "/out.bgr";
     for (auto _ : state)
         if (std::system(cmd.c_str()) != 0) state.SkipWithError("convert failed");
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * kWidth * kHeight);
 }
-BENCHMARK_CAPTURE(Magick, copy, "")->Name("Copy/ImageMagick")->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK_CAPTURE(Magick, gamma, "-gamma 1.5")->Name("Gamma/ImageMagick")->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK_CAPTURE(Magick, copy, "")
+    ->Name("Copy/ImageMagick")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
+BENCHMARK_CAPTURE(Magick, gamma, "-gamma 1.5")
+    ->Name("Gamma/ImageMagick")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
 BENCHMARK_CAPTURE(Magick, brightness, "-brightness-contrast 15x0")
-    ->Name("Brightness/ImageMagick")->Unit(benchmark::kMillisecond)->Iterations(2);
+    ->Name("Brightness/ImageMagick")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
 BENCHMARK_CAPTURE(Magick, contrast, "-brightness-contrast 0x30")
-    ->Name("Contrast/ImageMagick")->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK_CAPTURE(Magick, levels, "-level 10%,90%")->Name("Levels/ImageMagick")->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK_CAPTURE(Magick, invert, "-negate")->Name("Invert/ImageMagick")->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK_CAPTURE(Magick, equalize, "-equalize")->Name("Equalize/ImageMagick")->Unit(benchmark::kMillisecond)->Iterations(2);
+    ->Name("Contrast/ImageMagick")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
+BENCHMARK_CAPTURE(Magick, levels, "-level 10%,90%")
+    ->Name("Levels/ImageMagick")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
+BENCHMARK_CAPTURE(Magick, invert, "-negate")
+    ->Name("Invert/ImageMagick")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
+BENCHMARK_CAPTURE(Magick, equalize, "-equalize")
+    ->Name("Equalize/ImageMagick")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
 BENCHMARK_CAPTURE(Magick, hls, "-modulate 110,140,130")
-    ->Name("HueSaturation/ImageMagick")->Unit(benchmark::kMillisecond)->Iterations(2);
+    ->Name("HueSaturation/ImageMagick")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
 BENCHMARK_CAPTURE(Magick, replace, "-fuzz 20% -fill 'rgb(255,0,128)' -opaque 'rgb(96,160,255)'")
-    ->Name("ReplaceColour/ImageMagick")->Unit(benchmark::kMillisecond)->Iterations(2);
+    ->Name("ReplaceColour/ImageMagick")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
 
 }  // namespace
 }  // namespace lumra

@@ -29,15 +29,15 @@ bool ParseDecimal(const std::string& text, int& value) {
     return true;
 }
 
-bool ParseRangedArgs(const std::vector<std::string>& tokens, const ArgRange* ranges, std::vector<int>& values,
-                     std::string& error) {
+bool ParseRangedArgs(const std::vector<std::string>& tokens, const ArgRange* ranges,
+                     std::vector<int>& values, std::string& error) {
     values.clear();
     for (size_t i = 0; i < tokens.size(); ++i) {
         const ArgRange& r = ranges[i];
         int v = 0;
         if (!ParseDecimal(tokens[i], v) || v < r.lo || v > r.hi) {
-            error = std::string(r.name) + ": '" + tokens[i] + "' is not an integer in " + std::to_string(r.lo) +
-                    ".." + std::to_string(r.hi);
+            error = std::string(r.name) + ": '" + tokens[i] + "' is not an integer in " +
+                    std::to_string(r.lo) + ".." + std::to_string(r.hi);
             return false;
         }
         values.push_back(v);

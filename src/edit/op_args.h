@@ -15,7 +15,7 @@ struct ArgRange {
     const char* name;
     int lo, hi;
 };
-bool ParseRangedArgs(const std::vector<std::string>& tokens, const ArgRange* ranges, std::vector<int>& values,
-                     std::string& error);
+bool ParseRangedArgs(const std::vector<std::string>& tokens, const ArgRange* ranges,
+                     std::vector<int>& values, std::string& error);
 
 }  // namespace lumra

@@ -34,9 +34,12 @@ struct ToneFixture {
             if (bits == 8) {
                 s.picture.image.bits()[x] = static_cast<uint8_t>(x);
                 s.picture.image.palette[static_cast<size_t>(x)] =
-                    RgbQuad{static_cast<uint8_t>(p[0]), static_cast<uint8_t>(p[1]), static_cast<uint8_t>(p[2]), 7};
+                    RgbQuad{static_cast<uint8_t>(p[0]), static_cast<uint8_t>(p[1]),
+                            static_cast<uint8_t>(p[2]), 7};
             } else {
-                for (int c = 0; c < 3; ++c) s.picture.image.bits()[3 * x + c] = static_cast<uint8_t>(p[static_cast<size_t>(c)]);
+                for (int c = 0; c < 3; ++c)
+                    s.picture.image.bits()[3 * x + c] =
+                        static_cast<uint8_t>(p[static_cast<size_t>(c)]);
             }
         }
     }
@@ -79,7 +82,8 @@ TEST(ToneTables, DivisionRows) {
     for (int j = -254; j <= 255; ++j) ASSERT_EQ(d.At(255, j), std::max(j, 0));
     const struct {
         int span, j, value;
-    } cases[] = {{100, -5, 0}, {100, 0, 0}, {100, 50, 127}, {100, 100, 254}, {100, 101, 255}, {10, 10, 255}, {1, 1, 255}};
+    } cases[] = {{100, -5, 0},    {100, 0, 0},   {100, 50, 127}, {100, 100, 254},
+                 {100, 101, 255}, {10, 10, 255}, {1, 1, 255}};
     for (const auto& c : cases) EXPECT_EQ(d.At(c.span, c.j), c.value) << c.span << "," << c.j;
 }
 
@@ -88,7 +92,8 @@ TEST(ToneTables, ContrastAroundTheMean) {
     BuildContrastTable(128, t);
     const struct {
         int v, x, value;
-    } cases[] = {{100, 160, 255}, {100, 128, 128}, {100, 130, 136}, {-100, 0, 100}, {-100, 255, 155}, {0, 77, 77}};
+    } cases[] = {{100, 160, 255}, {100, 128, 128},  {100, 130, 136},
+                 {-100, 0, 100},  {-100, 255, 155}, {0, 77, 77}};
     for (const auto& c : cases) EXPECT_EQ(t.Row(c.v)[c.x], c.value) << c.v << "," << c.x;
     // Values far past the shared clamp table's -255..510 still clamp.
     BuildContrastTable(255, t);
@@ -125,8 +130,13 @@ TEST(Tone, NeutralValuesCommitNothing) {
     const struct {
         const char* op;
         const char* args;
-    } cases[] = {{"gamma", "0"}, {"brightness", "0,0,0"}, {"contrast", "0"}, {"levels", "RGB,0,255"},
-                 {"levels", "B,100,200,RGB,0,255"}, {"hls", "0,0,0,10,20,30,40"}, {"replace", "1,2,3,4,5,6,7,0"}};
+    } cases[] = {{"gamma", "0"},
+                 {"brightness", "0,0,0"},
+                 {"contrast", "0"},
+                 {"levels", "RGB,0,255"},
+                 {"levels", "B,100,200,RGB,0,255"},
+                 {"hls", "0,0,0,10,20,30,40"},
+                 {"replace", "1,2,3,4,5,6,7,0"}};
     for (const auto& c : cases) {
         ToneFixture f({{10, 20, 30}});
         f.s.picture.selection = {128};
@@ -241,16 +251,19 @@ TEST(Tone, ImmediatesNeedAnIdleEditor) {
 
 TEST(Colour, HlsAdjustStaysInRangeAndNearIdentity) {
     const HlsTables& t = GetHlsTables();
-    const int offsets[][3] = {{0, 0, 0}, {180, 255, 255}, {-180, -255, -255}, {97, -30, 200}, {-1, 255, -255}};
+    const int offsets[][3] = {
+        {0, 0, 0}, {180, 255, 255}, {-180, -255, -255}, {97, -30, 200}, {-1, 255, -255}};
     for (int b = 0; b < 256; b += 5)
         for (int g = 0; g < 256; g += 3)
             for (int r = 0; r < 256; r += 7)
                 for (const auto& o : offsets) {
                     int nb = b, ng = g, nr = r;
                     HlsAdjust(t, nb, ng, nr, o[0], o[1], o[2]);
-                    ASSERT_TRUE(nb >= 0 && nb <= 255 && ng >= 0 && ng <= 255 && nr >= 0 && nr <= 255);
+                    ASSERT_TRUE(nb >= 0 && nb <= 255 && ng >= 0 && ng <= 255 && nr >= 0 &&
+                                nr <= 255);
                     if (o[0] == 0 && o[1] == 0 && o[2] == 0) {
-                        ASSERT_LE(std::abs(nb - b) + std::abs(ng - g) + std::abs(nr - r), 9) << b << "," << g << "," << r;
+                        ASSERT_LE(std::abs(nb - b) + std::abs(ng - g) + std::abs(nr - r), 9)
+                            << b << "," << g << "," << r;
                     }
                 }
 }
@@ -324,10 +337,12 @@ TEST(Tone, HistogramsAndHeights) {
 
 TEST(Tone, RowBandsGiveTheRowByRowResult) {
     ImageBuffer src, whole, rows;
-    ASSERT_TRUE(src.Allocate(1000, 600, 24) && whole.Allocate(1000, 600, 24) && rows.Allocate(1000, 600, 24));
+    ASSERT_TRUE(src.Allocate(1000, 600, 24) && whole.Allocate(1000, 600, 24) &&
+                rows.Allocate(1000, 600, 24));
     std::vector<uint8_t> mask(1000 * 600);
     uint32_t seed = 1;
-    for (size_t i = 0; i < src.imageBytes(); ++i) src.bits()[i] = static_cast<uint8_t>((seed = seed * 1103515245 + 12345) >> 16);
+    for (size_t i = 0; i < src.imageBytes(); ++i)
+        src.bits()[i] = static_cast<uint8_t>((seed = seed * 1103515245 + 12345) >> 16);
     for (uint8_t& m : mask) m = static_cast<uint8_t>((seed = seed * 1103515245 + 12345) >> 16);
     auto job = [&](ImageBuffer& dst, int y, int h) {
         PixelJob j;
@@ -346,7 +361,9 @@ TEST(Tone, RowBandsGiveTheRowByRowResult) {
     const std::function<void(const PixelJob&)> kernels[] = {
         [&](const PixelJob& j) { ApplyChannelMaps(j, map, map, map); },
         [&](const PixelJob& j) { HueSaturation(j, 50, -20, 70); },
-        [&](const PixelJob& j) { ReplaceColour(j, 200, Rgb{128, 128, 128}, Rgb{255, 0, 0}, range); },
+        [&](const PixelJob& j) {
+            ReplaceColour(j, 200, Rgb{128, 128, 128}, Rgb{255, 0, 0}, range);
+        },
     };
     for (const auto& k : kernels) {
         k(job(whole, 0, 600));

@@ -14,8 +14,8 @@ void ApplyPixels(const PixelJob& job, const F& f) {
             const RgbQuad& s = job.srcPalette[i];
             int b = s.blue, g = s.green, r = s.red;
             if (!f(b, g, r)) b = s.blue, g = s.green, r = s.red;
-            job.dstPalette[i] =
-                RgbQuad{static_cast<uint8_t>(b), static_cast<uint8_t>(g), static_cast<uint8_t>(r), s.reserved};
+            job.dstPalette[i] = RgbQuad{static_cast<uint8_t>(b), static_cast<uint8_t>(g),
+                                        static_cast<uint8_t>(r), s.reserved};
         }
         return;
     }
@@ -31,7 +31,8 @@ void ApplyPixels(const PixelJob& job, const F& f) {
                 if (a == 255 || !f(b, g, r)) {
                     d[0] = s[0], d[1] = s[1], d[2] = s[2];
                 } else if (a == 0) {
-                    d[0] = static_cast<uint8_t>(b), d[1] = static_cast<uint8_t>(g), d[2] = static_cast<uint8_t>(r);
+                    d[0] = static_cast<uint8_t>(b), d[1] = static_cast<uint8_t>(g),
+                    d[2] = static_cast<uint8_t>(r);
                 } else {
                     d[0] = BlendOver(t, 255 - a, static_cast<unsigned>(b), s[0]);
                     d[1] = BlendOver(t, 255 - a, static_cast<unsigned>(g), s[1]);
@@ -61,14 +62,18 @@ void HueSaturationInRange(const PixelJob& job, int hue, int lightness, int satur
         if (w < 0) return false;
         int nb = b, ng = g, nr = r;
         HlsAdjust(ht, nb, ng, nr, hue, lightness, saturation);
-        b = BlendOver(t, static_cast<unsigned>(w), static_cast<unsigned>(nb), static_cast<unsigned>(b));
-        g = BlendOver(t, static_cast<unsigned>(w), static_cast<unsigned>(ng), static_cast<unsigned>(g));
-        r = BlendOver(t, static_cast<unsigned>(w), static_cast<unsigned>(nr), static_cast<unsigned>(r));
+        b = BlendOver(t, static_cast<unsigned>(w), static_cast<unsigned>(nb),
+                      static_cast<unsigned>(b));
+        g = BlendOver(t, static_cast<unsigned>(w), static_cast<unsigned>(ng),
+                      static_cast<unsigned>(g));
+        r = BlendOver(t, static_cast<unsigned>(w), static_cast<unsigned>(nr),
+                      static_cast<unsigned>(r));
         return true;
     });
 }
 
-void ReplaceColour(const PixelJob& job, int strength, Rgb source, Rgb target, const ColourRange& range) {
+void ReplaceColour(const PixelJob& job, int strength, Rgb source, Rgb target,
+                   const ColourRange& range) {
     const BlendTable& t = job.blend ? *job.blend : GetBlendTable();
     ApplyPixels(job, [&](int& b, int& g, int& r) {
         const int w = range.Weight(b, g, r, source.r, source.g, source.b);

@@ -15,6 +15,7 @@ void HueSaturation(const PixelJob& job, int hue, int lightness, int saturation);
 // Only colours within range of colour change; those outside are copied (mask not applied).
 void HueSaturationInRange(const PixelJob& job, int hue, int lightness, int saturation, Rgb colour,
                           const ColourRange& range);
-void ReplaceColour(const PixelJob& job, int strength, Rgb source, Rgb target, const ColourRange& range);
+void ReplaceColour(const PixelJob& job, int strength, Rgb source, Rgb target,
+                   const ColourRange& range);
 
 }  // namespace lumra

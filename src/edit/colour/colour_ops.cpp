@@ -54,14 +54,15 @@ bool StartHueSaturation(Document& doc, OperationRecord& record) {
 }
 
 void RecomputeHueSaturation(PreviewState& p) {
-    const int hue = p.params[kHlsHue], light = p.params[kHlsLightness], sat = p.params[kHlsSaturation];
+    const int hue = p.params[kHlsHue], light = p.params[kHlsLightness],
+              sat = p.params[kHlsSaturation];
     if (!p.params[kHlsInRange]) {
         HueSaturation(p.job, hue, light, sat);
         return;
     }
     const ColourRange& range = RangeFor(p, p.params[kHlsRange]);
-    HueSaturationInRange(p.job, hue, light, sat, Rgb{p.params[kHlsColR], p.params[kHlsColG], p.params[kHlsColB]},
-                         range);
+    HueSaturationInRange(p.job, hue, light, sat,
+                         Rgb{p.params[kHlsColR], p.params[kHlsColG], p.params[kHlsColB]}, range);
 }
 
 bool HueSaturationNeutral(const PreviewState& p) {
@@ -72,12 +73,17 @@ bool ParseHueSaturationArgs(const std::string& args, PreviewState& p, std::strin
     const std::vector<std::string> tokens = SplitOpArgs(args);
     if (tokens.size() != 3 && tokens.size() != 7) {
         error =
-            "hls takes HUE,LIGHT,SAT (-180..180, -255..255, -255..255) or HUE,LIGHT,SAT,COLR,COLG,COLB,RANGE "
+            "hls takes HUE,LIGHT,SAT (-180..180, -255..255, -255..255) or "
+            "HUE,LIGHT,SAT,COLR,COLG,COLB,RANGE "
             "(colour 0..255, range 0..150)";
         return false;
     }
-    const ArgRange ranges[] = {{"HUE", kHueMin, kHueMax}, {"LIGHT", kHlsMin, kHlsMax}, {"SAT", kHlsMin, kHlsMax},
-                               {"COLR", 0, 255},          {"COLG", 0, 255},           {"COLB", 0, 255},
+    const ArgRange ranges[] = {{"HUE", kHueMin, kHueMax},
+                               {"LIGHT", kHlsMin, kHlsMax},
+                               {"SAT", kHlsMin, kHlsMax},
+                               {"COLR", 0, 255},
+                               {"COLG", 0, 255},
+                               {"COLB", 0, 255},
                                {"RANGE", 0, kColourRangeMax}};
     std::vector<int> v;
     if (!ParseRangedArgs(tokens, ranges, v, error)) return false;
@@ -104,20 +110,26 @@ bool StartReplaceColour(Document& doc, OperationRecord& record) {
 
 void RecomputeReplaceColour(PreviewState& p) {
     const ColourRange& range = RangeFor(p, p.params[kRpcRange]);
-    ReplaceColour(p.job, p.params[kRpcStrength], Rgb{p.params[kRpcSrcR], p.params[kRpcSrcG], p.params[kRpcSrcB]},
+    ReplaceColour(p.job, p.params[kRpcStrength],
+                  Rgb{p.params[kRpcSrcR], p.params[kRpcSrcG], p.params[kRpcSrcB]},
                   Rgb{p.params[kRpcDstR], p.params[kRpcDstG], p.params[kRpcDstB]}, range);
 }
 
-bool ReplaceColourNeutral(const PreviewState& p) { return p.params[kRpcStrength] == 0; }
+bool ReplaceColourNeutral(const PreviewState& p) {
+    return p.params[kRpcStrength] == 0;
+}
 
 bool ParseReplaceColourArgs(const std::string& args, PreviewState& p, std::string& error) {
     const std::vector<std::string> tokens = SplitOpArgs(args);
     if (tokens.size() != 8) {
-        error = "replace takes R0,G0,B0,RANGE,R1,G1,B1,STRENGTH (colours 0..255, range 0..150, strength 0..255)";
+        error =
+            "replace takes R0,G0,B0,RANGE,R1,G1,B1,STRENGTH (colours 0..255, range 0..150, "
+            "strength 0..255)";
         return false;
     }
-    const ArgRange ranges[] = {{"R0", 0, 255}, {"G0", 0, 255}, {"B0", 0, 255}, {"RANGE", 0, kColourRangeMax},
-                               {"R1", 0, 255}, {"G1", 0, 255}, {"B1", 0, 255}, {"STRENGTH", 0, 255}};
+    const ArgRange ranges[] = {
+        {"R0", 0, 255}, {"G0", 0, 255}, {"B0", 0, 255}, {"RANGE", 0, kColourRangeMax},
+        {"R1", 0, 255}, {"G1", 0, 255}, {"B1", 0, 255}, {"STRENGTH", 0, 255}};
     std::vector<int> v;
     if (!ParseRangedArgs(tokens, ranges, v, error)) return false;
     for (size_t i = 0; i < v.size(); ++i) p.params[i] = v[i];

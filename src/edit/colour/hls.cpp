@@ -16,9 +16,12 @@ std::unique_ptr<HlsTables> BuildHlsTables() {
     for (int s = 0; s <= 510; ++s)
         for (int c = 0; c < 256; ++c) {
             int e = 0;
-            if (s >= 1 && s <= 255) e = (255 * c) / s;
-            else if (s >= 256 && s <= 509) e = (255 * c) / (510 - s);
-            t->saturation[static_cast<size_t>(s) * 256 + c] = static_cast<uint8_t>(std::min(e, 255));
+            if (s >= 1 && s <= 255)
+                e = (255 * c) / s;
+            else if (s >= 256 && s <= 509)
+                e = (255 * c) / (510 - s);
+            t->saturation[static_cast<size_t>(s) * 256 + c] =
+                static_cast<uint8_t>(std::min(e, 255));
         }
     for (int l = 0; l < 256; ++l)
         for (int s = 0; s < 256; ++s) {
@@ -29,14 +32,20 @@ std::unique_ptr<HlsTables> BuildHlsTables() {
     for (int h = 0; h < 360; ++h)
         for (int r = 0; r < 256; ++r) {
             int e = 0;
-            if (h < 60) e = (h * r) / 60;
-            else if (h < 180) e = r;
-            else if (h < 240) e = ((240 - h) * r) / 60;
+            if (h < 60)
+                e = (h * r) / 60;
+            else if (h < 180)
+                e = r;
+            else if (h < 240)
+                e = ((240 - h) * r) / 60;
             t->ramp[static_cast<size_t>(h) * 256 + r] = static_cast<uint8_t>(e);
         }
     for (int i = -300; i <= 659; ++i)
-        t->wrap[static_cast<size_t>(i + 300)] = static_cast<int16_t>(i < 0 ? i + 360 : i < 360 ? i : i - 360);
-    for (int i = -255; i <= 510; ++i) t->clamp[static_cast<size_t>(i + 255)] = static_cast<uint8_t>(std::clamp(i, 0, 255));
+        t->wrap[static_cast<size_t>(i + 300)] = static_cast<int16_t>(i < 0     ? i + 360
+                                                                     : i < 360 ? i
+                                                                               : i - 360);
+    for (int i = -255; i <= 510; ++i)
+        t->clamp[static_cast<size_t>(i + 255)] = static_cast<uint8_t>(std::clamp(i, 0, 255));
     return t;
 }
 
@@ -87,7 +96,8 @@ ColourRange::ColourRange(int range) {
     threshold = 3 * range * range;
     falloff.resize(static_cast<size_t>(threshold) + 1);
     for (int i = 0; i <= threshold; ++i)
-        falloff[static_cast<size_t>(i)] = static_cast<uint8_t>(threshold ? 255 - (i * 255) / threshold : 255);
+        falloff[static_cast<size_t>(i)] =
+            static_cast<uint8_t>(threshold ? 255 - (i * 255) / threshold : 255);
 }
 
 int ColourRange::Weight(int b, int g, int r, int rc, int gc, int bc) const {

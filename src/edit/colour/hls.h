@@ -13,7 +13,7 @@ inline constexpr int kHlsMin = -255, kHlsMax = 255;  // lightness and saturation
 inline constexpr int kColourRangeMax = 150;
 
 struct HlsTables {
-    std::array<int16_t, 511 * 256> hueOffset;  // [d + 255][c]
+    std::array<int16_t, 511 * 256> hueOffset;   // [d + 255][c]
     std::array<uint8_t, 511 * 256> saturation;  // [min + max][c]
     std::array<uint8_t, 256 * 256> upper;       // [L][S]
     std::array<uint8_t, 360 * 256> ramp;        // [h][r]

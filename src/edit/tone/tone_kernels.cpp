@@ -12,14 +12,17 @@ namespace lumra {
 
 void ForRowBands(int height, int64_t pixels, const std::function<void(int, int)>& fn) {
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    const int bands = static_cast<int>(std::min<int64_t>({cores, 8, height, pixels / (1 << 18) + 1}));
+    const int bands =
+        static_cast<int>(std::min<int64_t>({cores, 8, height, pixels / (1 << 18) + 1}));
     if (bands <= 1) {
         fn(0, height);
         return;
     }
     std::vector<std::thread> threads;
     threads.reserve(static_cast<size_t>(bands - 1));
-    const auto bound = [&](int i) { return static_cast<int>(static_cast<int64_t>(height) * i / bands); };
+    const auto bound = [&](int i) {
+        return static_cast<int>(static_cast<int64_t>(height) * i / bands);
+    };
     int done = bands;  // bands from here on run on this thread
     for (int i = 1; i < bands; ++i) {
         try {
@@ -34,7 +37,8 @@ void ForRowBands(int height, int64_t pixels, const std::function<void(int, int)>
     for (std::thread& t : threads) t.join();
 }
 
-void ApplyChannelMaps(const PixelJob& job, const uint8_t* mapB, const uint8_t* mapG, const uint8_t* mapR) {
+void ApplyChannelMaps(const PixelJob& job, const uint8_t* mapB, const uint8_t* mapG,
+                      const uint8_t* mapR) {
     if (job.bitCount == 8) {
         for (int i = 0; i < 256; ++i) {
             const RgbQuad& s = job.srcPalette[i];
@@ -74,9 +78,12 @@ void ApplyChannelMaps(const PixelJob& job, const uint8_t* mapB, const uint8_t* m
 
 const uint8_t* ToneMap(const PixelJob& job, int mode, int v) {
     switch (mode) {
-    case kToneGamma: return job.gamma + v * 256;
-    case kToneBrightness: return job.clamp + v;
-    default: return job.contrast + v * 256;
+        case kToneGamma:
+            return job.gamma + v * 256;
+        case kToneBrightness:
+            return job.clamp + v;
+        default:
+            return job.contrast + v * 256;
     }
 }
 
@@ -149,9 +156,13 @@ int HistogramHoverTarget(int x, LevelsPair pair) {
     return 0;
 }
 
-int LevelsMinimumBox(int value, int maximum) { return value < 0 ? 0 : std::min(value, maximum - 1); }
+int LevelsMinimumBox(int value, int maximum) {
+    return value < 0 ? 0 : std::min(value, maximum - 1);
+}
 
-int LevelsMaximumBox(int value, int minimum) { return value <= minimum ? minimum + 1 : std::min(value, 255); }
+int LevelsMaximumBox(int value, int minimum) {
+    return value <= minimum ? minimum + 1 : std::min(value, 255);
+}
 
 uint64_t HistogramScale(const std::array<uint64_t, 256>* hists, int count) {
     uint64_t m = 1;
@@ -211,8 +222,9 @@ ImageBuffer InvertPicture(const ImageBuffer& image, const uint8_t* mask) {
         std::copy_n(image.bits(), image.imageBytes(), out.bits());
         for (size_t i = 0; i < out.palette.size(); ++i) {
             const RgbQuad& c = image.palette[i];
-            out.palette[i] = RgbQuad{static_cast<uint8_t>(255 - c.blue), static_cast<uint8_t>(255 - c.green),
-                                     static_cast<uint8_t>(255 - c.red), c.reserved};
+            out.palette[i] =
+                RgbQuad{static_cast<uint8_t>(255 - c.blue), static_cast<uint8_t>(255 - c.green),
+                        static_cast<uint8_t>(255 - c.red), c.reserved};
         }
         return out;
     }
@@ -271,7 +283,8 @@ ImageBuffer EqualizePicture(const ImageBuffer& picture, const uint8_t* mask, boo
                 int b = s[0], g = s[1], r = s[2];
                 HlsAdjust(ht, b, g, r, 0, offset[static_cast<size_t>(lt.Y(b, g, r))], 0);
                 if (a == 0) {
-                    d[0] = static_cast<uint8_t>(b), d[1] = static_cast<uint8_t>(g), d[2] = static_cast<uint8_t>(r);
+                    d[0] = static_cast<uint8_t>(b), d[1] = static_cast<uint8_t>(g),
+                    d[2] = static_cast<uint8_t>(r);
                 } else {
                     d[0] = BlendOver(bt, 255 - a, static_cast<unsigned>(b), s[0]);
                     d[1] = BlendOver(bt, 255 - a, static_cast<unsigned>(g), s[1]);

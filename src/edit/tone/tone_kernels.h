@@ -14,7 +14,8 @@ namespace lumra {
 void ForRowBands(int height, int64_t pixels, const std::function<void(int, int)>& fn);
 
 // dst = map[src] per byte, then the masked application rule.
-void ApplyChannelMaps(const PixelJob& job, const uint8_t* mapB, const uint8_t* mapG, const uint8_t* mapR);
+void ApplyChannelMaps(const PixelJob& job, const uint8_t* mapB, const uint8_t* mapG,
+                      const uint8_t* mapR);
 
 // gamma / brightness / contrast maps of one channel value (mode 0, 1, 2).
 enum ToneMode { kToneGamma = 0, kToneBrightness = 1, kToneContrast = 2 };

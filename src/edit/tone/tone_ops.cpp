@@ -34,7 +34,8 @@ bool StartTone(Document& doc, OperationRecord& record, int mode) {
     return true;
 }
 
-bool ParseTone(const std::string& args, PreviewState& p, std::string& error, const char* name, int lo, int hi) {
+bool ParseTone(const std::string& args, PreviewState& p, std::string& error, const char* name,
+               int lo, int hi) {
     const std::vector<std::string> tokens = SplitOpArgs(args);
     if (tokens.size() != 1 && tokens.size() != 3) {
         error = std::string(name) + " takes V or R,G,B, each from " + std::to_string(lo) + " to " +
@@ -59,13 +60,20 @@ struct LevelsData {
 
 }  // namespace
 
-bool StartGamma(Document& doc, OperationRecord& record) { return StartTone(doc, record, kToneGamma); }
-bool StartBrightness(Document& doc, OperationRecord& record) { return StartTone(doc, record, kToneBrightness); }
-bool StartContrast(Document& doc, OperationRecord& record) { return StartTone(doc, record, kToneContrast); }
+bool StartGamma(Document& doc, OperationRecord& record) {
+    return StartTone(doc, record, kToneGamma);
+}
+bool StartBrightness(Document& doc, OperationRecord& record) {
+    return StartTone(doc, record, kToneBrightness);
+}
+bool StartContrast(Document& doc, OperationRecord& record) {
+    return StartTone(doc, record, kToneContrast);
+}
 
 void RecomputeTone(PreviewState& p) {
     const int mode = p.params[kToneMode];
-    ApplyChannelMaps(p.job, ToneMap(p.job, mode, p.params[kToneB]), ToneMap(p.job, mode, p.params[kToneG]),
+    ApplyChannelMaps(p.job, ToneMap(p.job, mode, p.params[kToneB]),
+                     ToneMap(p.job, mode, p.params[kToneG]),
                      ToneMap(p.job, mode, p.params[kToneR]));
 }
 
@@ -90,8 +98,10 @@ bool StartLevels(Document& doc, OperationRecord& record) {
         return false;
     }
     const CurrentPicture& pic = doc.picture;
-    const size_t pixels = static_cast<size_t>(pic.image.width()) * static_cast<size_t>(pic.image.height());
-    data->histogram = CountLevelsHistogram(pic.image, pic.selection.size() == pixels ? pic.selection.data() : nullptr);
+    const size_t pixels =
+        static_cast<size_t>(pic.image.width()) * static_cast<size_t>(pic.image.height());
+    data->histogram = CountLevelsHistogram(
+        pic.image, pic.selection.size() == pixels ? pic.selection.data() : nullptr);
     if (!StartPreview(doc, record)) return false;
     PreviewState& p = *record.preview;
     p.job.division = &GetDivisionTable();
@@ -107,7 +117,8 @@ bool StartLevels(Document& doc, OperationRecord& record) {
 void RecomputeLevels(PreviewState& p) {
     std::array<LevelsPair, 4> pairs;
     for (int c = 0; c < 4; ++c)
-        pairs[static_cast<size_t>(c)] = {p.params[static_cast<size_t>(2 * c)], p.params[static_cast<size_t>(2 * c + 1)]};
+        pairs[static_cast<size_t>(c)] = {p.params[static_cast<size_t>(2 * c)],
+                                         p.params[static_cast<size_t>(2 * c + 1)]};
     ApplyLevels(p.job, pairs, p.params[kLevelsSelected]);
 }
 
@@ -115,7 +126,9 @@ bool LevelsNeutral(const PreviewState& p) {
     const int selected = p.params[kLevelsSelected];
     for (int c = 0; c < 4; ++c) {
         if ((selected == 3) != (c == 3)) continue;
-        if (p.params[static_cast<size_t>(2 * c)] != 0 || p.params[static_cast<size_t>(2 * c + 1)] != 255) return false;
+        if (p.params[static_cast<size_t>(2 * c)] != 0 ||
+            p.params[static_cast<size_t>(2 * c + 1)] != 255)
+            return false;
     }
     return true;
 }
@@ -131,7 +144,8 @@ void AutoLevelsSelected(PreviewState& p) {
 
 bool ParseLevelsArgs(const std::string& args, PreviewState& p, std::string& error) {
     static const char* const kUsage =
-        "levels takes groups CH,MIN,MAX or CH,auto: CH is RGB, R, G or B; MIN from 0 to 254, MAX from 1 to 255, "
+        "levels takes groups CH,MIN,MAX or CH,auto: CH is RGB, R, G or B; MIN from 0 to 254, MAX "
+        "from 1 to 255, "
         "MIN below MAX";
     const std::vector<std::string> tokens = SplitOpArgs(args);
     if (tokens.empty()) {
@@ -165,7 +179,8 @@ bool ParseLevelsArgs(const std::string& args, PreviewState& p, std::string& erro
         std::vector<int> v;
         if (!ParseRangedArgs({tokens[i + 1], tokens[i + 2]}, ranges, v, error)) return false;
         if (v[0] >= v[1]) {
-            error = "levels: MIN " + std::to_string(v[0]) + " is not below MAX " + std::to_string(v[1]);
+            error =
+                "levels: MIN " + std::to_string(v[0]) + " is not below MAX " + std::to_string(v[1]);
             return false;
         }
         groups.push_back({channel, false, v[0], v[1]});
@@ -186,10 +201,13 @@ bool ParseLevelsArgs(const std::string& args, PreviewState& p, std::string& erro
 namespace {
 
 // Immediate commands need a picture and no active operation.
-bool Idle(const Document& doc) { return doc.picture.HasPicture() && doc.operationState == 0; }
+bool Idle(const Document& doc) {
+    return doc.picture.HasPicture() && doc.operationState == 0;
+}
 
 const uint8_t* MaskOf(const CurrentPicture& pic) {
-    const size_t pixels = static_cast<size_t>(pic.image.width()) * static_cast<size_t>(pic.image.height());
+    const size_t pixels =
+        static_cast<size_t>(pic.image.width()) * static_cast<size_t>(pic.image.height());
     return pic.selection.size() == pixels ? pic.selection.data() : nullptr;
 }
 

@@ -15,7 +15,8 @@ const GammaTable& GetGammaTable() {
             uint8_t* row = t.rows.data() + i * 256;
             row[0] = 0;
             for (int j = 1; j < 256; ++j)
-                row[j] = static_cast<uint8_t>(std::floor(255 * std::pow(j / 255.0, exponent) + 0.5));
+                row[j] =
+                    static_cast<uint8_t>(std::floor(255 * std::pow(j / 255.0, exponent) + 0.5));
         }
         return t;
     }();
@@ -25,7 +26,8 @@ const GammaTable& GetGammaTable() {
 const ClampTable& GetClampTable() {
     static const ClampTable table = [] {
         ClampTable t;
-        for (int k = -255; k <= 510; ++k) t.entries[k + 255] = static_cast<uint8_t>(std::clamp(k, 0, 255));
+        for (int k = -255; k <= 510; ++k)
+            t.entries[k + 255] = static_cast<uint8_t>(std::clamp(k, 0, 255));
         return t;
     }();
     return table;
@@ -56,7 +58,8 @@ int MeanLuminance(const ImageBuffer& image) {
         totalG += sg >> 10;
         totalR += sr >> 10;
     }
-    return static_cast<int>((totalB + totalG + totalR) / (static_cast<uint64_t>(w) * static_cast<uint64_t>(h)));
+    return static_cast<int>((totalB + totalG + totalR) /
+                            (static_cast<uint64_t>(w) * static_cast<uint64_t>(h)));
 }
 
 void BuildContrastTable(int mean, ContrastTable& table) {
@@ -79,9 +82,12 @@ const DivisionTable& GetDivisionTable() {
             const int64_t a = (255 * 65536) / s;
             uint8_t* row = t.entries.data() + static_cast<size_t>(s - 1) * 510 + 254;
             for (int j = -254; j <= 255; ++j) {
-                if (j <= 0) row[j] = 0;
-                else if (j * a <= (1 << 24) - 1) row[j] = static_cast<uint8_t>((j * a) >> 16);
-                else row[j] = 255;
+                if (j <= 0)
+                    row[j] = 0;
+                else if (j * a <= (1 << 24) - 1)
+                    row[j] = static_cast<uint8_t>((j * a) >> 16);
+                else
+                    row[j] = 255;
             }
         }
         return t;

@@ -41,7 +41,9 @@ void BuildContrastTable(int mean, ContrastTable& table);
 // Rows for spans s = 1..255, offsets j = -254..255.
 struct DivisionTable {
     std::array<uint8_t, 255 * 510> entries;
-    uint8_t At(int span, int j) const { return entries[static_cast<size_t>(span - 1) * 510 + 254 + j]; }
+    uint8_t At(int span, int j) const {
+        return entries[static_cast<size_t>(span - 1) * 510 + 254 + j];
+    }
 };
 const DivisionTable& GetDivisionTable();
 
