@@ -106,8 +106,14 @@ bool MatchFont(const FontRequest& req, Match& m) {
     int weight = FC_WEIGHT_REGULAR, slant = FC_SLANT_ROMAN;
     FcPatternGetInteger(found.get(), FC_WEIGHT, 0, &weight);
     FcPatternGetInteger(found.get(), FC_SLANT, 0, &slant);
-    m.embolden = bold && weight < FC_WEIGHT_DEMIBOLD;
-    m.oblique = req.italic && slant == FC_SLANT_ROMAN;
+    // fontconfig's own synthesis (a shear matrix, embolden) when its rules asked for it.
+    FcBool embolden = FcFalse;
+    FcPatternGetBool(found.get(), FC_EMBOLDEN, 0, &embolden);
+    FcMatrix* matrix = nullptr;
+    const bool sheared = FcPatternGetMatrix(found.get(), FC_MATRIX, 0, &matrix) == FcResultMatch && matrix &&
+                         matrix->xy != 0;
+    m.embolden = bold && (embolden || weight < FC_WEIGHT_DEMIBOLD);
+    m.oblique = req.italic && (sheared || slant == FC_SLANT_ROMAN);
     return true;
 }
 
