@@ -1,5 +1,6 @@
 #include "edit/brush/brush_tool.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -17,6 +18,17 @@ bool SameRect(const ImageBuffer& a, const ImageBuffer& b, const StrokeHistory::R
 }
 
 }  // namespace
+
+BrushSettings BrushSettingsFor(const BrushPrefs& p, bool paint) {
+    BrushSettings s;
+    s.paint = paint;
+    s.size = ClampBrushSize(paint ? p.paintSize : p.correctSize);
+    s.alpha = OpacityByte(p.opacity);
+    s.red = p.red, s.green = p.green, s.blue = p.blue;
+    s.mode = std::clamp(p.mode, 0, static_cast<int>(kBrushDenoise));
+    s.strength = s.mode < kBrushDenoise ? std::clamp(p.strength[static_cast<size_t>(s.mode)], 1, 100) : 1;
+    return s;
+}
 
 bool BrushTool::Start(const ImageBuffer& picture, const std::vector<uint8_t>& mask) {
     working = WidenTo24(picture);

@@ -2,6 +2,7 @@
 // history, and the tools' rows of the operation table.
 #pragma once
 
+#include <array>
 #include <vector>
 
 #include "document/document.h"
@@ -10,6 +11,19 @@
 #include "edit/edit_model.h"
 
 namespace lumra {
+
+// What the two tools remember between uses (paint: size, opacity, colour; partial
+// correction: mode, size and one strength per mode but noise removal).
+struct BrushPrefs {
+    int paintSize = 24;
+    int opacity = 50;
+    uint8_t red = 255, green = 255, blue = 255;
+    int mode = kBrushVivid;
+    int correctSize = 24;
+    std::array<int, 6> strength{20, 20, 50, 50, 100, 100};
+};
+// The dab settings of the paint (true) or partial-correction tool from the preferences.
+BrushSettings BrushSettingsFor(const BrushPrefs& prefs, bool paint);
 
 struct BrushTool {
     ImageBuffer before;   // the picture before the stroke in progress, 24-bit

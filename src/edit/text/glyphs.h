@@ -49,5 +49,7 @@ GlyphBuild BuildGlyphs(const FontRequest& font, const std::u16string& text, Glyp
 
 // UTF-8 to UTF-16 (malformed bytes become U+FFFD).
 std::u16string Utf8To16(const std::string& s);
+// UTF-16 to UTF-8 (a lone surrogate becomes U+FFFD).
+std::string Utf16To8(const std::u16string& s);
 
 }  // namespace lumra
