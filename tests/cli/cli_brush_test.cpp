@@ -78,6 +78,7 @@ TEST(CliBrush, SessionRules) {
         {{"ok", "cancel"}, false},
         {{"text=1,0,12,400,0,0,255,255,255,100,1,1,1,0,0,0,IPAGothic,"}, false},
         {{"text=1,0,12,400,0,0,255,255,255,100,1,1,1,0,0,0,IPAGothic,A,B"}, true},
+        {{"text=-90,90,720,700,1,99,0,0,0,0,1,99,99,0,0,0,No Such Face,\xff\xfe\xed\xa0\x80"}, true},
     };
     for (const auto& c : cases) {
         BrushCli f;

@@ -155,6 +155,7 @@ uint8_t OpacityByte(int percent) {
 }
 
 std::vector<uint8_t> MakeBrushMask(int size) {
+    if (size < 1) return {};
     std::vector<uint8_t> mask(static_cast<size_t>(size) * static_cast<size_t>(size));
     const int a = size >> 1;
     // Per-axis offsets of the cells from the centre.
