@@ -3,7 +3,9 @@
 #include <cstring>
 #include <new>
 
+#include "edit/brush/brush_tool.h"
 #include "edit/colour/colour_ops.h"
+#include "edit/text/text_tool.h"
 #include "edit/tone/tone_ops.h"
 
 namespace lumra {
@@ -14,9 +16,12 @@ const OperationDef kOperations[] = {
     // selection
     {kOpSelection, 5130, nullptr, "select"},
     // brushes and text
-    {kOpPaint, 5190, "ペイント", "paint"},
-    {kOpPartialBrush, 5191, "部分補正", "partial"},
-    {kOpText, 5192, nullptr, "text"},
+    {kOpPaint, 5190, "ペイント", "paint", false, kCorrectionStopMs, false, 2, StartBrush, nullptr, nullptr,
+     FinishBrush},
+    {kOpPartialBrush, 5191, "部分補正", "partial", false, kCorrectionStopMs, false, 2, StartBrush, nullptr,
+     nullptr, FinishBrush},
+    {kOpText, 5192, kTextHistoryName, "text", false, kCorrectionStopMs, false, 2, StartText, nullptr, nullptr,
+     FinishText},
     // geometry
     {kOpTrim, 5120, nullptr, "trim", false, kCorrectionStopMs, true},
     {kOpResize, 5121, nullptr, "resize", false, kCorrectionStopMs, true, 1},
