@@ -1,12 +1,16 @@
 #include "cli/cli_edit.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <ostream>
 
 #include "cli/cli.h"
+#include "edit/brush/brush_tool.h"
 #include "edit/edit_model.h"
 #include "edit/filter/filter_ops.h"
 #include "edit/select/selection_tool.h"
+#include "edit/text/text_tool.h"
 #include "formats/bmp/bmp_codec.h"
 #include "platform/file_io.h"
 #include "shell/session.h"
@@ -28,7 +32,11 @@ const char* const kEditUsage =
     "        rect=MODE,X1,Y1,X2,Y2[,shift]  ellipse=MODE,X1,Y1,X2,Y2[,shift]\n"
     "        lasso=MODE,X1,Y1[,X2,Y2...]    brush=MODE,SIZE,X1,Y1[,X2,Y2...]\n"
     "        range=MODE,X,Y,RANGE,ADJ       all  none  invert  feather=LEVEL\n"
-    "      Filters: usm=LEVEL,RANGE  blur=MODE,LEVEL  softfocus=LEVEL  denoise=LEVEL\n";
+    "      Filters: usm=LEVEL,RANGE  blur=MODE,LEVEL  softfocus=LEVEL  denoise=LEVEL\n"
+    "      Brushes: stroke=paint,SIZE,OPACITY,R,G,B,X1,Y1[,...], stroke=correct,MODE,SIZE,\n"
+    "      STRENGTH,X1,Y1[,...], fill=OPACITY,R,G,B; undo and redo act on the strokes until\n"
+    "      ok or cancel. text=X,Y,SIZE,WEIGHT,ITALIC,SPACING,R,G,B,OPACITY,SHADOW,SX,SY,\n"
+    "      SR,SG,SB,FACE,TEXT.\n";
 
 namespace {
 
@@ -37,6 +45,7 @@ struct OpStep {
     std::string args;
     const OperationDef* def = nullptr;       // an operation with a bar
     const ImmediateDef* immediate = nullptr;  // a command that acts at once
+    bool tool = false;                        // a brush or text step
 };
 
 // One --select item: a gesture or a command of the selection tool.
@@ -53,6 +62,8 @@ struct EditArgs {
     std::vector<SelectStep> selects;
     std::vector<std::string> rest{"convert"};
 };
+
+bool IsToolStep(const std::string& name);
 
 bool Usage(std::ostream& err, const std::string& message) {
     err << "lumra: " << message << "\nTry 'lumra --help'.\n";
@@ -151,7 +162,11 @@ bool SplitArguments(const std::vector<std::string>& args, EditArgs& e, std::ostr
             const size_t eq = value.find('=');
             step.name = value.substr(0, eq);
             if (eq != std::string::npos) step.args = value.substr(eq + 1);
-            if (const ImmediateDef* imm = FindImmediateByCliName(step.name)) {
+            if (IsToolStep(step.name)) {
+                step.tool = true;
+                if ((step.name == "ok" || step.name == "cancel") && !step.args.empty())
+                    return Usage(err, "--op: " + step.name + " takes no value");
+            } else if (const ImmediateDef* imm = FindImmediateByCliName(step.name)) {
                 step.immediate = imm;
                 if (!imm->apply) return Usage(err, "--op: '" + step.name + "' is not available");
                 if (!step.args.empty()) return Usage(err, "--op: " + step.name + " takes no value");
@@ -251,8 +266,223 @@ int RunSelection(Session& s, EditModel& model, const std::vector<SelectStep>& st
     return 0;
 }
 
+// Brushes and text. A brush session (the paint or partial-correction tool left open) takes
+// strokes, fills, undo and redo until ok, cancel, a step of another kind or the end.
+
+bool IsToolStep(const std::string& name) {
+    return name == "stroke" || name == "fill" || name == "ok" || name == "cancel" || name == "text";
+}
+
+// Comma-separated integers; false on anything else.
+bool ParseInts(const std::string& text, std::vector<long>& out) {
+    out.clear();
+    size_t pos = 0;
+    while (true) {
+        const size_t comma = text.find(',', pos);
+        const std::string field = text.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
+        size_t used = 0;
+        long v = 0;
+        try {
+            v = std::stol(field, &used);
+        } catch (...) {
+            return false;
+        }
+        if (used != field.size() || field.empty() || std::isspace(static_cast<unsigned char>(field[0])))
+            return false;
+        out.push_back(v);
+        if (comma == std::string::npos) return true;
+        pos = comma + 1;
+    }
+}
+
+bool ColourArg(long v, uint8_t& out, std::string& error) {
+    if (v < 0 || v > 255) {
+        error = "a colour value lies from 0 to 255";
+        return false;
+    }
+    out = static_cast<uint8_t>(v);
+    return true;
+}
+
+int Clamp(long v, int lo, int hi) { return static_cast<int>(std::clamp<long>(v, lo, hi)); }
+
+void EndBrushSession(Session& s, EditModel& model, bool ok) {
+    if (ActiveBrush(model)) EndOperation(model, s, ok);
+}
+
+// Opens the tool of kind (ending the other brush tool with OK first); null when refused.
+BrushTool* OpenBrush(Session& s, EditModel& model, int kind) {
+    if (BrushTool* open = ActiveBrush(model)) {
+        if (model.active->def->kind == kind) return open;
+        EndOperation(model, s, true);
+    }
+    return BeginOperation(model, s, kind) ? ActiveBrush(model) : nullptr;
+}
+
+int RunStroke(Session& s, EditModel& model, const OpStep& step, std::ostream& err) {
+    static const char* const kModes[] = {"brighten", "darken", "vivid", "pale", "sharpen", "blur", "denoise"};
+    const size_t comma = step.args.find(',');
+    const std::string kind = step.args.substr(0, comma);
+    std::vector<long> v;
+    const bool paint = kind == "paint";
+    int mode = -1;
+    std::string rest = comma == std::string::npos ? "" : step.args.substr(comma + 1);
+    if (!paint && kind == "correct") {
+        const size_t c2 = rest.find(',');
+        const std::string name = rest.substr(0, c2);
+        for (int i = 0; i < 7; ++i)
+            if (name == kModes[i]) mode = i;
+        rest = c2 == std::string::npos ? "" : rest.substr(c2 + 1);
+    }
+    const size_t head = paint ? 5 : 2;  // SIZE,OPACITY,R,G,B or SIZE,STRENGTH
+    std::string error;
+    BrushSettings set;
+    set.paint = paint;
+    if (!paint && kind != "correct") {
+        error = "stroke=paint,... or stroke=correct,...";
+    } else if (!paint && mode < 0) {
+        error = "MODE is brighten, darken, vivid, pale, sharpen, blur or denoise";
+    } else if (!ParseInts(rest, v) || v.size() < head + 2 || (v.size() - head) % 2 != 0) {
+        error = paint ? "stroke=paint,SIZE,OPACITY,R,G,B,X1,Y1[,X2,Y2...]"
+                      : "stroke=correct,MODE,SIZE,STRENGTH,X1,Y1[,X2,Y2...]";
+    } else {
+        set.size = Clamp(v[0], kBrushMinSize, kBrushMaxSize);
+        if (paint) {
+            set.alpha = OpacityByte(Clamp(v[1], 0, 100));
+            if (ColourArg(v[2], set.red, error) && ColourArg(v[3], set.green, error)) ColourArg(v[4], set.blue, error);
+        } else {
+            set.mode = mode;
+            set.strength = Clamp(v[1], 1, 100);
+        }
+        for (size_t i = head; i < v.size() && error.empty(); ++i)
+            if (v[i] < -kMaxPictureSide * 4L || v[i] > kMaxPictureSide * 4L)
+                error = "a point lies from -100000 to 100000";
+    }
+    if (!error.empty()) {
+        err << "lumra: --op stroke: " << error << '\n';
+        return 2;
+    }
+    BrushTool* tool = OpenBrush(s, model, paint ? kOpPaint : kOpPartialBrush);
+    if (!tool) return 3;
+    tool->settings = set;
+    tool->Press(static_cast<int>(v[head]), static_cast<int>(v[head + 1]));
+    for (size_t i = head + 2; i < v.size(); i += 2) tool->Move(static_cast<int>(v[i]), static_cast<int>(v[i + 1]));
+    if (!tool->Release()) {
+        err << "stroke: " << ShowErrorText(kErrHistorySave) << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+int RunFill(Session& s, EditModel& model, const OpStep& step, std::ostream& err) {
+    std::vector<long> v;
+    std::string error;
+    BrushSettings set;
+    if (!ParseInts(step.args, v) || v.size() != 4) error = "fill=OPACITY,R,G,B";
+    else if (ColourArg(v[1], set.red, error) && ColourArg(v[2], set.green, error)) ColourArg(v[3], set.blue, error);
+    if (!error.empty()) {
+        err << "lumra: --op fill: " << error << '\n';
+        return 2;
+    }
+    set.alpha = OpacityByte(Clamp(v[0], 0, 100));
+    BrushTool* tool = OpenBrush(s, model, kOpPaint);
+    if (!tool) return 3;
+    set.size = tool->settings.size;
+    tool->settings = set;
+    if (!tool->Fill()) {
+        err << "fill: " << ShowErrorText(kErrHistorySave) << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+int RunText(Session& s, EditModel& model, const OpStep& step, std::ostream& err) {
+    // Seventeen fields, then the text (commas allowed).
+    size_t pos = 0;
+    std::vector<std::string> fields;
+    while (fields.size() < 17) {
+        const size_t comma = step.args.find(',', pos);
+        if (comma == std::string::npos) break;
+        fields.push_back(step.args.substr(pos, comma - pos));
+        pos = comma + 1;
+    }
+    std::vector<long> v;
+    std::string numbers;
+    for (size_t i = 0; i < 16 && i < fields.size(); ++i) numbers += (i ? "," : "") + fields[i];
+    std::string error;
+    TextSettings t;
+    if (fields.size() < 17 || !ParseInts(numbers, v) || v.size() != 16) {
+        error = "text=X,Y,SIZE,WEIGHT,ITALIC,SPACING,R,G,B,OPACITY,SHADOW,SX,SY,SR,SG,SB,FACE,TEXT";
+    } else if (v[0] < -kMaxPictureSide * 4L || v[0] > kMaxPictureSide * 4L || v[1] < -kMaxPictureSide * 4L ||
+               v[1] > kMaxPictureSide * 4L) {
+        error = "X and Y lie from -100000 to 100000";
+    } else if (v[3] != 400 && v[3] != 700) {
+        error = "WEIGHT is 400 or 700";
+    } else if ((v[4] != 0 && v[4] != 1) || (v[10] != 0 && v[10] != 1)) {
+        error = "ITALIC and SHADOW are 0 or 1";
+    } else if (ColourArg(v[6], t.red, error) && ColourArg(v[7], t.green, error) && ColourArg(v[8], t.blue, error) &&
+               ColourArg(v[13], t.shadowRed, error) && ColourArg(v[14], t.shadowGreen, error)) {
+        ColourArg(v[15], t.shadowBlue, error);
+    }
+    if (!error.empty()) {
+        err << "lumra: --op text: " << error << '\n';
+        return 2;
+    }
+    EndBrushSession(s, model, true);
+    if (!BeginOperation(model, s, kOpText)) return 3;
+    TextTool* tool = ActiveText(model);
+    t.size = Clamp(v[2], 6, 720);
+    t.weight = static_cast<int>(v[3]);
+    t.italic = v[4] != 0;
+    t.spacing = Clamp(v[5], 0, 99);
+    t.opacity = Clamp(v[9], 0, 100);
+    t.shadow = v[10] != 0;
+    t.shadowX = Clamp(v[11], 1, 99);
+    t.shadowY = Clamp(v[12], 1, 99);
+    t.faceLatin = t.faceJapanese = fields[16];
+    t.text = step.args.substr(pos);
+    tool->settings = t;
+    tool->x = static_cast<int>(v[0]);
+    tool->y = static_cast<int>(v[1]);
+    const GlyphBuild built = tool->Rebuild();
+    if (built != GlyphBuild::kOk) {
+        EndOperation(model, s, false);
+        err << "text: " << (built == GlyphBuild::kNoFont ? "no font for '" + fields[16] + "'" : ShowErrorText(kErrMemory))
+            << '\n';
+        return 3;
+    }
+    EndOperation(model, s, true);
+    return 0;
+}
+
+// The brushes' and text's steps, undo and redo inside a brush session; -1 for the other
+// steps (an open brush session ends with OK before them).
+int RunToolStep(Session& s, EditModel& model, const OpStep& step, std::ostream& err) {
+    if (step.name == "stroke") return RunStroke(s, model, step, err);
+    if (step.name == "fill") return RunFill(s, model, step, err);
+    if (step.name == "text") return RunText(s, model, step, err);
+    if (step.name == "ok" || step.name == "cancel") {
+        EndBrushSession(s, model, step.name == "ok");
+        return 0;
+    }
+    if (ActiveBrush(model) && !step.def && !step.immediate) {
+        bool failed = false;
+        auto show = s.ui.showError;
+        s.ui.showError = [&](int code) {
+            failed = true;
+            err << step.name << ": " << ShowErrorText(code) << '\n';
+        };
+        StepBrushStrokes(model, s, step.name == "undo" ? -1 : 1);
+        s.ui.showError = show;
+        return failed ? 1 : 0;
+    }
+    EndBrushSession(s, model, true);
+    return -1;
+}
+
 // One operation through the same start / recompute / finish path as the edit window.
 int RunOperation(Session& s, EditModel& model, const OpStep& step, std::ostream& err) {
+    if (const int rc = RunToolStep(s, model, step, err); rc >= 0) return rc;
     if (step.immediate) {
         auto show = s.ui.showError;
         s.ui.showError = [&](int code) { err << step.name << ": " << ShowErrorText(code) << '\n'; };
@@ -372,6 +602,7 @@ int RunEdit(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (const int rc = RunSelection(s, model, e.selects); rc != 0) return rc;
     for (const OpStep& step : e.ops)
         if (const int rc = RunOperation(s, model, step, err); rc != 0) return rc;
+    EndBrushSession(s, model, true);
 
     // What goes beside OUT, prepared before anything is written.
     const ImageBuffer& pic = s.picture.image;

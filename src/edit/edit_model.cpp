@@ -3,8 +3,12 @@
 #include <cstring>
 #include <new>
 
+#include "edit/brush/brush_tool.h"
+#include "edit/colour/colour_ops.h"
 #include "edit/filter/filter_ops.h"
 #include "edit/select/selection_tool.h"
+#include "edit/text/text_tool.h"
+#include "edit/tone/tone_ops.h"
 
 namespace lumra {
 namespace {
@@ -15,21 +19,30 @@ const OperationDef kOperations[] = {
     {kOpSelection, 5130, nullptr, "select", false, kCorrectionStopMs, false, 2, StartSelectionOp, nullptr,
      nullptr, FinishSelectionOp},
     // brushes and text
-    {kOpPaint, 5190, "ペイント", "paint"},
-    {kOpPartialBrush, 5191, "部分補正", "partial"},
-    {kOpText, 5192, nullptr, "text"},
+    {kOpPaint, 5190, "ペイント", "paint", false, kCorrectionStopMs, false, 2, StartBrush, nullptr, nullptr,
+     FinishBrush},
+    {kOpPartialBrush, 5191, "部分補正", "partial", false, kCorrectionStopMs, false, 2, StartBrush, nullptr,
+     nullptr, FinishBrush},
+    {kOpText, 5192, kTextHistoryName, "text", false, kCorrectionStopMs, false, 2, StartText, nullptr, nullptr,
+     FinishText},
     // geometry
     {kOpTrim, 5120, nullptr, "trim", false, kCorrectionStopMs, true},
     {kOpResize, 5121, nullptr, "resize", false, kCorrectionStopMs, true, 1},
     {kOpRotate, 5140, nullptr, "rotate", true, kRotationStopMs, true},
     // tone
-    {kOpHistogram, 5160, "ヒストグラム補正", "levels", true},
-    {kOpGamma, 5161, "ガンマ補正", "gamma", true},
-    {kOpBrightness, 5162, "明るさ補正", "brightness", true},
-    {kOpContrast, 5163, "コントラスト", "contrast", true},
+    {kOpHistogram, 5160, "ヒストグラム補正", "levels", true, kCorrectionStopMs, false, 2, StartLevels,
+     RecomputeLevels, LevelsNeutral, nullptr, ParseLevelsArgs},
+    {kOpGamma, 5161, "ガンマ補正", "gamma", true, kCorrectionStopMs, false, 2, StartGamma, RecomputeTone,
+     ToneNeutral, nullptr, ParseGammaArgs},
+    {kOpBrightness, 5162, "明るさ補正", "brightness", true, kCorrectionStopMs, false, 2, StartBrightness,
+     RecomputeTone, ToneNeutral, nullptr, ParseBrightnessArgs},
+    {kOpContrast, 5163, "コントラスト", "contrast", true, kCorrectionStopMs, false, 2, StartContrast, RecomputeTone,
+     ToneNeutral, nullptr, ParseContrastArgs},
     // colour
-    {kOpHueSaturation, 5164, "色相/彩度", "hls", true},
-    {kOpColourReplace, 5181, "色置換", "replace", true},
+    {kOpHueSaturation, 5164, "色相/彩度", "hls", true, kCorrectionStopMs, false, 2, StartHueSaturation,
+     RecomputeHueSaturation, HueSaturationNeutral, nullptr, ParseHueSaturationArgs},
+    {kOpColourReplace, 5181, "色置換", "replace", true, kCorrectionStopMs, false, 2, StartReplaceColour,
+     RecomputeReplaceColour, ReplaceColourNeutral, nullptr, ParseReplaceColourArgs},
     // filters
     {kOpUnsharp, 5170, "アンシャープマスク", "usm", true, kCorrectionStopMs, false, 2, StartUnsharp,
      RecomputeUnsharp, NeutralUnsharp, nullptr, ParseUnsharpArgs},
@@ -45,8 +58,8 @@ const OperationDef kOperations[] = {
 // Commands that change the picture at once, without an operation bar.
 const ImmediateDef kImmediates[] = {
     // tone
-    {5165, "invert", nullptr},
-    {5180, "equalize", nullptr},
+    {5165, "invert", ApplyInvert},
+    {5180, "equalize", ApplyEqualize},
     // geometry
     {5150, "rot90", nullptr},
     {5151, "rot180", nullptr},

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -19,7 +20,7 @@ void ShiftRow(int32_t* acc, int shift, int n);
 // Runs fn(from, to) over bands of rows, on up to `threads` threads (0: one per processor,
 // at most 8); the bands never share a row, so the result is the same for any count.
 template <typename F>
-void ForRowBands(int rows, int threads, F&& fn) {
+void ForBandsOfRows(int rows, int threads, F&& fn) {
     const int n = std::clamp(
         threads > 0 ? threads : static_cast<int>(std::thread::hardware_concurrency()), 1, 8);
     const int bands = std::min(n, std::max(1, rows / 64));
@@ -28,9 +29,18 @@ void ForRowBands(int rows, int threads, F&& fn) {
         return;
     }
     std::vector<std::thread> pool;
-    for (int b = 1; b < bands; ++b)
-        pool.emplace_back([&fn, b, bands, rows] { fn(rows * b / bands, rows * (b + 1) / bands); });
+    int done = bands;  // bands from here on run on this thread when no thread can be made
+    for (int b = 1; b < bands; ++b) {
+        try {
+            pool.emplace_back(
+                [&fn, b, bands, rows] { fn(rows * b / bands, rows * (b + 1) / bands); });
+        } catch (const std::system_error&) {
+            done = b;
+            break;
+        }
+    }
     fn(0, rows / bands);
+    if (done < bands) fn(rows * done / bands, rows);
     for (std::thread& th : pool) th.join();
 }
 

@@ -115,6 +115,62 @@ TEST(CliEdit, DepthAndMaskRules) {
     }
 }
 
+TEST(CliEdit, ToneArgumentsOutOfRange) {
+    const struct {
+        const char* op;
+        const char* message;
+    } cases[] = {
+        {"gamma=1,2", "V or R,G,B"},           {"gamma=101", "-100..100"},
+        {"brightness=1,x,3", "-255..255"},     {"contrast=-101", "-100..100"},
+        {"levels=R,10,5", "not below MAX"},    {"levels=X,1,2", "not a channel"},
+        {"levels=R,1", "MIN from 0 to 254"},   {"levels=RGB,255,255", "0..254"},
+        {"hls=181,0,0", "-180..180"},          {"hls=0,0,0,1,2,3", "HUE,LIGHT,SAT"},
+        {"hls=0,0,0,1,2,3,151", "0..150"},     {"replace=1,2,3,4,5,6,7,256", "0..255"},
+        {"replace=1,2,3,4", "R0,G0,B0,RANGE"}, {"invert=1", "takes no value"},
+    };
+    for (const auto& c : cases) {
+        EditCli f;
+        EXPECT_EQ(f.Run({f.File("in.bmp"), f.File("out.bmp"), "--op", c.op}), 2) << c.op;
+        EXPECT_NE(f.err.find(c.message), std::string::npos) << f.err;
+        EXPECT_FALSE(fs::exists(f.File("out.bmp")));
+    }
+}
+
+TEST(CliEdit, ToneOperationsInOrder) {
+    const struct {
+        std::vector<std::string> ops;
+        bool mask;
+        int bits;
+        int pixel1[3], pixel5[3];  // B, G, R of pixels (1, 0) and (1, 1)
+    } cases[] = {
+        {{"brightness=10"}, false, 8, {13, 12, 11}, {25, 20, 15}},
+        {{"brightness=10"}, true, 24, {3, 2, 1}, {25, 20, 15}},
+        {{"brightness=10", "undo", "invert"}, false, 8, {252, 253, 254}, {240, 245, 250}},
+        {{"equalize"}, false, 24, {-1}, {-1}},
+    };
+    for (const auto& c : cases) {
+        EditCli f;
+        std::vector<std::string> args{f.File("in.bmp"), f.File("out.bmp")};
+        if (c.mask) args.insert(args.end(), {"--mask", f.File("m0.pgm")});
+        for (const std::string& op : c.ops) args.insert(args.end(), {"--op", op});
+        ASSERT_EQ(f.Run(args), 0) << f.err;
+        const ImageBuffer out = f.Read("out.bmp");
+        EXPECT_EQ(out.bitCount(), c.bits);
+        if (c.pixel1[0] < 0) continue;
+        for (int y : {0, 1}) {
+            const int* want = y ? c.pixel5 : c.pixel1;
+            const uint8_t* p = out.topRow(y) + (c.bits == 8 ? 1 : 3);
+            const RgbQuad q = c.bits == 8 ? out.palette[*p] : RgbQuad{p[0], p[1], p[2], 0};
+            EXPECT_EQ(q.blue, want[0]);
+            EXPECT_EQ(q.green, want[1]);
+            EXPECT_EQ(q.red, want[2]);
+            if (c.bits == 8) {
+                EXPECT_EQ(*p, 1 + 4 * y);
+            }
+        }
+    }
+}
+
 TEST(CliEdit, PgmHeaders) {
     const struct {
         std::string head;

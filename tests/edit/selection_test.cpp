@@ -119,14 +119,7 @@ TEST(SelectionTool, EnclosureClosesItselfAtThePointLimit) {
     EXPECT_EQ(Picture(t.t).substr(11, 11), "..........\n");
 }
 
-TEST(SelectionTool, BrushMasksAndDabs) {
-    const std::vector<uint8_t> three{75, 127, 75, 127, 255, 127, 75, 127, 75};
-    EXPECT_EQ(SelectionBrushMask(3), three);
-    const std::vector<uint8_t> four = SelectionBrushMask(4);
-    EXPECT_EQ(four[0], 30);
-    EXPECT_EQ(four[1], 92);
-    EXPECT_EQ(four[5], 210);
-    EXPECT_EQ(four[15], 30);
+TEST(SelectionTool, BrushDabs) {
     // No mask yet, "新規": the mask becomes 255 and the dab paints 0 by its weights.
     Tool b(4, 3);
     b.t.settings.size = 3;

@@ -63,7 +63,7 @@ void BlendRow(const BlendTable& t, const uint8_t* m, const uint8_t* base, const 
 
 template <typename F>
 void ParallelRows(const FilterJob& job, F&& fn) {
-    ForRowBands(job.height, job.threads, fn);
+    ForBandsOfRows(job.height, job.threads, fn);
 }
 
 // Box blur of (2 * H + 1)^2 samples, edges clamped: column sums per row, then across.
@@ -322,7 +322,7 @@ void NoiseRemoval(const FilterJob& job, int level) {
                     continue;
                 }
                 // Candidates in order: own row (centre, left, right), below, above.
-                const uint8_t* cand[9];
+                const uint8_t* cand[9] = {};
                 int n = 0;
                 const uint8_t* rows[3] = {src, below, above};
                 for (const uint8_t* row : rows) {
@@ -341,7 +341,7 @@ void NoiseRemoval(const FilterJob& job, int level) {
                     std::memcpy(dst + 3 * x, px, 3);
                     continue;
                 }
-                int key[9];
+                int key[9] = {};
                 for (int i = 0; i < n; ++i) key[i] = luma(cand[i]);
                 const int discard = n == 9 ? 4 : n == 6 ? 2 : 1;
                 for (int i = 0; i < discard; ++i) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "edit/brush/brush_kernels.h"
 #include "edit/row_loops.h"
 #include "formats/blend_table.h"
 
@@ -161,8 +162,7 @@ bool InPolygon(const std::vector<LassoPoint>& p, int px, int py) {
 void CloseLasso(SelectionTool& t) {
     t.dragging = false;
     const LassoPoint first = t.points.front();
-    WalkLine(t.lastX, t.lastY, first.x, first.y,
-             [&](int x, int y) { return RecordPoint(t, x, y); });
+    WalkLine(t.lastX, t.lastY, first.x, first.y, [&](int x, int y) { RecordPoint(t, x, y); });
     std::vector<uint8_t> marks;
     try {
         marks.assign(t.mask.size(), 1);
@@ -226,7 +226,7 @@ void Dab(SelectionTool& t, int x, int y) {
 }
 
 void PressBrush(SelectionTool& t, int x, int y) {
-    t.brushMask = SelectionBrushMask(ClampBrushSize(t.settings.size));
+    t.brushMask = BrushMask(ClampBrushSize(t.settings.size));
     const bool existing = t.hadMask || t.changed;
     const int mode = t.settings.mode;
     if (existing) {
@@ -292,9 +292,6 @@ void PickRange(SelectionTool& t, int x, int y) {
 
 }  // namespace
 
-int ClampBrushSize(int v) {
-    return std::clamp(v, 3, 128);
-}
 int ClampColourRange(int v) {
     return std::clamp(v, 0, 255);
 }
@@ -311,24 +308,6 @@ SelectionSettings ClampSelectionSettings(const SelectionSettings& in) {
     s.unit = in.unit & 1;
     s.smooth = ClampFeatherRadius(in.smooth);
     return s;
-}
-
-std::vector<uint8_t> SelectionBrushMask(int size) {
-    std::vector<uint8_t> m(static_cast<size_t>(size) * static_cast<size_t>(size));
-    const int a = size >> 1;
-    auto offset = [&](int i) -> double {
-        if (size & 1) return i - a;
-        return i < a ? (a - 1 - i) + 0.25 : (i - a) + 0.25;
-    };
-    const double scale = (size & 1) ? 255.0 / (a + 1) : 255.0 / a;
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const double ox = offset(x), oy = offset(y);
-            const int g =
-                std::min(static_cast<int>(std::sqrt(ox * ox + oy * oy) * scale + 0.5), 255);
-            m[static_cast<size_t>(y * size + x)] = static_cast<uint8_t>(255 - g);
-        }
-    return m;
 }
 
 void FeatherMask(std::vector<uint8_t>& mask, int width, int height, int radius, int threads) {
@@ -350,7 +329,7 @@ void FeatherMask(std::vector<uint8_t>& mask, int width, int height, int radius, 
         for (int i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(std::min(acc[i] >> s, 255));
     };
     // Across each row; the r cells at each end are weighted by the raw weights inside.
-    ForRowBands(height, threads, [&](int from, int to) {
+    ForBandsOfRows(height, threads, [&](int from, int to) {
         std::vector<int32_t> acc(wd);
         for (int y = from; y < to; ++y) {
             const uint8_t* in = mask.data() + y * wd;
@@ -373,7 +352,7 @@ void FeatherMask(std::vector<uint8_t>& mask, int width, int height, int radius, 
         }
     });
     // Down each column, a whole row at a time.
-    ForRowBands(height, threads, [&](int from, int to) {
+    ForBandsOfRows(height, threads, [&](int from, int to) {
         std::vector<int32_t> acc(wd);
         for (int y = from; y < to; ++y) {
             const uint8_t* in = work.data() + y * wd;
@@ -448,7 +427,7 @@ void SelectionPress(SelectionTool& t, int x, int y, bool) {
 void SelectionMove(SelectionTool& t, int x, int y, bool) {
     if (!t.dragging) return;
     if (t.settings.type == kShapeLasso) {
-        WalkLine(t.lastX, t.lastY, x, y, [&](int px, int py) { return RecordPoint(t, px, py); });
+        WalkLine(t.lastX, t.lastY, x, y, [&](int px, int py) { RecordPoint(t, px, py); });
         t.lastX = x;
         t.lastY = y;
         if (static_cast<int>(t.points.size()) > kLassoPointLimit) CloseLasso(t);

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "edit/edit_model.h"
@@ -61,7 +60,7 @@ struct SelectionTool {
     std::vector<LassoPoint> points;
     int boxLeft = 0, boxTop = 0, boxRight = 0, boxBottom = 0;  // enclosure bounds, inclusive
     uint8_t strokeValue = 0;
-    std::vector<uint8_t> brushMask;  // size x size weights for the stroke under way
+    const uint8_t* brushMask = nullptr;  // size x size weights for the stroke under way
 };
 
 // Makes the 24-bit view, the working mask (the selection, or all 0) and the overlay.
@@ -97,57 +96,11 @@ void FinishSelectionTool(Document& doc, SelectionTool& tool, bool ok);
 bool ClearSelection(Document& doc);
 
 // Kernels, exposed for the tests.
-std::vector<uint8_t> SelectionBrushMask(int size);
 void FeatherMask(std::vector<uint8_t>& mask, int width, int height, int radius, int threads = 0);
-// The picture points LineDDA visits from (x1, y1) up to, not including, (x2, y2).
-template <typename F>
-void WalkLine(int x1, int y1, int x2, int y2, F&& visit);
 
 // Operation table row (kind 1): the tool lives in the record's data.
 bool StartSelectionOp(Document& doc, OperationRecord& record);
 bool FinishSelectionOp(Document& doc, OperationRecord& record, bool ok);
 SelectionTool* ActiveSelectionTool(EditModel& model);
-
-template <typename F>
-void WalkLine(int x1, int y1, int x2, int y2, F&& visit) {
-    // 64-bit steps: coordinates far off the picture never overflow. A visitor returning
-    // false ends the walk.
-    auto call = [&](int x, int y) {
-        if constexpr (std::is_same_v<decltype(visit(x, y)), bool>)
-            return visit(x, y);
-        else
-            return (visit(x, y), true);
-    };
-    int64_t dx = int64_t{x2} - x1, dy = int64_t{y2} - y1;
-    const int xs = dx < 0 ? -1 : 1, ys = dy < 0 ? -1 : 1;
-    dx = dx < 0 ? -dx : dx;
-    dy = dy < 0 ? -dy : dy;
-    int x = x1, y = y1;
-    if (dx > dy) {
-        int64_t err = 2 * dy - dx;
-        for (int64_t i = 0; i < dx; ++i) {
-            if (!call(x, y)) return;
-            if (err > 0) {
-                y += ys;
-                err += 2 * dy - 2 * dx;
-            } else {
-                err += 2 * dy;
-            }
-            x += xs;
-        }
-    } else {
-        int64_t err = 2 * dx - dy;
-        for (int64_t i = 0; i < dy; ++i) {
-            if (!call(x, y)) return;
-            if (err > 0) {
-                x += xs;
-                err += 2 * dx - 2 * dy;
-            } else {
-                err += 2 * dx;
-            }
-            y += ys;
-        }
-    }
-}
 
 }  // namespace lumra
