@@ -175,11 +175,6 @@ bool SplitArguments(const std::vector<std::string>& args, EditArgs& e, std::ostr
                 if (!step.def) return Usage(err, "--op: unknown operation '" + step.name + "'");
                 if (!step.def->start || !step.def->parseArgs)
                     return Usage(err, "--op: '" + step.name + "' is not available");
-                // Values are checked before the picture is read.
-                PreviewState probe;
-                std::string error;
-                if (!step.def->parseArgs(step.args, probe, error))
-                    return Usage(err, "--op " + step.name + ": " + error);
             } else if (!step.args.empty()) {
                 return Usage(err, "--op: " + step.name + " takes no value");
             }
