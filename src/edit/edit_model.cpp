@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include "edit/geometry/geometry_ops.h"
+
 namespace lumra {
 namespace {
 
@@ -15,9 +17,12 @@ const OperationDef kOperations[] = {
     {kOpPartialBrush, 5191, "部分補正", "partial"},
     {kOpText, 5192, nullptr, "text"},
     // geometry
-    {kOpTrim, 5120, nullptr, "trim", false, kCorrectionStopMs, true},
-    {kOpResize, 5121, nullptr, "resize", false, kCorrectionStopMs, true, 1},
-    {kOpRotate, 5140, nullptr, "rotate", true, kRotationStopMs, true},
+    {kOpTrim, 5120, "トリミング", "trim", false, kCorrectionStopMs, true, 2, StartTrim, RecomputeTrim, nullptr,
+     FinishTrim, ParseTrimArgs},
+    {kOpResize, 5121, "リサイズ", "resize", false, kCorrectionStopMs, true, 1, StartResize, nullptr, nullptr,
+     FinishResize, ParseResizeArgs},
+    {kOpRotate, 5140, "任意角度回転", "rotate", true, kRotationStopMs, true, 2, StartRotate, RecomputeRotate,
+     RotateNeutral, FinishRotate, ParseRotateArgs},
     // tone
     {kOpHistogram, 5160, "ヒストグラム補正", "levels", true},
     {kOpGamma, 5161, "ガンマ補正", "gamma", true},
@@ -40,11 +45,11 @@ const ImmediateDef kImmediates[] = {
     {5165, "invert", nullptr},
     {5180, "equalize", nullptr},
     // geometry
-    {5150, "rot90", nullptr},
-    {5151, "rot180", nullptr},
-    {5152, "rot270", nullptr},
-    {5153, "mirror_lr", nullptr},
-    {5154, "mirror_tb", nullptr},
+    {5150, "rot90", ApplyRot90},
+    {5151, "rot180", ApplyRot180},
+    {5152, "rot270", ApplyRot270},
+    {5153, "mirror_lr", ApplyMirrorLeftRight},
+    {5154, "mirror_tb", ApplyMirrorTopBottom},
     // end
 };
 

@@ -1,0 +1,63 @@
+// Trimming, resize and rotation as operations of the editing model, and the quarter turns
+// and mirrors as commands that act at once.
+#pragma once
+
+#include <string>
+
+#include "edit/edit_model.h"
+#include "edit/geometry/geometry_settings.h"
+#include "edit/geometry/resize_bar.h"
+#include "edit/geometry/rotate.h"
+#include "edit/geometry/trim_frame.h"
+
+namespace lumra {
+
+// What the bars drive while the operation is active (null for another operation).
+struct TrimOperation {
+    TrimFrame frame;
+};
+struct ResizeOperation {
+    ResizeBar bar;
+};
+struct RotateOperation {
+    RotateBar bar;
+    Rgb background;
+    bool grid = true;
+    bool verticalLine = false;
+};
+TrimOperation* TrimOf(OperationRecord& r);
+ResizeOperation* ResizeOf(OperationRecord& r);
+RotateOperation* RotateOf(OperationRecord& r);
+
+// Takes the stored ratios, selection, grid, line mode and background into a started
+// operation; SaveGeometrySettings takes them back when it ends.
+void ApplyGeometrySettings(OperationRecord& r, const GeometrySettings& s);
+void SaveGeometrySettings(OperationRecord& r, GeometrySettings& s);
+
+// Rotation bar changes: the angle (tenths, -1800..1800) and the background go to the
+// worker's parameters; the caller then requests a recompute.
+void SetRotation(OperationRecord& r, int tenths, Rgb background);
+
+bool StartTrim(Document& doc, OperationRecord& r);
+void RecomputeTrim(PreviewState& s);
+bool FinishTrim(Document& doc, OperationRecord& r, bool ok);
+bool ParseTrimArgs(const std::string& args, PreviewState& s, std::string& error);
+
+bool StartResize(Document& doc, OperationRecord& r);
+bool FinishResize(Document& doc, OperationRecord& r, bool ok);
+bool ParseResizeArgs(const std::string& args, PreviewState& s, std::string& error);
+
+bool StartRotate(Document& doc, OperationRecord& r);
+void RecomputeRotate(PreviewState& s);
+bool RotateNeutral(const PreviewState& s);
+bool FinishRotate(Document& doc, OperationRecord& r, bool ok);
+bool ParseRotateArgs(const std::string& args, PreviewState& s, std::string& error);
+
+// The immediate commands 5150..5154: 0, or the error shown (nothing changed).
+int ApplyRot90(Document& doc);
+int ApplyRot180(Document& doc);
+int ApplyRot270(Document& doc);
+int ApplyMirrorLeftRight(Document& doc);
+int ApplyMirrorTopBottom(Document& doc);
+
+}  // namespace lumra
