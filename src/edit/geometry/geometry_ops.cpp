@@ -119,7 +119,7 @@ void SaveGeometrySettings(OperationRecord& r, GeometrySettings& s) {
     }
 }
 
-void SetRotation(OperationRecord& r, int tenths, Rgb background) {
+void SetRotation(OperationRecord& r, int tenths, BackgroundColour background) {
     RotateOperation* o = RotateOf(r);
     if (!o || !r.preview) return;
     o->bar.tenths = std::clamp(tenths, kAngleMin, kAngleMax);
@@ -286,7 +286,7 @@ bool StartRotate(Document& doc, OperationRecord& r) {
 }
 
 void RecomputeRotate(PreviewState& s) {
-    const Rgb bg{static_cast<uint8_t>(s.params[kParamRed].load()), static_cast<uint8_t>(s.params[kParamGreen].load()),
+    const BackgroundColour bg{static_cast<uint8_t>(s.params[kParamRed].load()), static_cast<uint8_t>(s.params[kParamGreen].load()),
                  static_cast<uint8_t>(s.params[kParamBlue].load())};
     RotatePreview(s.source, s.copy, s.params[kParamAngle], bg);
 }
@@ -303,7 +303,7 @@ bool FinishRotate(Document& doc, OperationRecord& r, bool ok) {
     const int angle = s.params[kParamAngle];
     if (!ok || angle == 0) return false;
     WaitCursor(doc, true);
-    const Rgb bg{static_cast<uint8_t>(s.params[kParamRed].load()), static_cast<uint8_t>(s.params[kParamGreen].load()),
+    const BackgroundColour bg{static_cast<uint8_t>(s.params[kParamRed].load()), static_cast<uint8_t>(s.params[kParamGreen].load()),
                  static_cast<uint8_t>(s.params[kParamBlue].load())};
     // A result beyond 25000 a side cannot be held: refused like a failed allocation.
     ImageBuffer out = RotatePicture(s.source, angle, bg);
@@ -327,7 +327,7 @@ bool ParseRotateArgs(const std::string& args, PreviewState& s, std::string& erro
         error = "ANGLE needs degrees in -180.0..180.0";
         return false;
     }
-    Rgb bg;
+    BackgroundColour bg;
     if (comma != std::string::npos) {
         std::vector<int> v;
         if (!Integers(args.substr(comma + 1), v) || v.size() != 3 || v[0] < 0 || v[0] > 255 || v[1] < 0 ||
@@ -335,7 +335,7 @@ bool ParseRotateArgs(const std::string& args, PreviewState& s, std::string& erro
             error = "the background needs R,G,B in 0..255 each";
             return false;
         }
-        bg = Rgb{static_cast<uint8_t>(v[0]), static_cast<uint8_t>(v[1]), static_cast<uint8_t>(v[2])};
+        bg = BackgroundColour{static_cast<uint8_t>(v[0]), static_cast<uint8_t>(v[1]), static_cast<uint8_t>(v[2])};
     }
     op->bar.tenths = *tenths;
     op->background = bg;

@@ -21,7 +21,7 @@ struct ResizeOperation {
 };
 struct RotateOperation {
     RotateBar bar;
-    Rgb background;
+    BackgroundColour background;
     bool grid = true;
     bool verticalLine = false;
 };
@@ -36,7 +36,7 @@ void SaveGeometrySettings(OperationRecord& r, GeometrySettings& s);
 
 // Rotation bar changes: the angle (tenths, -1800..1800) and the background go to the
 // worker's parameters; the caller then requests a recompute.
-void SetRotation(OperationRecord& r, int tenths, Rgb background);
+void SetRotation(OperationRecord& r, int tenths, BackgroundColour background);
 
 bool StartTrim(Document& doc, OperationRecord& r);
 void RecomputeTrim(PreviewState& s);

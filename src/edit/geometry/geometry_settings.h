@@ -33,7 +33,7 @@ struct GeometrySettings {
     std::array<SizePreset, 9> presets{SizePreset{}, {1024, 768}, {240, 0}, {0, 120}};  // 0: none
     int grid = 1;
     int verticalLine = 0;
-    Rgb background;
+    BackgroundColour background;
     friend bool operator==(const GeometrySettings&, const GeometrySettings&) = default;
 };
 

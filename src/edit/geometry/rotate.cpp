@@ -29,7 +29,7 @@ RotatedSize RotatedSizeFor(int width, int height, int storedAngle) {
             static_cast<int64_t>(std::fabs(width * s) + std::fabs(height * c)) + 5};
 }
 
-void RotatePreview(const ImageBuffer& src, ImageBuffer& dst, int storedAngle, Rgb bg) {
+void RotatePreview(const ImageBuffer& src, ImageBuffer& dst, int storedAngle, BackgroundColour bg) {
     const int w = src.width(), h = src.height();
     const Fixed f = FixedFor(storedAngle);
     int rowU = 256 * (w >> 1) + f.c * (0 - (w >> 1)) - f.s * (0 - (h >> 1));
@@ -52,7 +52,7 @@ void RotatePreview(const ImageBuffer& src, ImageBuffer& dst, int storedAngle, Rg
     }
 }
 
-ImageBuffer RotatePicture(const ImageBuffer& src, int storedAngle, Rgb bg) {
+ImageBuffer RotatePicture(const ImageBuffer& src, int storedAngle, BackgroundColour bg) {
     ImageBuffer out;
     const RotatedSize size = RotatedSizeFor(src.width(), src.height(), storedAngle);
     if (src.empty() || src.bitCount() != 24 || size.width > kMaxPictureSide || size.height > kMaxPictureSide)

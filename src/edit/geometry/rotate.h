@@ -16,9 +16,9 @@ inline constexpr double kRotationPi = 3.1415926535;
 inline constexpr int kAngleMin = -1800;  // tenths of a degree, as the controls hold it
 inline constexpr int kAngleMax = 1800;
 
-struct Rgb {
+struct BackgroundColour {
     uint8_t red = 255, green = 255, blue = 255;
-    friend bool operator==(const Rgb&, const Rgb&) = default;
+    friend bool operator==(const BackgroundColour&, const BackgroundColour&) = default;
 };
 
 // The angle as kept by the operation: 0..3599 (a negative control value plus 3600).
@@ -31,11 +31,11 @@ struct RotatedSize {
 RotatedSize RotatedSizeFor(int width, int height, int storedAngle);
 
 // Preview: src and dst 24-bit of the same size; corners turned outside are cut off.
-void RotatePreview(const ImageBuffer& src, ImageBuffer& dst, int storedAngle, Rgb background);
+void RotatePreview(const ImageBuffer& src, ImageBuffer& dst, int storedAngle, BackgroundColour background);
 
 // Final rotation of a 24-bit picture into W' x H'; empty when that exceeds 25000 a side or
 // memory runs out.
-ImageBuffer RotatePicture(const ImageBuffer& src, int storedAngle, Rgb background);
+ImageBuffer RotatePicture(const ImageBuffer& src, int storedAngle, BackgroundColour background);
 
 // Text of the angle box: decimal degrees times 10, rounded half away from zero. Loose
 // (the edit box): a leading number, 0 when there is none. Strict: the whole text must be
