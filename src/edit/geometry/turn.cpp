@@ -1,5 +1,6 @@
 #include "edit/geometry/turn.h"
 
+#include <cstddef>
 #include <cstring>
 
 namespace lumra {
@@ -58,6 +59,30 @@ ImageBuffer TurnPicture(const ImageBuffer& pic, int kind) {
         return out;
     }
     const int ow = out.width(), oh = out.height();
+    if (bits == 8 || bits == 24) {
+        // Whole bytes: walk the source along each new row with a fixed step.
+        const int bpp = bits / 8;
+        const auto stride = static_cast<ptrdiff_t>(pic.stride());
+        for (int y = 0; y < oh; ++y) {
+            const uint8_t* s = nullptr;
+            ptrdiff_t step = 0;
+            switch (kind) {
+                case kTurn90: s = pic.topRow(h - 1) + bpp * y; step = stride; break;        // up column y
+                case kTurn180: s = pic.topRow(h - 1 - y) + bpp * (w - 1); step = -bpp; break;
+                case kTurn270: s = pic.topRow(0) + bpp * (w - 1 - y); step = -stride; break;  // down
+                default: s = pic.topRow(y) + bpp * (w - 1); step = -bpp; break;
+            }
+            uint8_t* d = out.topRow(y);
+            for (int x = 0; x < ow; ++x, s += step, d += bpp) {
+                d[0] = s[0];
+                if (bpp == 3) {
+                    d[1] = s[1];
+                    d[2] = s[2];
+                }
+            }
+        }
+        return out;
+    }
     for (int y = 0; y < oh; ++y) {
         for (int x = 0; x < ow; ++x) {
             int sx = 0, sy = 0;
