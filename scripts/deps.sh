@@ -20,6 +20,8 @@ bench_pkgs+=(libpng-dev)
 bench_pkgs+=(libjpeg-turbo-progs)
 # Netpbm and ImageMagick: the whole-process decoding benchmark's references and its inputs.
 bench_pkgs+=(netpbm imagemagick)
+# libvips and ImageMagick's library: the resize and rotation references.
+bench_pkgs+=(libvips-dev libmagickcore-dev)
 
 want=()
 for group in "$@"; do

@@ -62,6 +62,7 @@ ImageBuffer RotatePicture(const ImageBuffer& src, int storedAngle, BackgroundCol
     if (!out.Allocate(ow, oh, 24)) return out;
     const Fixed f = FixedFor(storedAngle);
     const uint8_t back[3] = {bg.blue, bg.green, bg.red};
+    const size_t stride = src.stride();
     auto at = [&](int x, int y) -> const uint8_t* {
         if (x < 0 || y < 0 || x >= w || y >= h) return back;
         return src.storedRow(y) + 3 * x;
@@ -81,10 +82,19 @@ ImageBuffer RotatePicture(const ImageBuffer& src, int storedAngle, BackgroundCol
                 continue;
             }
             const int fx = u & 255, fy = v & 255;
-            const uint8_t* p00 = at(ix, iy);
-            const uint8_t* p10 = at(ix + 1, iy);
-            const uint8_t* p01 = at(ix, iy + 1);
-            const uint8_t* p11 = at(ix + 1, iy + 1);
+            const uint8_t *p00, *p10, *p01, *p11;
+            if (ix >= 0 && iy >= 0 && ix < w - 1 && iy < h - 1) {
+                p00 = src.storedRow(iy) + 3 * ix;
+                p10 = p00 + 3;
+                p01 = p00 + stride;
+                p11 = p01 + 3;
+            } else {
+                // The edge: neighbours outside the picture are background.
+                p00 = at(ix, iy);
+                p10 = at(ix + 1, iy);
+                p01 = at(ix, iy + 1);
+                p11 = at(ix + 1, iy + 1);
+            }
             for (int ch = 0; ch < 3; ++ch)
                 d[ch] = static_cast<uint8_t>((fy * ((256 - fx) * p01[ch] + fx * p11[ch]) +
                                               (256 - fy) * (fx * p10[ch] + (256 - fx) * p00[ch])) >> 16);
