@@ -2,12 +2,15 @@
 
 #include <map>
 
+#include "edit/geometry/geometry_ops.h"
 #include "edit/geometry/geometry_settings.h"
 #include "edit/geometry/resample.h"
 #include "edit/geometry/resize_bar.h"
 #include "edit/geometry/rotate.h"
 #include "edit/geometry/trim_frame.h"
 #include "edit/geometry/turn.h"
+#include "shell/session.h"
+#include "test_util.h"
 
 namespace lumra {
 namespace {
@@ -428,6 +431,62 @@ TEST(GeometrySettings, DefaultsRangesAndRoundTrip) {
     GeometrySettings back;
     ReadGeometrySettings(get, back);
     EXPECT_EQ(back, s);
+}
+
+TEST(GeometryOps, DrivenLikeTheBars) {
+    test::TempDir dir;
+    test::ScopedEnv tmp{"TMPDIR", dir.path()};
+    Session s;
+    std::vector<int> errors;
+    s.ui.showError = [&](int code) { errors.push_back(code); };
+    ASSERT_TRUE(s.picture.image.Allocate(6, 4, 24));
+    std::fill_n(s.picture.image.bits(), s.picture.image.imageBytes(), uint8_t{100});
+    EditModel m;
+
+    // Trimming: the stored ratio choice arrives, the preview halves the outside, Cancel keeps
+    // the picture, OK cuts it.
+    for (bool ok : {false, true}) {
+        ASSERT_TRUE(BeginOperation(m, s, kOpTrim));
+        GeometrySettings gs;
+        gs.ratioSel = 2;
+        ApplyGeometrySettings(*m.active, gs);
+        TrimOperation* t = TrimOf(*m.active);
+        ASSERT_NE(t, nullptr);
+        EXPECT_EQ(t->frame.ratio, 2);
+        t->frame.ChooseRatio(0);
+        t->frame.rect = PictureRect{1, 1, 3, 2};
+        t->frame.hasRect = true;
+        t->frame.state = TrimFrame::kSettled;
+        RequestRecompute(m);
+        EXPECT_EQ(m.active->preview->copy.topRow(0)[0], 50);
+        EXPECT_EQ(m.active->preview->copy.topRow(1)[3], 100);
+        const EndResult r = EndOperation(m, s, ok);
+        EXPECT_EQ(r.sizeChanged, ok);
+        EXPECT_EQ(s.picture.image.width(), ok ? 3 : 6);
+    }
+    ASSERT_EQ(s.history.entries, 2);
+    EXPECT_EQ(s.history.NameAt(1), "トリミング");
+
+    // Rotation through the bar's setter and the preview worker.
+    ASSERT_TRUE(BeginOperation(m, s, kOpRotate));
+    SetRotation(*m.active, 900, BackgroundColour{});
+    RequestRecompute(m);
+    EXPECT_TRUE(EndOperation(m, s, true).sizeChanged);
+    EXPECT_EQ(std::pair(s.picture.image.width(), s.picture.image.height()), std::pair(7, 8));
+    EXPECT_EQ(s.history.NameAt(2), "任意角度回転");
+
+    // Resize: the source pane alone, the trackbar at 50 %.
+    ASSERT_TRUE(BeginOperation(m, s, kOpResize));
+    EXPECT_EQ(m.layout, 1);
+    ResizeOf(*m.active)->bar.Track(50);
+    EXPECT_TRUE(EndOperation(m, s, true).changed);
+    EXPECT_EQ(std::pair(s.picture.image.width(), s.picture.image.height()), std::pair(4, 4));
+    EXPECT_EQ(s.history.NameAt(3), "リサイズ");
+
+    // The immediate commands record their own entries.
+    ASSERT_EQ(FindImmediate(5152)->apply(s), 0);
+    EXPECT_EQ(s.history.NameAt(4), "270度回転");
+    EXPECT_TRUE(errors.empty());
 }
 
 }  // namespace
