@@ -150,6 +150,13 @@ TEST(Rotate, LineToolAndGrid) {
         const std::optional<std::string> text = LineToolText(c.current, c.dx, c.dy, c.vertical);
         EXPECT_EQ(text ? ParseAngleTenths(*text, true) : std::nullopt, c.tenths) << c.dx << "," << c.dy;
     }
+    LineTool tool;
+    tool.Press(10, 10);
+    EXPECT_FALSE(tool.GridShown(true));
+    tool.Move(500, 500, 0, 0, 99, 99);  // held to the picture: 89 x 89
+    EXPECT_EQ(tool.Release(0, false), "-45.0");
+    EXPECT_TRUE(tool.GridShown(true));
+    EXPECT_EQ(tool.Release(0, false), std::nullopt);
     EXPECT_TRUE(GridLines(31).empty());
     EXPECT_EQ(GridLines(95), (std::vector<int>{32, 64}));
 }

@@ -151,6 +151,18 @@ std::optional<std::string> LineToolText(int currentTenths, int dx, int dy, bool 
     return std::string(buf);
 }
 
+void LineTool::Move(int x, int y, int left, int top, int right, int bottom) {
+    if (!held) return;
+    endX = std::clamp(x, left, right);
+    endY = std::clamp(y, top, bottom);
+}
+
+std::optional<std::string> LineTool::Release(int currentTenths, bool vertical) {
+    if (!held) return std::nullopt;
+    held = false;
+    return LineToolText(currentTenths, endX - anchorX, endY - anchorY, vertical);
+}
+
 std::vector<int> GridLines(int viewLength) {
     std::vector<int> lines;
     for (int k = 1; k <= viewLength / 32; ++k) lines.push_back(32 * k);

@@ -58,6 +58,22 @@ struct RotateBar {
 // shorter than 9 pixels on both axes.
 std::optional<std::string> LineToolText(int currentTenths, int dx, int dy, bool vertical);
 
+// The line tool's drag on the preview pane (view pixels). The grid is hidden while it is held.
+struct LineTool {
+    bool held = false;
+    int anchorX = 0, anchorY = 0, endX = 0, endY = 0;
+    void Press(int x, int y) {
+        held = true;
+        anchorX = endX = x;
+        anchorY = endY = y;
+    }
+    // The end stays on the displayed picture (inclusive bounds).
+    void Move(int x, int y, int left, int top, int right, int bottom);
+    // Button up: the text for the angle box, or nothing for a line too short.
+    std::optional<std::string> Release(int currentTenths, bool vertical);
+    bool GridShown(bool gridOn) const { return gridOn && !held; }
+};
+
 // View positions of the grid lines across a view length: 32, 64, ...
 std::vector<int> GridLines(int viewLength);
 
