@@ -164,11 +164,12 @@ int RunOperation(Session& s, EditModel& model, const OpStep& step, std::ostream&
         return 2;
     }
     RequestRecompute(model);
-    // An operation that refuses its result at OK (say a picture too large) has said why.
+    // An operation that refuses its result at OK (say a picture too large) has said why; a
+    // history entry that could not be written leaves the change standing.
     auto show = s.ui.showError;
     bool refused = false;
     s.ui.showError = [&](int code) {
-        refused = true;
+        refused = refused || code != kErrHistorySave;
         if (show) show(code);
     };
     EndOperation(model, s, true);
