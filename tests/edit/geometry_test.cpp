@@ -252,6 +252,19 @@ struct Frame {
     }
 };
 
+TEST(TrimFrame, ViewMappingBothWays) {
+    const ViewMapping zoomIn{2, 10, 20, 10, 20, 209, 219};
+    EXPECT_EQ(zoomIn.ToPictureX(9), -1);
+    EXPECT_EQ(zoomIn.ToPictureX(11), 0);
+    EXPECT_EQ(zoomIn.ToPictureY(22), 1);
+    EXPECT_EQ(zoomIn.ToViewX(1), 12);
+    EXPECT_EQ(zoomIn.ToViewX(1, true), 13);  // the far side of the pixel
+    const ViewMapping zoomOut{0.5, 0, 0, 0, 0, 49, 49};
+    EXPECT_EQ(zoomOut.ToPictureX(1), 2);
+    EXPECT_EQ(zoomOut.ToViewX(0, true), 0);
+    EXPECT_EQ(zoomOut.ToViewX(1, true), 0);
+}
+
 TEST(TrimFrame, DrawingAndStates) {
     Frame a;
     a.f.Press(a.m, 100, 100);

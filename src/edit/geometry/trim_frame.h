@@ -2,6 +2,7 @@
 // coordinates, optionally held to a width:height ratio, as a state machine the pane drives.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -21,14 +22,16 @@ struct ViewMapping {
 
     int ToPictureX(int vx) const { return static_cast<int>(std::floor((vx - originX) / scale)); }
     int ToPictureY(int vy) const { return static_cast<int>(std::floor((vy - originY) / scale)); }
-    // The near edge of a pixel, or with far its last view pixel.
-    int ToViewX(int px, bool far = false) const {
-        return far ? static_cast<int>(std::floor(originX + (px + 1) * scale)) - 1
-                   : static_cast<int>(std::floor(originX + px * scale));
-    }
-    int ToViewY(int py, bool far = false) const {
-        return far ? static_cast<int>(std::floor(originY + (py + 1) * scale)) - 1
-                   : static_cast<int>(std::floor(originY + py * scale));
+    // The near edge of a pixel, or with far its last view pixel (the near one when a zoomed-out
+    // pixel has less than one).
+    int ToViewX(int px, bool far = false) const { return ToView(originX, px, far); }
+    int ToViewY(int py, bool far = false) const { return ToView(originY, py, far); }
+
+private:
+    int ToView(double origin, int p, bool far) const {
+        const int nearEdge = static_cast<int>(std::floor(origin + p * scale));
+        if (!far) return nearEdge;
+        return std::max(nearEdge, static_cast<int>(std::floor(origin + (p + 1) * scale)) - 1);
     }
 };
 
