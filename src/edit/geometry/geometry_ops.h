@@ -12,6 +12,18 @@
 
 namespace lumra {
 
+// Texts of the bars and dialogs.
+inline constexpr const char* kTrimCoordinateLabels[4] = {"X1", "Y1", "X2", "Y2"};
+inline constexpr const char* kTrimRatioLabel = "比率（W:H）";
+inline constexpr const char* kRatioDialogTitle = "縦横比登録";
+inline constexpr const char* kIgnoreAspectLabel = "縦横比無視";
+inline constexpr const char* kSizeDialogTitle = "サイズ登録";
+inline constexpr const char* kAngleLabel = "角度";
+inline constexpr const char* kGridLabel = "グリッド";
+inline constexpr const char* kLineModeLabels[2] = {"水平線指定", "垂直線指定"};
+inline constexpr const char* kBackgroundLabel = "背景色";
+inline constexpr int kAngleBoxChars = 6;
+
 // What the bars drive while the operation is active (null for another operation).
 struct TrimOperation {
     TrimFrame frame;
