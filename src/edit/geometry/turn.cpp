@@ -63,21 +63,22 @@ ImageBuffer TurnPicture(const ImageBuffer& pic, int kind) {
         // Whole bytes: walk the source along each new row with a fixed step.
         const int bpp = bits / 8;
         const auto stride = static_cast<ptrdiff_t>(pic.stride());
+        const uint8_t* base = pic.bits();
+        const auto row = [&](int topDown) { return static_cast<ptrdiff_t>(h - 1 - topDown) * stride; };
         for (int y = 0; y < oh; ++y) {
-            const uint8_t* s = nullptr;
-            ptrdiff_t step = 0;
+            ptrdiff_t at = 0, step = 0;  // byte offsets into the source
             switch (kind) {
-                case kTurn90: s = pic.topRow(h - 1) + bpp * y; step = stride; break;        // up column y
-                case kTurn180: s = pic.topRow(h - 1 - y) + bpp * (w - 1); step = -bpp; break;
-                case kTurn270: s = pic.topRow(0) + bpp * (w - 1 - y); step = -stride; break;  // down
-                default: s = pic.topRow(y) + bpp * (w - 1); step = -bpp; break;
+                case kTurn90: at = row(h - 1) + bpp * y; step = stride; break;  // up column y
+                case kTurn180: at = row(h - 1 - y) + bpp * (w - 1); step = -bpp; break;
+                case kTurn270: at = row(0) + bpp * (w - 1 - y); step = -stride; break;  // down
+                default: at = row(y) + bpp * (w - 1); step = -bpp; break;
             }
             uint8_t* d = out.topRow(y);
-            for (int x = 0; x < ow; ++x, s += step, d += bpp) {
-                d[0] = s[0];
+            for (int x = 0; x < ow; ++x, at += step, d += bpp) {
+                d[0] = base[at];
                 if (bpp == 3) {
-                    d[1] = s[1];
-                    d[2] = s[2];
+                    d[1] = base[at + 1];
+                    d[2] = base[at + 2];
                 }
             }
         }
