@@ -20,8 +20,8 @@ bench_pkgs+=(libpng-dev)
 bench_pkgs+=(libjpeg-turbo-progs)
 # Netpbm and ImageMagick: the whole-process decoding benchmark's references and its inputs.
 bench_pkgs+=(netpbm imagemagick)
-# libvips: the Gaussian blur's reference.
-bench_pkgs+=(libvips-dev)
+# libvips and ImageMagick's library: the references for the filters, resize and rotation.
+bench_pkgs+=(libvips-dev libmagickcore-dev)
 
 want=()
 for group in "$@"; do

@@ -505,8 +505,17 @@ int RunOperation(Session& s, EditModel& model, const OpStep& step, std::ostream&
         return 2;
     }
     RequestRecompute(model);
+    // An operation that refuses its result at OK (say a picture too large) has said why; a
+    // history entry that could not be written leaves the change standing.
+    auto show = s.ui.showError;
+    bool refused = false;
+    s.ui.showError = [&](int code) {
+        refused = refused || code != kErrHistorySave;
+        if (show) show(code);
+    };
     EndOperation(model, s, true);
-    return 0;
+    s.ui.showError = show;
+    return refused ? 3 : 0;
 }
 
 }  // namespace
@@ -616,6 +625,8 @@ int RunEdit(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
 
     s.settings.simg.depth = pic.bitCount();  // kept unless --depth
+    // The turns of a JPEG picture travel to a JPEG/TRANS save unless --orientation says otherwise.
+    if (plan.orientation == 0) plan.orientation = s.picture.orientation;
     if (const int rc = SaveConverted(s, plan, outPath, err); rc != 0) return rc;
     for (const auto& [path, bytes] : {std::pair{e.writeMask, &maskFile}, {e.writeOverlay, &overlayFile}}) {
         if (path.empty()) continue;

@@ -6,6 +6,7 @@
 #include "edit/brush/brush_tool.h"
 #include "edit/colour/colour_ops.h"
 #include "edit/filter/filter_ops.h"
+#include "edit/geometry/geometry_ops.h"
 #include "edit/select/selection_tool.h"
 #include "edit/text/text_tool.h"
 #include "edit/tone/tone_ops.h"
@@ -26,9 +27,12 @@ const OperationDef kOperations[] = {
     {kOpText, 5192, kTextHistoryName, "text", false, kCorrectionStopMs, false, 2, StartText, nullptr, nullptr,
      FinishText},
     // geometry
-    {kOpTrim, 5120, nullptr, "trim", false, kCorrectionStopMs, true},
-    {kOpResize, 5121, nullptr, "resize", false, kCorrectionStopMs, true, 1},
-    {kOpRotate, 5140, nullptr, "rotate", true, kRotationStopMs, true},
+    {kOpTrim, 5120, "トリミング", "trim", false, kCorrectionStopMs, true, 2, StartTrim, RecomputeTrim, nullptr,
+     FinishTrim, ParseTrimArgs},
+    {kOpResize, 5121, "リサイズ", "resize", false, kCorrectionStopMs, true, 1, StartResize, nullptr, nullptr,
+     FinishResize, ParseResizeArgs},
+    {kOpRotate, 5140, "任意角度回転", "rotate", true, kRotationStopMs, true, 2, StartRotate, RecomputeRotate,
+     RotateNeutral, FinishRotate, ParseRotateArgs},
     // tone
     {kOpHistogram, 5160, "ヒストグラム補正", "levels", true, kCorrectionStopMs, false, 2, StartLevels,
      RecomputeLevels, LevelsNeutral, nullptr, ParseLevelsArgs},
@@ -61,11 +65,11 @@ const ImmediateDef kImmediates[] = {
     {5165, "invert", ApplyInvert},
     {5180, "equalize", ApplyEqualize},
     // geometry
-    {5150, "rot90", nullptr},
-    {5151, "rot180", nullptr},
-    {5152, "rot270", nullptr},
-    {5153, "mirror_lr", nullptr},
-    {5154, "mirror_tb", nullptr},
+    {5150, "rot90", ApplyRot90},
+    {5151, "rot180", ApplyRot180},
+    {5152, "rot270", ApplyRot270},
+    {5153, "mirror_lr", ApplyMirrorLeftRight},
+    {5154, "mirror_tb", ApplyMirrorTopBottom},
     // end
 };
 
