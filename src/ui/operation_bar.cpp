@@ -221,11 +221,15 @@ QWidget* ControlStrip::control(int id) const {
     return nullptr;
 }
 
-QLineEdit* ControlStrip::editBox(int param) const {
+const ControlStrip::Entry* ControlStrip::EditEntry(int param) const {
     for (const Entry& e : entries_)
-        if (e.control.param == param && e.control.kind == BarControlKind::kEdit)
-            return qobject_cast<QLineEdit*>(e.widget);
+        if (e.control.param == param && e.control.kind == BarControlKind::kEdit) return &e;
     return nullptr;
+}
+
+QLineEdit* ControlStrip::editBox(int param) const {
+    const Entry* e = EditEntry(param);
+    return e ? static_cast<QLineEdit*>(e->widget) : nullptr;
 }
 
 void ControlStrip::SetDialogRunner(const DialogRunner& run) {
@@ -268,8 +272,8 @@ void ControlStrip::Show(int param, QWidget* except) {
 void ControlStrip::OnTrackbar(const Entry& e, int position) {
     if (!live_) return;
     // The trackbar writes its companion box, whose change does the rest.
-    if (QLineEdit* edit = editBox(e.control.param)) {
-        edit->setText(QString::fromStdString(FormatControlValue(e.control, position)));
+    if (const Entry* box = EditEntry(e.control.param)) {
+        static_cast<QLineEdit*>(box->widget)->setText(QString::fromStdString(FormatControlValue(box->control, position)));
         return;
     }
     const int v = ClampToControl(Ranged(e.control), position);
@@ -286,8 +290,8 @@ void ControlStrip::OnUpDown(const Entry& e, int steps) {
     if (!live_) return;
     const int v = UpDownStep(Ranged(e.control), value(e.control.param), steps);
     if (v == value(e.control.param)) return;
-    if (QLineEdit* edit = editBox(e.control.param)) {
-        edit->setText(QString::fromStdString(FormatControlValue(e.control, v)));
+    if (const Entry* box = EditEntry(e.control.param)) {
+        static_cast<QLineEdit*>(box->widget)->setText(QString::fromStdString(FormatControlValue(box->control, v)));
         return;
     }
     Store(e.control.param, v, e.widget);

@@ -81,6 +81,7 @@ private:
     };
     void Build(std::span<const BarControl> controls);
     BarControl Ranged(const BarControl& c) const;
+    const Entry* EditEntry(int param) const;
     // The user moved a value to v (already clamped) from the widget source.
     void Store(int param, int v, QWidget* source);
     void Show(int param, QWidget* except);

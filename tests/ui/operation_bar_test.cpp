@@ -112,6 +112,25 @@ TEST(OperationBar, TrioSharesOneClampedValue) {
     EXPECT_EQ(r.values.size(), 3u);
 }
 
+// An angle in tenths: the trackbar counts tenths, the box shows degrees.
+TEST(OperationBar, DecimalBoxBesideATrackbar) {
+    constexpr BarControl kAngle[] = {
+        {.id = 1, .kind = K::kTrackbar, .min = -1800, .max = 1800, .param = 0},
+        {.id = 2, .kind = K::kEdit, .min = -1800, .max = 1800, .param = 0, .maxChars = 6, .decimals = 1},
+        {.id = 3, .kind = K::kUpDown, .min = -1800, .max = 1800, .param = 0},
+    };
+    ui::OperationBar bar(QStringLiteral("任意角度回転"), kAngle);
+    auto* edit = Control<QLineEdit>(bar, 2);
+    EXPECT_EQ(edit->text().toStdString(), "0.0");
+    Control<QSlider>(bar, 1)->setValue(-405);
+    EXPECT_EQ(edit->text().toStdString(), "-40.5");
+    edit->setText(QStringLiteral("12.35"));
+    EXPECT_EQ(Control<QSlider>(bar, 1)->value(), 124);
+    Control<ui::UpDownControl>(bar, 3)->upButton()->click();
+    EXPECT_EQ(edit->text().toStdString(), "12.5");
+    EXPECT_EQ(bar.controls()->value(0), 125);
+}
+
 TEST(OperationBar, EditBoxesSuspendTheKeysWhileFocused) {
     ui::OperationBar bar(QStringLiteral("x"), kDemo);
     Recorder r;
