@@ -1,12 +1,14 @@
 #include "edit/bar_controls.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <limits>
 
 namespace lumra {
 
 namespace {
+
+// Boxes show at most six decimals; a table asking for more is held to that.
+int Decimals(const BarControl& c) { return std::clamp(c.decimals, 0, 6); }
 
 int64_t Power10(int n) {
     int64_t p = 1;
@@ -43,11 +45,17 @@ int ClampToControl(const BarControl& c, int64_t value) {
 }
 
 std::string FormatControlValue(const BarControl& c, int value) {
-    if (c.decimals <= 0) return std::to_string(value);
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%.*f", c.decimals,
-                  static_cast<double>(value) / static_cast<double>(Power10(c.decimals)));
-    return buf;
+    const int decimals = Decimals(c);
+    if (decimals == 0) return std::to_string(value);
+    const int64_t p = Power10(decimals);
+    const int64_t magnitude = value < 0 ? -static_cast<int64_t>(value) : value;
+    std::string text = value < 0 ? "-" : "";
+    text += std::to_string(magnitude / p);
+    text += '.';
+    const std::string fraction = std::to_string(magnitude % p);
+    text.append(static_cast<size_t>(decimals) - fraction.size(), '0');
+    text += fraction;
+    return text;
 }
 
 std::optional<int64_t> ParseControlText(const BarControl& c, std::string_view text) {
@@ -67,18 +75,18 @@ std::optional<int64_t> ParseControlText(const BarControl& c, std::string_view te
     }
     int64_t fraction = 0;  // scaled to decimals + 1 digits, for rounding
     int fractionDigits = 0;
+    const int scaleDigits = Decimals(c);
     if (i < text.size() && text[i] == '.') {
-        if (c.decimals <= 0) return std::nullopt;
+        if (scaleDigits == 0) return std::nullopt;
         ++i;
         for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-            if (fractionDigits <= c.decimals) {
+            if (fractionDigits <= scaleDigits) {
                 fraction = fraction * 10 + (text[i] - '0');
                 ++fractionDigits;
             }
         }
     }
     if (i != text.size() || (wholeDigits == 0 && fractionDigits == 0)) return std::nullopt;
-    const int scaleDigits = std::max(c.decimals, 0);
     while (fractionDigits < scaleDigits + 1) {
         fraction *= 10;
         ++fractionDigits;

@@ -50,6 +50,7 @@ TEST(BarControls, FormatsAndSteps) {
     EXPECT_EQ(FormatControlValue(Box(-9, 9), -5), "-5");
     EXPECT_EQ(FormatControlValue(Box(-1800, 1800, 1), -1805), "-180.5");
     EXPECT_EQ(FormatControlValue(Box(-1800, 1800, 1), 0), "0.0");
+    EXPECT_EQ(FormatControlValue(Box(-1800, 1800, 1), -3), "-0.3");
     EXPECT_EQ(FormatControlValue(Box(1, 99999, 3), 2200), "2.200");
     const BarControl c = Box(0, 10);
     EXPECT_EQ(UpDownStep(c, 10, 1), 10);
