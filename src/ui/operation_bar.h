@@ -1,6 +1,10 @@
 // The operation bar: OK (5900) and Cancel (5901), the operation's caption and its controls,
 // built from the operation's control table. ControlStrip is the part built from a table; the
 // save-settings bar uses it too.
+//
+// A host wires command() to its command handler (OK ends the operation, Cancel drops it),
+// valueChanged(param, v) to the operation's parameter param followed by a recompute request,
+// and keysSuspendedChanged() to the accelerator suspension.
 #pragma once
 
 #include <QLabel>
