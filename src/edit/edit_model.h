@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "document/document.h"
+#include "edit/bar_controls.h"
 #include "edit/preview_worker.h"
 #include "formats/blend_table.h"
 #include "formats/image_buffer.h"
@@ -113,6 +114,9 @@ struct OperationDef {
     // `lumra edit --op NAME[=ARGS]`: stores ARGS as parameters; false with a message naming
     // the range.
     bool (*parseArgs)(const std::string& args, PreviewState&, std::string& error) = nullptr;
+    // The operation bar's controls after OK and Cancel; their params index PreviewState::params.
+    const BarControl* controls = nullptr;
+    int controlCount = 0;
 };
 
 // A command that changes the picture at once (invert, equalize, the quarter turns and

@@ -302,7 +302,7 @@ bool Application::SavePictureAs() {
     QPointer<QWidget> list = activeFileList_;
     const bool disable = list && list->isVisible();
     if (disable) list->setEnabled(false);
-    std::unique_ptr<QFileDialog> dialog = CreateSaveDialog(view_.get(), session_, nullptr);
+    std::unique_ptr<QFileDialog> dialog = CreateSaveDialog(view_.get(), session_, saveFormatListener_);
     const int answer = RunDialog(*dialog);
     const QStringList files = dialog->selectedFiles();
     dialog.reset();

@@ -95,6 +95,8 @@ public:
     bool OpenPath(const std::string& path);
     bool OpenPictureDialog();
     bool SavePictureAs();
+    // Called when the save dialog's type changes the save format (the save-settings bar follows).
+    void SetSaveFormatListener(std::function<void()> listener) { saveFormatListener_ = std::move(listener); }
     void PasteFromClipboard();
     void ShowMouseInfo();
     void UpdateTitles();
@@ -288,6 +290,7 @@ private:
 
     AcceleratorTable accelerators_ = DefaultAccelerators();
     bool acceleratorsSuspended_ = false;
+    std::function<void()> saveFormatListener_;
     std::unique_ptr<AcceleratorFilter> acceleratorFilter_;
     std::unique_ptr<QMenu> mainMenu_;
     bool menuSuppressed_ = false;
