@@ -409,6 +409,15 @@ bool DescribePlugin(const std::string& libraryPath, std::string& patterns,
     return true;
 }
 
+PluginConfiguration RunPluginConfiguration(const std::string& libraryPath, intptr_t parent) {
+    PluginLibrary lib;
+    if (!lib.Open(libraryPath)) return PluginConfiguration::NotLoaded;
+    const auto dialog = reinterpret_cast<SpiConfigurationDlg>(lib.Symbol("ConfigurationDlg"));
+    if (!dialog) return PluginConfiguration::NoDialog;
+    Guarded([&] { return dialog(parent, 1); }, SPI_OTHER_ERROR);
+    return PluginConfiguration::Shown;
+}
+
 std::vector<std::string> PluginFilePatterns(const std::string& folder) {
     if (!IsDirectory(folder)) return {};
     return ListPlugins(folder, true);
