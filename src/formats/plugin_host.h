@@ -76,7 +76,7 @@ std::vector<std::string> PluginFilePatterns(const std::string& folder);
 std::string PluginPatternText(const std::string& folder);
 
 // The folder of the plug-ins installed with the program: "plugins" beside the executable,
-// empty when there is none.
+// else the installed plug-in folder relative to it; empty when there is none.
 std::string InstalledPluginFolder(const std::string& executablePath);
 
 // Whether a pattern's extension (from its last dot) is one the program reads itself.
