@@ -68,14 +68,17 @@ void Application::RunOptionsDialog() {
         return dialog.selectedColor();
     };
     hooks.apply = [this](OptionsDialog& dialog) { ApplyOptions(dialog); };
-    hooks.removeOldEntries = [xdg] {
+    hooks.removeOldEntries = [this, xdg] {
         const bool ok = RemoveOldEntries(xdg);
         RefreshDesktopDatabase(xdg);
+        if (ok) session_.settings.awin.xpOldReg = 1;
         return ok;
     };
     hooks.deleteWallpaperFile = [this] {
         const std::string path = WallpaperFilePath(session_.settingsPath);
-        if (FileExists(path) && !DeleteFile(path)) ShowError(view_.get(), kErrFileDelete);
+        if (!FileExists(path) || DeleteFile(path)) return true;
+        ShowError(view_.get(), kErrFileDelete);
+        return false;
     };
 
     OptionsDialog dialog(view_.get(), MakeWorkingCopy(session_.settings, accelerators_, ini), associations,
@@ -97,12 +100,15 @@ void Application::ApplyOptions(OptionsDialog& dialog) {
     if (applied.keysChanged) SetAccelerators(accelerators_);
 
     const XdgFolders xdg = UserXdgFolders();
-    const AssociationChoice& wanted = dialog.associations();
+    AssociationChoice& choice = dialog.associations();
     const std::string executable = ResolvePath(executablePath_.empty() ? ExecutablePath() : executablePath_);
     bool desktopChanged = false;
-    if (ReadAssociations(xdg) != wanted.types) desktopChanged |= WriteAssociations(xdg, executable, wanted.types);
-    if (SendToRegistered(xdg) != wanted.sendTo) desktopChanged |= SetSendTo(xdg, executable, wanted.sendTo);
+    if (ReadAssociations(xdg) != choice.types) desktopChanged |= WriteAssociations(xdg, executable, choice.types);
+    if (SendToRegistered(xdg) != choice.sendTo) desktopChanged |= SetSendTo(xdg, executable, choice.sendTo);
     if (desktopChanged) RefreshDesktopDatabase(xdg);
+    // A write that failed leaves the boxes showing what the files still say.
+    choice.types = ReadAssociations(xdg);
+    choice.sendTo = SendToRegistered(xdg);
 
     RebuildMenus();
 

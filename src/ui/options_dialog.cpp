@@ -184,6 +184,7 @@ QWidget* OptionsDialog::ZoomPage() {
         fg->addWidget(fit_[r][0] = Check("縮小", fitBox), r + 1, 1);
         fg->addWidget(fit_[r][1] = Check("拡大", fitBox), r + 1, 2);
     }
+    fg->setColumnStretch(3, 1);
     v->addWidget(fitBox);
     v->addWidget(wheelRev_ = Check("ズーム時のホイール動作反転", page));
     v->addStretch();
@@ -338,7 +339,10 @@ QWidget* OptionsDialog::RegisterPage() {
     wpRow->addWidget(new QLabel(Q("壁紙設定用ファイル"), page));
     wallpaperButton_ = new QPushButton(Q("削除"), page);
     connect(wallpaperButton_, &QPushButton::clicked, this, [this] {
-        if (hooks_.deleteWallpaperFile) hooks_.deleteWallpaperFile();
+        if (hooks_.deleteWallpaperFile && hooks_.deleteWallpaperFile()) {
+            associations_.wallpaperFile = false;
+            wallpaperButton_->setEnabled(false);
+        }
     });
     wpRow->addWidget(wallpaperButton_);
     wpRow->addStretch();
@@ -498,6 +502,9 @@ KeyDialog::KeyDialog(QWidget* owner, OptionsWorkingCopy& copy,
     commands_->setColumnWidth(1, 80);
     commands_->verticalHeader()->hide();
     commands_->setShowGrid(true);
+    commands_->setWordWrap(false);
+    commands_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    commands_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     commands_->setSelectionBehavior(QAbstractItemView::SelectRows);
     commands_->setSelectionMode(QAbstractItemView::SingleSelection);
     commands_->setEditTriggers(QAbstractItemView::NoEditTriggers);

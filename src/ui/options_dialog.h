@@ -44,7 +44,7 @@ struct OptionsHooks {
     std::function<void(OptionsDialog& dialog)> apply;
     // "旧関連付け削除" and the wallpaper file's "削除".
     std::function<bool()> removeOldEntries;
-    std::function<void()> deleteWallpaperFile;
+    std::function<bool()> deleteWallpaperFile;  // true: the file is gone
 };
 
 // The "登録" page's choices.
@@ -61,7 +61,8 @@ public:
     OptionsDialog(QWidget* owner, OptionsWorkingCopy copy, AssociationChoice associations, OptionsHooks hooks);
 
     OptionsWorkingCopy& copy() { return copy_; }
-    const AssociationChoice& associations() const { return associations_; }
+    // The apply hook puts back what the files hold after writing them.
+    AssociationChoice& associations() { return associations_; }
     // Reads every page into the working copy (what applying does first).
     void ReadPages();
     int currentPage() const;

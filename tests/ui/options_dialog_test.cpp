@@ -159,6 +159,7 @@ TEST_F(OptionsTest, AssociationsAreWrittenForTheUser) {
     onDialog_ = [](QDialog& dialog) {
         auto* options = qobject_cast<ui::OptionsDialog*>(&dialog);
         if (!options) return int(QDialog::Rejected);
+        EXPECT_TRUE(Find(*options, "旧関連付け削除")->isHidden());
         Find(*options, "PNGファイル ( .png )")->setChecked(true);
         Find(*options, "「送る」メニューに登録")->setChecked(true);
         Find(*options, "OK")->click();
@@ -170,6 +171,25 @@ TEST_F(OptionsTest, AssociationsAreWrittenForTheUser) {
     png[1] = true;
     EXPECT_EQ(ReadAssociations(xdg), png);
     EXPECT_TRUE(SendToRegistered(xdg));
+}
+
+TEST_F(OptionsTest, OldEntriesButtonShownOnlyWhileThereAreSome) {
+    ASSERT_TRUE(StartQuiet());
+    const std::string old = dir_.File("data/applications/userapp-LumraEx-X1.desktop");
+    std::filesystem::create_directories(dir_.File("data/applications"));
+    WriteText(old, "[Desktop Entry]\nExec=/old/LumraEx.exe %f\n");
+    onDialog_ = [](QDialog& dialog) {
+        auto* options = qobject_cast<ui::OptionsDialog*>(&dialog);
+        if (!options) return int(QDialog::Rejected);
+        QAbstractButton* remove = Find(*options, "旧関連付け削除");
+        EXPECT_FALSE(remove->isHidden());
+        remove->click();
+        EXPECT_TRUE(remove->isHidden());
+        return int(QDialog::Rejected);
+    };
+    app_->RunOptionsDialog();
+    EXPECT_FALSE(std::filesystem::exists(old));
+    EXPECT_EQ(app_->session().settings.awin.xpOldReg, 1);
 }
 
 }  // namespace
