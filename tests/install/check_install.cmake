@@ -69,3 +69,15 @@ if(PLUGINS)
     message(FATAL_ERROR "installed lumra did not read ${SAMPLE} through its plug-ins: ${out}")
   endif()
 endif()
+
+# The installed viewer opens a picture that only a plug-in reads, and shows it.
+if(PLUGINS AND UI)
+  file(WRITE ${PREFIX}/config/Lumra/LumraEx.ini "[Awin]\nMouseInfo=0\n")
+  set(ENV{QT_QPA_PLATFORM} offscreen)
+  set(ENV{LUMRA_QUIT_AFTER_FIRST_PAINT} 1)
+  execute_process(COMMAND ${PREFIX}/bin/LumraEx ${SAMPLE} TIMEOUT 60
+    RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(NOT rc EQUAL 0 OR NOT out MATCHES "first paint")
+    message(FATAL_ERROR "installed LumraEx did not show ${SAMPLE}: ${rc} ${out}")
+  endif()
+endif()
