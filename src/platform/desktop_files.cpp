@@ -98,6 +98,7 @@ bool IsOurs(const std::string& id) {
 }
 
 bool LoadMimeApps(const XdgFolders& xdg, MimeAppsFile& file) {
+    if (xdg.configHome.empty()) return false;
     std::string text;
     if (!ReadText(xdg.MimeAppsList(), text)) return false;
     file.Parse(text);
