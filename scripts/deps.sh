@@ -10,6 +10,8 @@ bench_pkgs=(libbenchmark-dev libstb-dev libimagequant-dev)
 fuzz_pkgs=(clang libclang-rt-14-dev)
 build_pkgs+=(libtiff-dev libwebp-dev libheif-dev libjxl-dev)
 test_pkgs+=(libtiff-tools webp libheif-examples libjxl-tools)
+# The installation test validates the desktop entry and the AppStream metadata.
+test_pkgs+=(desktop-file-utils appstream)
 test_pkgs+=(libjpeg-turbo-progs libimage-exiftool-perl)
 bench_pkgs+=(libturbojpeg0-dev)
 bench_pkgs+=(libgif-dev libtiff-dev)

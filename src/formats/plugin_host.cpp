@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "formats/spi_abi.h"
 #include "platform/file_io.h"
@@ -409,6 +410,15 @@ bool DescribePlugin(const std::string& libraryPath, std::string& patterns,
     return true;
 }
 
+PluginConfiguration RunPluginConfiguration(const std::string& libraryPath, intptr_t parent) {
+    PluginLibrary lib;
+    if (!lib.Open(libraryPath)) return PluginConfiguration::NotLoaded;
+    const auto dialog = reinterpret_cast<SpiConfigurationDlg>(lib.Symbol("ConfigurationDlg"));
+    if (!dialog) return PluginConfiguration::NoDialog;
+    Guarded([&] { return dialog(parent, 1); }, SPI_OTHER_ERROR);
+    return PluginConfiguration::Shown;
+}
+
 std::vector<std::string> PluginFilePatterns(const std::string& folder) {
     if (!IsDirectory(folder)) return {};
     return ListPlugins(folder, true);
@@ -427,7 +437,14 @@ std::string InstalledPluginFolder(const std::string& executablePath) {
     const std::string exeFolder = FolderPart(executablePath);
     if (exeFolder.empty()) return {};
     const std::string folder = JoinPath(exeFolder, "plugins");
-    return IsDirectory(folder) ? folder : std::string();
+    if (IsDirectory(folder)) return folder;
+#ifdef LUMRA_PLUGINS_FROM_BIN
+    // An installed program: the plug-ins' folder relative to the programs' folder.
+    const std::string installed =
+        std::filesystem::path(JoinPath(exeFolder, LUMRA_PLUGINS_FROM_BIN)).lexically_normal().string();
+    if (IsDirectory(installed)) return installed;
+#endif
+    return {};
 }
 
 }  // namespace lumra

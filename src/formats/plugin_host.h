@@ -64,6 +64,11 @@ bool DecodeWithPlugins(const std::string& folder, const std::string& path, Image
 bool DescribePlugin(const std::string& libraryPath, std::string& patterns,
                     std::string& descriptions);
 
+// A plug-in's own settings dialog: "ConfigurationDlg"(parent, 1) when it exports one; the
+// library is unloaded again afterwards.
+enum class PluginConfiguration { NotLoaded, NoDialog, Shown };
+PluginConfiguration RunPluginConfiguration(const std::string& libraryPath, intptr_t parent);
+
 // The plug-in patterns of a folder ("*.webp", ...) for the file list; empty when the
 // folder is not a directory.
 std::vector<std::string> PluginFilePatterns(const std::string& folder);
@@ -71,7 +76,7 @@ std::vector<std::string> PluginFilePatterns(const std::string& folder);
 std::string PluginPatternText(const std::string& folder);
 
 // The folder of the plug-ins installed with the program: "plugins" beside the executable,
-// empty when there is none.
+// else the installed plug-in folder relative to it; empty when there is none.
 std::string InstalledPluginFolder(const std::string& executablePath);
 
 // Whether a pattern's extension (from its last dot) is one the program reads itself.

@@ -48,6 +48,9 @@ typedef struct SpiPictureInfo {
 typedef int32_t (*SpiProgressCallback)(int32_t num, int32_t denom, intptr_t data);
 
 typedef int32_t (*SpiGetPluginInfo)(int32_t infono, char* buf, int32_t buflen);
+// Optional: the plug-in's own settings dialog. parent is the calling dialog's native
+// window (an X11 window id, 0 when there is none); fnc 1 asks for the settings.
+typedef int32_t (*SpiConfigurationDlg)(intptr_t parent, int32_t fnc);
 typedef int32_t (*SpiIsSupported)(const char* filename, const void* data);
 typedef int32_t (*SpiGetPictureInfo)(const char* buf, intptr_t len, uint32_t flag,
                                      SpiPictureInfo* info);

@@ -1,8 +1,10 @@
 #include "shell/program_info.h"
 
 #include <cctype>
+#include <filesystem>
 
 #include "document/picture.h"
+#include "platform/file_io.h"
 #include "platform/file_query.h"
 #include "shell/messages.h"
 #include "shell/settings.h"
@@ -20,7 +22,18 @@ std::string HelpFilePath(const std::string& executablePath) {
         for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         if (tail == ".exe") base.resize(base.size() - 4);
     }
-    return base + ".html";
+    const std::string beside = base + ".html";
+#ifdef LUMRA_DATA_FROM_BIN
+    // An installed program keeps its help with its data.
+    if (!FileExists(beside) && nameAt > 0) {
+        const std::string installed = std::filesystem::path(base.substr(0, nameAt) + LUMRA_DATA_FROM_BIN + "/" +
+                                                            base.substr(nameAt) + ".html")
+                                          .lexically_normal()
+                                          .string();
+        if (FileExists(installed)) return installed;
+    }
+#endif
+    return beside;
 }
 
 ToolLaunch PlanToolLaunch(const PathSettings& tools, int slot, const CurrentPicture& picture) {

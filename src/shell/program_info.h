@@ -18,7 +18,8 @@ inline constexpr char kWebAddress[] = "https://lumra-ex.example.org/";
 std::string VersionLine();
 
 // The help page beside the executable, named like it: ".../LumraEx" -> ".../LumraEx.html"
-// (a trailing ".exe" is dropped).
+// (a trailing ".exe" is dropped); when there is none, the installed help page of that
+// name in the data folder, if it exists.
 std::string HelpFilePath(const std::string& executablePath);
 
 // How a registered tool is started.

@@ -564,8 +564,6 @@ void Application::HideNavigator() {
     if (navigator_) navigator_->hide();
 }
 
-void Application::RunOptionsDialog() {}
-
 void Application::RefreshEditWindow() {}
 
 void Application::EditWindowCommand(int id) {

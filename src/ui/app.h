@@ -42,6 +42,7 @@ class FileListView;
 class FileListWindow;
 class InstanceServer;
 class NavigatorWindow;
+class OptionsDialog;
 class ViewWindow;
 
 struct StartOptions {
@@ -210,6 +211,8 @@ public:
     void HideNavigator();
     NavigatorWindow* navigatorWindow() const { return navigator_; }
     void RunOptionsDialog();
+    // OK or "適用" of the options dialog: its values take effect.
+    void ApplyOptions(OptionsDialog& dialog);
     void RefreshEditWindow();
     void EditWindowCommand(int id);
     void DeleteHistoryFiles();

@@ -503,3 +503,20 @@ TEST_F(ReferencePluginTest, JapaneseNames) {
 
 }  // namespace
 }  // namespace lumra
+
+namespace lumra {
+namespace {
+
+TEST(PluginConfiguration, CallsTheDialogWithItsParentOnlyWhenExported) {
+    TempDir dir;
+    const std::string log = dir.File("config.log");
+    test::ScopedEnv env("FAKE_CONFIG_LOG", log);
+    EXPECT_EQ(RunPluginConfiguration(TestPlugin("fake"), 77), PluginConfiguration::NoDialog);
+    EXPECT_FALSE(fs::exists(log));
+    EXPECT_EQ(RunPluginConfiguration(TestPlugin("fake_second"), 77), PluginConfiguration::Shown);
+    EXPECT_EQ(test::ReadText(log), "77 1");
+    EXPECT_EQ(RunPluginConfiguration(dir.File("missing.spi"), 0), PluginConfiguration::NotLoaded);
+}
+
+}  // namespace
+}  // namespace lumra

@@ -187,3 +187,16 @@ FAKE_EXPORT int32_t GetPicture(const char* buf, intptr_t len, uint32_t, void** p
     return static_cast<int32_t>(c.result);
 }
 #endif
+
+#ifdef FAKE_CONFIG
+// Records its call in the file named by FAKE_CONFIG_LOG.
+FAKE_EXPORT int32_t ConfigurationDlg(intptr_t parent, int32_t fnc) {
+    const char* log = std::getenv("FAKE_CONFIG_LOG");
+    if (!log) return -1;
+    std::FILE* f = std::fopen(log, "w");
+    if (!f) return -1;
+    std::fprintf(f, "%ld %d", static_cast<long>(parent), static_cast<int>(fnc));
+    std::fclose(f);
+    return 0;
+}
+#endif
