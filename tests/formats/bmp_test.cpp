@@ -458,7 +458,8 @@ void ExpectSamePixels(const ImageBuffer& a, const ImageBuffer& b) {
 
 TEST(BmpWrite, SameDepthFilesKeepPaletteAndRows) {
     for (int depth : {8, 24}) {
-        const ImageBuffer im = TestPicture(5, 3, depth);
+        ImageBuffer im = TestPicture(5, 3, depth);
+        im.palette[9].reserved = 0xA5;  // the fourth byte travels with the entry
         std::vector<uint8_t> out;
         DecoderContext ctx;
         ASSERT_TRUE(EncodeBmp(im, depth, false, 0, out, ctx));
@@ -482,6 +483,7 @@ TEST(BmpWrite, SameDepthFilesKeepPaletteAndRows) {
         EXPECT_EQ(get32(50), 0u);
         if (depth == 8) {
             EXPECT_EQ(get32(54 + 4 * 200), 200u | (55u << 8) | (88u << 16));  // 600 & 0xFF = 88
+            EXPECT_EQ(out[54 + 4 * 9 + 3], 0xA5);
         }
         EXPECT_TRUE(std::equal(im.bits(), im.bits() + im.imageBytes(), out.begin() + 54 + pal));
 

@@ -163,7 +163,7 @@ bool ParseLevelsArgs(const std::string& args, PreviewState& p, std::string& erro
         const std::string& ch = tokens[i];
         const int channel = ch == "RGB" ? 3 : ch == "R" ? 2 : ch == "G" ? 1 : ch == "B" ? 0 : -1;
         if (channel < 0) {
-            error = "levels: '" + ch + "' is not a channel; " + kUsage;
+            error = "'" + ch + "' is not a channel; " + kUsage;
             return false;
         }
         if (i + 1 < tokens.size() && tokens[i + 1] == "auto") {
@@ -179,8 +179,8 @@ bool ParseLevelsArgs(const std::string& args, PreviewState& p, std::string& erro
         std::vector<int> v;
         if (!ParseRangedArgs({tokens[i + 1], tokens[i + 2]}, ranges, v, error)) return false;
         if (v[0] >= v[1]) {
-            error =
-                "levels: MIN " + std::to_string(v[0]) + " is not below MAX " + std::to_string(v[1]);
+            error = "MIN " + std::to_string(v[0]) + " is not below MAX " + std::to_string(v[1]) +
+                    "; " + kUsage;
             return false;
         }
         groups.push_back({channel, false, v[0], v[1]});

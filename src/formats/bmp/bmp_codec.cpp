@@ -120,7 +120,7 @@ void ReadPalette(const uint8_t* data, size_t size, const DibLayout& dib, Palette
     const uint64_t fit = (size - dib.paletteOffset) / 4;
     const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(fit, dib.paletteEntries));
     const uint8_t* p = data + dib.paletteOffset;
-    for (uint32_t i = 0; i < n; ++i, p += 4) pal[i] = RgbQuad{p[0], p[1], p[2], 0};
+    for (uint32_t i = 0; i < n; ++i, p += 4) pal[i] = RgbQuad{p[0], p[1], p[2], p[3]};
 }
 
 int HighestBitWidth(uint32_t v) {
@@ -378,7 +378,7 @@ void PaletteBytes(const Palette& pal, uint32_t entries, uint8_t* dst) {
         dst[4 * i] = pal[i].blue;
         dst[4 * i + 1] = pal[i].green;
         dst[4 * i + 2] = pal[i].red;
-        dst[4 * i + 3] = 0;
+        dst[4 * i + 3] = pal[i].reserved;
     }
 }
 
