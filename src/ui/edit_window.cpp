@@ -188,7 +188,8 @@ EditWindow::EditWindow(Application& app) : QMainWindow(nullptr), app_(app) {
     const QRect work = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     const EditWindowPlacement placed =
         PlaceEditWindow(s.settings.swin, ViewRect{work.x(), work.y(), work.width(), work.height()});
-    setGeometry(ToQRect(placed.rect));
+    placed_ = ToQRect(placed.rect);
+    setGeometry(placed_);
     if (placed.maximised) setWindowState(Qt::WindowMaximized);
 
     list_ = new FileListWindow(this);
@@ -377,7 +378,9 @@ void EditWindow::UpdateTitle() {
 int EditWindow::ToolBarBottom() const { return centre_->mapToGlobal(QPoint(0, 0)).y(); }
 
 void EditWindow::StoreGeometry(SwinSettings& swin) const {
-    const QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+    QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+    // A window maximised before it was ever shown has no normal rectangle of its own yet.
+    if (!normal.isValid() || normal.isEmpty()) normal = placed_;
     swin.max = isMaximized() ? 1 : 0;
     swin.x = normal.x();
     swin.y = normal.y();
@@ -550,6 +553,10 @@ void EditWindow::Command(int id) {
 void EditWindow::RunShared(int id) {
     if (!app_.CommandEnabled(id)) return;
     app_.RunSharedCommand(id);
+    if (id == kCmdAlwaysOnTop && session().displayMode == kEditWindow) {
+        raise();
+        activateWindow();
+    }
 }
 
 void EditWindow::ViewCommand(int id) {
@@ -895,6 +902,7 @@ void EditWindow::dropEvent(QDropEvent* event) {
 // ---- Mouse on the panes ----
 
 void EditWindow::PanePress(int pane, QMouseEvent* event) {
+    if (model_.active && paneMouse_ && paneMouse_(pane, event, vp_)) return;
     const Button button = ButtonOf(event->button());
     if (button == Button::Other) return;
     if (button == Button::Right) setFocus();
@@ -913,6 +921,7 @@ void EditWindow::PanePress(int pane, QMouseEvent* event) {
 }
 
 void EditWindow::PaneMove(int pane, QMouseEvent* event) {
+    if (model_.active && paneMouse_ && paneMouse_(pane, event, vp_)) return;
     const QPoint pos = event->position().toPoint();
     const int distance = std::abs(pos.x() - vp_.anchor.x) + std::abs(pos.y() - vp_.anchor.y);
     const GestureAction action = OnMove(gesture_, distance, event->buttons() != Qt::NoButton);
@@ -920,12 +929,14 @@ void EditWindow::PaneMove(int pane, QMouseEvent* event) {
 }
 
 void EditWindow::PaneRelease(int pane, QMouseEvent* event) {
+    if (model_.active && paneMouse_ && paneMouse_(pane, event, vp_)) return;
     const GestureStep step = OnRelease(gesture_, ButtonOf(event->button()));
     RunGesture(pane, step.first, event);
     RunGesture(pane, step.then, event);
 }
 
 void EditWindow::PaneDoubleClick(int pane, QMouseEvent* event) {
+    if (model_.active && paneMouse_ && paneMouse_(pane, event, vp_)) return;
     RunGesture(pane, OnDoubleClick(gesture_, ButtonOf(event->button())), event);
 }
 
@@ -991,10 +1002,13 @@ void EditWindow::RunGesture(int pane, GestureAction action, QMouseEvent* event) 
             if (inner.width() > kNavigatorPaneMin && inner.height() > kNavigatorPaneMin) {
                 navigator_->SetPicture(session().picture.image, canvas->generation());
                 navigator_->SetSourceRect(ToQRect(vp_.src));
+                QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+                const QRect work = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
                 const QRect outer = frameGeometry();
-                navigator_->move(outer.topLeft());
-                navigator_->resize(navigator_->thumb().width + 2 * kNavigatorBorder,
-                                   navigator_->thumb().height + 2 * kNavigatorBorder);
+                const NavigatorPlacement at = PlaceNavigator(navigator_->thumb(), outer.left(), outer.top(),
+                                                             work.left() + work.width(),
+                                                             screen ? screen->geometry().top() : 0);
+                navigator_->setGeometry(at.x, at.y, at.width, at.height);
                 navigator_->show();
                 navigatorShown_ = true;
             }

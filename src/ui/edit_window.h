@@ -66,6 +66,11 @@ public:
     using OperationBarFactory = std::function<QWidget*(EditModel& model, const OperationDef& def)>;
     void SetOperationBarFactory(OperationBarFactory factory) { barFactory_ = std::move(factory); }
 
+    // An active operation's own mouse handling on the panes (brushes, trimming, colour
+    // pick): true when it took the event. pane: 0 source, 1 preview.
+    using PaneMouseHandler = std::function<bool(int pane, QMouseEvent* event, const Viewport& vp)>;
+    void SetPaneMouseHandler(PaneMouseHandler handler) { paneMouse_ = std::move(handler); }
+
     // The edit window's command handler.
     void Command(int id);
     // After a load, a history step or an operation: layout 1, fit when the picture changed,
@@ -173,6 +178,8 @@ private:
     NavigatorWindow* navigator_ = nullptr;
     HistoryWindow* history_ = nullptr;
     OperationBarFactory barFactory_;
+    PaneMouseHandler paneMouse_;
+    QRect placed_;  // the normal rectangle from Swin, until the window has one of its own
     bool closing_ = false;
 };
 

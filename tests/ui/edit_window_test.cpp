@@ -172,7 +172,16 @@ TEST_F(EditWindowTest, AnOperationPreviewsAndCommitsWithOk) {
     Edit().Command(kCmdNext);
     EXPECT_FALSE(Edit().StartOperation(def));
 
+    // The worker's preview shows in the preview pane.
     RequestRecompute(Edit().model());
+    const ImageBuffer& copy = Edit().model().active->preview->copy;
+    QElapsedTimer waited;
+    waited.start();
+    while (copy.bits()[0] != 255 - 0x99 && waited.elapsed() < 10000) QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    ui::PictureCanvas* pane = Edit().previewPane()->canvas();
+    const QImage shot = pane->grab().toImage();
+    EXPECT_EQ(shot.pixel(pane->width() / 2, pane->height() / 2) & 0xFFFFFF, 0xCC9966u);
     Edit().Command(kCmdOperationOk);
     EXPECT_EQ(app_->session().operationState, 0);
     EXPECT_EQ(Edit().layout(), kPaneSourceOnly);
@@ -190,6 +199,22 @@ TEST_F(EditWindowTest, AnOperationPreviewsAndCommitsWithOk) {
     EXPECT_EQ(app_->session().picture.image.bits()[0], 255 - 0x99);
     EXPECT_EQ(app_->session().history.entries, 2);
     EXPECT_EQ(quits_, 0);
+}
+
+TEST_F(EditWindowTest, SavePreviewShowsBesideTheSourceWithItsSize) {
+    OpenInEditWindow();
+    Press(Edit(), Qt::Key_A);
+    ASSERT_TRUE(app_->session().picture.trial.previewShown);
+    EXPECT_EQ(Edit().layout(), kPanesSideBySide);
+    EXPECT_NE(EditTitle().find(" .... "), std::string::npos) << EditTitle();
+    EXPECT_EQ(EditTitle().substr(EditTitle().size() - 2), "KB");
+    ui::PictureCanvas* pane = Edit().previewPane()->canvas();
+    const QImage shot = pane->grab().toImage();
+    EXPECT_EQ(shot.pixel(pane->width() / 2, pane->height() / 2) & 0xFFFFFF, 0x336699u);
+    // A refresh lets it go.
+    Edit().Refresh(true);
+    EXPECT_FALSE(app_->session().picture.trial.previewShown);
+    EXPECT_EQ(EditTitle().find(" .... "), std::string::npos);
 }
 
 TEST_F(EditWindowTest, LayoutsAndScrollBars) {
