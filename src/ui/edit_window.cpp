@@ -173,10 +173,9 @@ EditWindow::EditWindow(Application& app) : QMainWindow(nullptr), app_(app) {
         connect(canvas, &PictureCanvas::mouseDoubleClicked, this,
                 [this, i](QMouseEvent* e) { PaneDoubleClick(i, e); });
         connect(canvas, &PictureCanvas::wheelTurned, this, [this](QWheelEvent* e) { PaneWheel(e); });
-        connect(panes_[i]->horizontalBar(), &QScrollBar::actionTriggered, this,
-                [this](int action) { ScrollBarInput(true, action); });
-        connect(panes_[i]->verticalBar(), &QScrollBar::actionTriggered, this,
-                [this](int action) { ScrollBarInput(false, action); });
+        for (QScrollBar* bar : {panes_[i]->horizontalBar(), panes_[i]->verticalBar()}) {
+            connect(bar, &QScrollBar::actionTriggered, this, [this, bar](int action) { ScrollBarInput(bar, action); });
+        }
     }
     panes_[1]->hide();
 
@@ -641,13 +640,9 @@ void EditWindow::ToggleScrollBars() {
     UpdateToolBar();
 }
 
-void EditWindow::ScrollBarInput(bool horizontal, int action) {
+void EditWindow::ScrollBarInput(QScrollBar* bar, int action) {
     if (!HasPicture()) return;
-    QScrollBar* bar = horizontal ? panes_[0]->horizontalBar() : panes_[0]->verticalBar();
-    if (QScrollBar* other = horizontal ? panes_[1]->horizontalBar() : panes_[1]->verticalBar();
-        sender() == other) {
-        bar = other;
-    }
+    const bool horizontal = bar->orientation() == Qt::Horizontal;
     BarInput input = BarInput::ThumbPosition;
     switch (action) {
         case QAbstractSlider::SliderSingleStepSub: input = BarInput::LineBack; break;

@@ -133,7 +133,7 @@ private:
     void SyncPicture();
     void ViewCommand(int id);
     void ZoomCommand(int id);
-    void ScrollBarInput(bool horizontal, int action);
+    void ScrollBarInput(QScrollBar* bar, int action);
     void ToggleScrollBars();
     void Preview();
     void Undo(int delta);

@@ -232,6 +232,14 @@ TEST_F(EditWindowTest, LayoutsAndScrollBars) {
     EXPECT_EQ(source->horizontalBar()->pageStep(), Edit().viewport().src.w);
     EXPECT_EQ(source->horizontalBar()->maximum(), 900 - Edit().viewport().src.w);
 
+    // A line step moves 20 picture pixels; the end stops where the last part shows.
+    const int x = Edit().viewport().src.x;
+    source->horizontalBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(Edit().viewport().src.x, x + 20);
+    EXPECT_EQ(source->horizontalBar()->value(), x + 20);
+    source->verticalBar()->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(Edit().viewport().src.y, 700 - Edit().viewport().src.h);
+
     Press(Edit(), Qt::Key_S);  // side by side
     EXPECT_EQ(Edit().layout(), kPanesSideBySide);
     EXPECT_TRUE(source->isVisible() && preview->isVisible());
@@ -257,6 +265,16 @@ TEST_F(EditWindowTest, LayoutsAndScrollBars) {
     emit Edit().zoomField()->editingFinished();
     EXPECT_EQ(Edit().viewport().zoom, kZoomMax);
     EXPECT_EQ(Edit().zoomField()->text().toStdString(), "1000");
+}
+
+TEST_F(EditWindowTest, SwitchSStartsInTheEditWindow) {
+    const std::string path = Picture("s.bmp", 20, 10, 0x102030);
+    WriteIni("[Awin]\nMouseInfo=0\n");
+    ASSERT_TRUE(Start({"/s", path}));
+    EXPECT_EQ(Mode(), kEditWindow);
+    EXPECT_TRUE(Edit().isVisible());
+    EXPECT_FALSE(View().isVisible());
+    EXPECT_EQ(EditTitle().rfind("s.bmp", 0), 0u) << EditTitle();
 }
 
 TEST_F(EditWindowTest, SwinIsWrittenAtExit) {
