@@ -132,6 +132,8 @@ void EditPane::Arrange(bool horizontal, bool vertical, int cw, int ch) {
 EditWindow::EditWindow(Application& app) : QMainWindow(nullptr), app_(app) {
     setWindowTitle(QStringLiteral("Lumra Ex"));
     setAcceptDrops(true);
+    // The tool bar rows stay where they are: no menu to hide them.
+    setContextMenuPolicy(Qt::NoContextMenu);
     Session& s = session();
 
     centre_ = new QWidget(this);
@@ -226,6 +228,7 @@ void EditWindow::BuildToolBars(int rows) {
     mainBar_ = new QToolBar(QStringLiteral("ツールバー"), this);
     mainBar_->setObjectName(QStringLiteral("mainBar"));
     mainBar_->setMovable(true);
+    mainBar_->setFloatable(false);
     mainBar_->setIconSize(QSize(16, 16));
     for (int id : EditToolBarLayout()) AddButton(id);
     addToolBar(Qt::TopToolBarArea, mainBar_);
@@ -235,6 +238,7 @@ void EditWindow::BuildToolBars(int rows) {
     bandBar_ = new QToolBar(QStringLiteral("保存設定"), this);
     bandBar_->setObjectName(QStringLiteral("bandBar"));
     bandBar_->setMovable(true);
+    bandBar_->setFloatable(false);
     bandCaption_ = new QLabel(QStringLiteral("保存設定"), bandBar_);
     bandCaption_->setContentsMargins(4, 0, 6, 0);
     bandBar_->addWidget(bandCaption_);

@@ -27,6 +27,8 @@ HistoryWindow::HistoryWindow(std::function<bool(int)> step, std::function<void()
 }
 
 void HistoryWindow::Fill(const HistoryStore& store) {
+    // The list is not rebuilt under its own selection change.
+    if (stepping_) return;
     filling_ = true;
     list_->clear();
     for (int i = 0; i < store.entries; ++i) list_->addItem(QString::fromStdString(store.NameAt(i)));
@@ -38,7 +40,10 @@ void HistoryWindow::Fill(const HistoryStore& store) {
 void HistoryWindow::Chosen(int row) {
     if (filling_ || row < 0 || row == current_) return;
     // The history moves; on failure the selection goes back to the entry shown.
-    if (step_ && step_(row - current_)) {
+    stepping_ = true;
+    const bool moved = step_ && step_(row - current_);
+    stepping_ = false;
+    if (moved) {
         current_ = row;
     } else {
         filling_ = true;

@@ -37,6 +37,7 @@ private:
     std::function<void()> closed_;
     int current_ = 0;
     bool filling_ = false;
+    bool stepping_ = false;
 };
 
 }  // namespace lumra::ui
