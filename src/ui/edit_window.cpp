@@ -271,7 +271,7 @@ void EditWindow::AddButton(int id) {
             QMenu* menu = BuildMenu(node->children, app_.accelerators(), this).release();
             connect(menu, &QMenu::triggered, this, [this](QAction* a) {
                 const int command = a->data().toInt();
-                if (command > 0) Command(command);
+                if (command > 0) app_.RunCommand(command);
             });
             connect(menu, &QMenu::aboutToShow, this, [this, menu] {
                 ApplyMenuStates(*menu, app_.CurrentMenuFacts(true, false));
