@@ -576,6 +576,7 @@ void EditWindow::ViewCommand(int id) {
             if (HasPicture() && ScrollCommand(vp_, id)) {
                 RepaintPanes();
                 UpdateScrollBars();
+                if (viewMoved_) viewMoved_();
             }
             break;
         case kCmdFirst:
@@ -590,6 +591,7 @@ void EditWindow::ViewCommand(int id) {
         case kCmdSideBySide:
         case kCmdSourceView:
         case kCmdPreviewView:
+            if (LayoutLocked()) break;
             if (model_.layout != id - kCmdSideBySide) SetPaneLayout(id - kCmdSideBySide);
             else UpdateToolBar();
             break;
@@ -669,6 +671,7 @@ void EditWindow::ScrollBarInput(QScrollBar* bar, int action) {
             Scroll(vp_, 0, target - old);
         }
         RepaintPanes();
+        if (viewMoved_) viewMoved_();
     }
     // The bar keeps the view's position, not its own idea of it.
     UpdateScrollBars();
@@ -785,6 +788,8 @@ void EditWindow::Centre() {
 
 // ---- The history window ----
 
+bool EditWindow::LayoutLocked() const { return model_.active && layoutLock_ && layoutLock_(); }
+
 bool EditWindow::historyWindowOpen() const { return history_ && history_->isVisible(); }
 
 void EditWindow::ShowHistoryWindow() {
@@ -844,6 +849,11 @@ void EditWindow::closeEvent(QCloseEvent* event) {
 
 void EditWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMaximized() && LayoutLocked()) {
+        // Refused while the trimming tool is placing its rectangle.
+        QMetaObject::invokeMethod(this, [this] { showNormal(); }, Qt::QueuedConnection);
+        return;
+    }
     if (event->type() == QEvent::WindowStateChange && isMaximized()) {
         if (QWidget* list = app_.activeFileList(); list && list->isVisible() && list->parent() == this)
             app_.PlaceFileList();
@@ -916,6 +926,7 @@ void EditWindow::PanePress(int pane, QMouseEvent* event) {
     in.fsAreaZoom = pane == 0 && (session().settings.swin.swAreaZm & 1) && !OperationActive();
     in.hasPicture = HasPicture();
     in.insidePicture = vp_.dest.Contains(pos.x(), pos.y());
+    if (pane == 1 && button == Button::Left && !in.otherHeld && LayoutLocked()) return;
     RunGesture(pane, OnPress(gesture_, in), event);
 }
 
@@ -996,7 +1007,7 @@ void EditWindow::RunGesture(int pane, GestureAction action, QMouseEvent* event) 
                 break;
             }
             dragLast_ = QPoint(vp_.anchor.x, vp_.anchor.y);
-            canvas->setCursor(Qt::SizeAllCursor);
+            canvas->setCursor(EdgeCursor(EdgeCursorIndex(vp_)));
             const QSize inner = panes_[pane]->InnerSize();
             if (inner.width() > kNavigatorPaneMin && inner.height() > kNavigatorPaneMin) {
                 navigator_->SetPicture(session().picture.image, canvas->generation());
@@ -1024,7 +1035,9 @@ void EditWindow::RunGesture(int pane, GestureAction action, QMouseEvent* event) 
                 RepaintPanes();
                 UpdateScrollBars();
                 if (navigatorShown_) navigator_->SetSourceRect(ToQRect(vp_.src));
+                if (viewMoved_) viewMoved_();
             }
+            canvas->setCursor(EdgeCursor(EdgeCursorIndex(vp_)));
             break;
         }
         case GestureAction::EndRightDrag:

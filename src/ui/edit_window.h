@@ -71,6 +71,12 @@ public:
     using PaneMouseHandler = std::function<bool(int pane, QMouseEvent* event, const Viewport& vp)>;
     void SetPaneMouseHandler(PaneMouseHandler handler) { paneMouse_ = std::move(handler); }
 
+    // The trimming tool while it is not adjusting: the layouts, the preview pane's area
+    // zoom and maximising are refused while this says so.
+    void SetLayoutLock(std::function<bool()> locked) { layoutLock_ = std::move(locked); }
+    // Called after the view scrolled (an operation's overlay follows it).
+    void SetViewMovedHook(std::function<void()> moved) { viewMoved_ = std::move(moved); }
+
     // The edit window's command handler.
     void Command(int id);
     // After a load, a history step or an operation: layout 1, fit when the picture changed,
@@ -118,6 +124,7 @@ private:
     const Session& session() const;
     bool HasPicture() const;
     bool OperationActive() const;
+    bool LayoutLocked() const;
 
     void BuildToolBars(int rows);
     void AddButton(int id);
@@ -179,6 +186,8 @@ private:
     HistoryWindow* history_ = nullptr;
     OperationBarFactory barFactory_;
     PaneMouseHandler paneMouse_;
+    std::function<bool()> layoutLock_;
+    std::function<void()> viewMoved_;
     QRect placed_;  // the normal rectangle from Swin, until the window has one of its own
     bool closing_ = false;
 };

@@ -171,6 +171,13 @@ TEST_F(EditWindowTest, AnOperationPreviewsAndCommitsWithOk) {
     // Navigation and another start wait for the operation.
     Edit().Command(kCmdNext);
     EXPECT_FALSE(Edit().StartOperation(def));
+    // The layouts stay usable unless the running tool holds them.
+    Edit().Command(kCmdSideBySide);
+    EXPECT_EQ(Edit().layout(), kPanesSideBySide);
+    Edit().SetLayoutLock([] { return true; });
+    Edit().Command(kCmdPreviewView);
+    EXPECT_EQ(Edit().layout(), kPanesSideBySide);
+    Edit().SetLayoutLock(nullptr);
 
     // The worker's preview shows in the preview pane.
     RequestRecompute(Edit().model());
