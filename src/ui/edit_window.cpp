@@ -21,6 +21,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cstdlib>
+#include <tuple>
 
 #include "document/document.h"
 #include "shell/command_catalogue.h"
@@ -363,6 +364,7 @@ void EditWindow::UpdateToolBar() {
     f.scrollBars = (s.settings.swin.scrlBar & 1) != 0;
     f.selectionShown = selectionShown_;
     f.hasSelection = !s.picture.selection.empty();
+    if (model_.active && strokeState_) std::tie(f.strokeUndo, f.strokeRedo) = strokeState_();
     for (const auto& [id, action] : actions_) {
         const ToolButtonState state = EditToolButtonState(id, f);
         action->setEnabled(state.enabled);
@@ -523,6 +525,10 @@ void EditWindow::Command(int id) {
     // A right drag holds every command.
     if (RightDragActive(gesture_) || gesture_.drag == DragState::RubberBand) return;
     const bool active = OperationActive();
+    if (active && operationCommand_ && operationCommand_(id)) {
+        UpdateToolBar();
+        return;
+    }
     if (active && BlockedDuringOperation(id)) return;
     if (IsEditViewCommand(id)) {
         ViewCommand(id);

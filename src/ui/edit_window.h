@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <functional>
 #include <map>
+#include <utility>
 
 #include "edit/edit_model.h"
 #include "view/edit_panes.h"
@@ -76,6 +77,13 @@ public:
     void SetLayoutLock(std::function<bool()> locked) { layoutLock_ = std::move(locked); }
     // Called after the view scrolled (an operation's overlay follows it).
     void SetViewMovedHook(std::function<void()> moved) { viewMoved_ = std::move(moved); }
+
+    // The running operation's own commands (a brush tool's undo and redo of its strokes):
+    // true when it took the command. strokes: whether its undo and redo are available.
+    void SetOperationCommands(std::function<bool(int id)> handler, std::function<std::pair<bool, bool>()> strokes) {
+        operationCommand_ = std::move(handler);
+        strokeState_ = std::move(strokes);
+    }
 
     // The edit window's command handler.
     void Command(int id);
@@ -188,6 +196,8 @@ private:
     PaneMouseHandler paneMouse_;
     std::function<bool()> layoutLock_;
     std::function<void()> viewMoved_;
+    std::function<bool(int)> operationCommand_;
+    std::function<std::pair<bool, bool>()> strokeState_;
     QRect placed_;  // the normal rectangle from Swin, until the window has one of its own
     bool closing_ = false;
 };

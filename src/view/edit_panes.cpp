@@ -228,7 +228,9 @@ ToolButtonState EditToolButtonState(int id, const EditToolBarFacts& f) {
                 break;
         }
     }
-    if (op != 0 && IsBrush(op) && (id == kCmdUndo || id == kCmdRedo)) s.enabled = false;
+    // A brush tool keeps undo and redo for its strokes.
+    if (op != 0 && IsBrush(op) && id == kCmdUndo) s.enabled = f.strokeUndo;
+    if (op != 0 && IsBrush(op) && id == kCmdRedo) s.enabled = f.strokeRedo;
     switch (id) {
         case kCmdSideBySide: s.checked = f.layout == kPanesSideBySide; break;
         case kCmdSourceView: s.checked = f.layout == kPaneSourceOnly; break;

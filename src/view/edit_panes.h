@@ -113,6 +113,8 @@ struct EditToolBarFacts {
     bool scrollBars = true;
     bool selectionShown = false;
     bool hasSelection = false;
+    bool strokeUndo = false;  // a brush tool's strokes can be undone / redone
+    bool strokeRedo = false;
 };
 
 struct ToolButtonState {

@@ -183,6 +183,11 @@ TEST(EditPanes, ToolBarStates) {
     }
     EXPECT_TRUE(EditToolButtonState(kCmdFit, f).enabled);
     EXPECT_TRUE(EditToolButtonState(kCmdSideBySide, f).enabled);
+    // Its undo and redo follow the strokes, not the history.
+    EXPECT_FALSE(EditToolButtonState(kCmdUndo, f).enabled);
+    f.strokeUndo = true;
+    EXPECT_TRUE(EditToolButtonState(kCmdUndo, f).enabled);
+    EXPECT_FALSE(EditToolButtonState(kCmdRedo, f).enabled);
 }
 
 TEST(EditPanes, OperationBlocksTheListedCommands) {
