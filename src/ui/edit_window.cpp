@@ -275,6 +275,7 @@ void EditWindow::AddButton(int id) {
                 if (command > 0) app_.RunCommand(command);
             });
             connect(menu, &QMenu::aboutToShow, this, [this, menu] {
+                RefreshKeyTexts(*menu, app_.accelerators());
                 ApplyMenuStates(*menu, app_.CurrentMenuFacts(true, false));
             });
             action->setMenu(menu);
