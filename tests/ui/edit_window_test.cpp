@@ -111,7 +111,7 @@ TEST_F(EditWindowTest, UndoRedoAndTheHistoryWindowWalkTheEntries) {
     Press(Edit(), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(history.position, 1);
     EXPECT_TRUE(Enabled(kCmdRedo));
-    Edit().Command(kCmdUndo);
+    Edit().ToolAction(kCmdUndo)->trigger();  // the tool bar's button
     EXPECT_EQ(history.position, 0);
     // Back at the picture as loaded: saved, and its format again.
     EXPECT_EQ(EditTitle().find('*'), std::string::npos) << EditTitle();
