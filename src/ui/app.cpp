@@ -186,6 +186,8 @@ bool Application::StartUp(const StartOptions& options) {
 }
 
 BoxResult Application::ShowBox(QWidget* owner, const BoxRequest& request) {
+    // In edit mode the edit window is the main window: it owns the boxes.
+    if (owner && owner == view_.get() && session_.displayMode == kEditWindow && OwnEditWindow()) owner = edit_.get();
     QPointer<QWidget> list = activeFileList_;
     const bool disable = list && list->isVisible();
     if (disable) list->setEnabled(false);

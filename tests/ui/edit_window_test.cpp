@@ -120,6 +120,10 @@ TEST_F(EditWindowTest, UndoRedoAndTheHistoryWindowWalkTheEntries) {
     Edit().Command(kCmdUndo);  // nothing below entry 0
     EXPECT_EQ(history.position, 0);
     EXPECT_TRUE(boxes_.empty());
+    // The edit window owns the boxes while it is the main window.
+    app_->ShowError(&View(), kErrDisplay);
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].owner, &Edit());
     Press(Edit(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(history.position, 1);
 
