@@ -158,13 +158,13 @@ EditWindow::EditWindow(Application& app) : QMainWindow(nullptr), app_(app) {
             }
             return CanvasFrame{};
         };
-        auto options = [this]() {
+        auto options = [this, i]() {
             CanvasOptions o;
             o.bgColor = session().settings.swin.bgColor;
             // Smooth only while the picture is shown reduced, and never while dragged.
             o.smooth = (vp_.displayW < vp_.pictureW || vp_.displayH < vp_.pictureH) &&
                        gesture_.drag != DragState::RightScroll;
-            o.rubberBand = gesture_.drag == DragState::RubberBand;
+            o.rubberBand = gesture_.drag == DragState::RubberBand && bandPane_ == i;
             return o;
         };
         auto* canvas = new PictureCanvas(vp_, frame, options, nullptr);
@@ -993,6 +993,7 @@ void EditWindow::RunGesture(int pane, GestureAction action, QMouseEvent* event) 
     const QPoint pos = event->position().toPoint();
     switch (action) {
         case GestureAction::StartBand:
+            bandPane_ = pane;
             vp_.anchor = vp_.corner = ViewPoint{pos.x(), pos.y()};
             break;
         case GestureAction::BandCorner:

@@ -175,6 +175,7 @@ private:
     Viewport vp_;
     GestureState gesture_;
     QPoint dragLast_;
+    int bandPane_ = 0;  // the pane an area zoom is dragged in
     int wheelRest_ = 0;
     bool navigatorShown_ = false;
     bool selectionShown_ = false;

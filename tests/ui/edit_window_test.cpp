@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QToolBar>
+#include <QWheelEvent>
 #include <QWindow>
 
 #include "edit/edit_model.h"
@@ -276,6 +277,35 @@ TEST_F(EditWindowTest, LayoutsAndScrollBars) {
     emit Edit().zoomField()->editingFinished();
     EXPECT_EQ(Edit().viewport().zoom, kZoomMax);
     EXPECT_EQ(Edit().zoomField()->text().toStdString(), "1000");
+}
+
+TEST_F(EditWindowTest, MouseZoomsOnThePanes) {
+    OpenInEditWindow(200, 100);
+    const Viewport& vp = Edit().viewport();
+    QWidget* pane = Edit().sourcePane()->canvas();
+    const QPoint middle(vp.dest.x + vp.dest.w / 2, vp.dest.y + vp.dest.h / 2);
+    ASSERT_EQ(vp.zoom, kZoomActual);
+    // Middle click: fit at 100 %, then 100 % again.
+    Mouse(pane, QEvent::MouseButtonPress, Qt::MiddleButton, Qt::MiddleButton, middle);
+    const QSize inner = Edit().sourcePane()->InnerSize();
+    EXPECT_EQ(vp.zoom, FitZoom(200, 100, inner.width(), inner.height()));
+    EXPECT_EQ(Edit().zoomField()->text().toInt(), vp.zoom / 100);
+    Mouse(pane, QEvent::MouseButtonPress, Qt::MiddleButton, Qt::MiddleButton, middle);
+    EXPECT_EQ(vp.zoom, kZoomActual);
+
+    // The wheel towards the user zooms in by 10 points.
+    QWheelEvent wheel(QPointF(middle), QPointF(pane->mapToGlobal(middle)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(pane, &wheel);
+    EXPECT_EQ(vp.zoom, kZoomActual + 1000);
+
+    // A plain left drag in the source pane zooms to the area (SWAreaZm is on).
+    const QPoint a(vp.dest.x + 10, vp.dest.y + 10);
+    const QPoint b(a.x() + 40, a.y() + 20);
+    Mouse(pane, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, a);
+    Mouse(pane, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, b);
+    Mouse(pane, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, b);
+    EXPECT_GT(vp.zoom, 5 * kZoomActual);
 }
 
 TEST_F(EditWindowTest, SwitchSStartsInTheEditWindow) {
