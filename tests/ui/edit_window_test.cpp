@@ -8,7 +8,9 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QToolBar>
+#include <QUrl>
 #include <QWheelEvent>
+#include <set>
 #include <QWindow>
 
 #include "edit/edit_model.h"
@@ -94,6 +96,15 @@ TEST_F(EditWindowTest, TabAndTheChordSwitchWindows) {
     Mouse(pane, QEvent::MouseButtonRelease, Qt::RightButton, Qt::NoButton);
     QCoreApplication::processEvents();
     EXPECT_EQ(Mode(), kMainWindow);
+
+    // Full screen from the edit window returns to it.
+    app_->SwitchMode(kEditWindow);
+    Edit().Command(kCmdFullScreen);
+    EXPECT_EQ(Mode(), kFullScreen);
+    EXPECT_FALSE(Edit().isVisible());
+    View().Command(kCmdFullScreen);
+    EXPECT_EQ(Mode(), kEditWindow);
+    EXPECT_TRUE(Edit().isVisible());
 }
 
 TEST_F(EditWindowTest, UndoRedoAndTheHistoryWindowWalkTheEntries) {
@@ -306,6 +317,22 @@ TEST_F(EditWindowTest, MouseZoomsOnThePanes) {
     Mouse(pane, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, b);
     Mouse(pane, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, b);
     EXPECT_GT(vp.zoom, 5 * kZoomActual);
+}
+
+TEST_F(EditWindowTest, EveryKeyCommandIsTakenInEditMode) {
+    OpenInEditWindow();
+    CommitChange("ガンマ補正");
+    app_->SetUrlFunction([](const QUrl&) { return true; });
+    // The ones that leave the edit window or end the program are tried elsewhere.
+    const std::set<int> leave = {kCmdSlideShow, kCmdEditWindow, kCmdFullScreen, kCmdMinimize, kCmdExit,
+                                 kCmdHistoryWindow, kCmdDelete};
+    for (const AccelEntry& entry : DefaultAccelerators()) {
+        if (leave.count(entry.command)) continue;
+        Edit().Command(entry.command);
+        ASSERT_EQ(Mode(), kEditWindow) << entry.command;
+    }
+    EXPECT_TRUE(app_->session().picture.HasPicture());
+    EXPECT_EQ(quits_, 0);
 }
 
 TEST_F(EditWindowTest, SwitchSStartsInTheEditWindow) {
