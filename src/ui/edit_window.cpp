@@ -197,10 +197,15 @@ EditWindow::EditWindow(Application& app) : QMainWindow(nullptr), app_(app) {
     list_ = new FileListWindow(this);
     navigator_ = new NavigatorWindow(this);
 
-    // The worker reports a new preview from its own thread.
-    model_.previewChanged = [this] {
+    // The worker reports a new preview from its own thread; a worker given up at the end of
+    // an operation may outlive the window, so the report goes through the application.
+    model_.previewChanged = [guard = QPointer<EditWindow>(this)] {
         QMetaObject::invokeMethod(
-            this, [this] { panes_[1]->canvas()->PixelsChanged(); }, Qt::QueuedConnection);
+            qApp,
+            [guard] {
+                if (guard) guard->panes_[1]->canvas()->PixelsChanged();
+            },
+            Qt::QueuedConnection);
     };
     s.ui.trialPreviewChanged = [this] {
         panes_[1]->canvas()->PixelsChanged();
