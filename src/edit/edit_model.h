@@ -41,12 +41,6 @@ enum OperationKind : int {
     kOpColourReplace = 17,
 };
 
-inline constexpr int kCmdOk = 5900;
-inline constexpr int kCmdCancel = 5901;
-inline constexpr int kCmdUndo = 5115;
-inline constexpr int kCmdRedo = 5116;
-inline constexpr int kCmdHistoryWindow = 5117;
-
 // What a pixel kernel works on. Source and destination share size, depth and stride.
 struct PixelJob {
     int32_t width = 0;

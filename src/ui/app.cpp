@@ -31,6 +31,7 @@
 #include "ui/first_view_loader.h"
 #include "ui/clipboard.h"
 #include "ui/command_router.h"
+#include "ui/edit_window.h"
 #include "ui/file_dialogs.h"
 #include "ui/file_list_controller.h"
 #include "ui/file_list_window.h"
@@ -113,6 +114,7 @@ Application::~Application() {
     mainMenu_.reset();
     router_.reset();
     firstView_.reset();
+    edit_.reset();
     view_.reset();
     if (waitCursor_) QGuiApplication::restoreOverrideCursor();
 }
@@ -184,6 +186,8 @@ bool Application::StartUp(const StartOptions& options) {
 }
 
 BoxResult Application::ShowBox(QWidget* owner, const BoxRequest& request) {
+    // In edit mode the edit window is the main window: it owns the boxes.
+    if (owner && owner == view_.get() && session_.displayMode == kEditWindow && OwnEditWindow()) owner = edit_.get();
     QPointer<QWidget> list = activeFileList_;
     const bool disable = list && list->isVisible();
     if (disable) list->setEnabled(false);
@@ -339,7 +343,7 @@ void Application::UpdateTitles() {
     if (!view_) return;
     switch (session_.displayMode) {
         case kEditWindow:
-            RefreshEditWindow();
+            if (OwnEditWindow()) edit_->UpdateTitle();
             break;
         default: {
             const QString title =
@@ -353,6 +357,8 @@ void Application::UpdateTitles() {
 }
 
 bool Application::ConfirmClose() {
+    // An operation still running ends as cancelled.
+    if (edit_) edit_->CancelOperation();
     switch (AskSaveChanges()) {
         case 0:
             return false;
@@ -380,6 +386,7 @@ bool Application::CloseRequested() {
 void Application::WriteSettings() {
     if (session_.settingsPath.empty()) return;
     session_.settings.path.open = session_.lastFolder;
+    if (edit_) edit_->StoreGeometry(session_.settings.swin);
     // Start and Dual and the feature sections are taken from the file as it is now.
     IniFile ini;
     ini.Load(session_.settingsPath);
@@ -470,12 +477,23 @@ void Application::ReceiveHandOver(const HandOver& message) {
 // ---- Entry points that later windows fill in. ----
 
 void Application::CreateEditWindow() {
-    // The edit window is created here, hidden, once it exists.
+    if (edit_ || !view_) return;
+    edit_ = std::make_unique<EditWindow>(*this);
+    SetEditWindow(edit_.get(), edit_->listWindow());
+    SetEditCommandHandler([this](int id) {
+        if (edit_) edit_->Command(id);
+    });
 }
 
 void Application::ShowEditWindow(int showCommand) {
     if (editWindow_) {
-        editWindow_->show();
+        if (showCommand == kShowMaximized) {
+            editWindow_->showMaximized();
+        } else if (showCommand == kShowMinimized || showCommand == kShowMinNoActive) {
+            editWindow_->showMinimized();
+        } else {
+            editWindow_->show();
+        }
         return;
     }
     // Until there is an edit window the main window stands in for it.
@@ -564,13 +582,23 @@ void Application::HideNavigator() {
     if (navigator_) navigator_->hide();
 }
 
-void Application::RefreshEditWindow() {}
+bool Application::OwnEditWindow() const {
+    return edit_ && editWindow_.data() == static_cast<QWidget*>(edit_.get());
+}
+
+void Application::RefreshEditWindow() {
+    if (OwnEditWindow()) edit_->Refresh(true);
+}
 
 void Application::EditWindowCommand(int id) {
     if (editCommand_) editCommand_(id);
 }
 
-void Application::DeleteHistoryFiles() {}
+void Application::RunSharedCommand(int id) {
+    if (router_) router_->RunShared(id);
+}
+
+void Application::DeleteHistoryFiles() { session_.history.Clear(session_.history.savedFormat); }
 
 std::string Application::PluginPatterns() { return PluginPatternText(session_.settings.path.spi); }
 
@@ -592,13 +620,13 @@ void Application::ShowColourCount() {
     ShowBox(view_.get(), box);
 }
 
-// No history window exists yet.
-bool Application::HistoryWindowOpen() const { return false; }
+bool Application::HistoryWindowOpen() const { return edit_ && edit_->historyWindowOpen(); }
 
 // No selection areas exist yet.
 bool Application::HasSelectionArea() const { return false; }
 
 int Application::EditToolBarBottom() const {
+    if (OwnEditWindow()) return edit_->ToolBarBottom();
     return editWindow_ ? editWindow_->geometry().top() : (view_ ? view_->geometry().top() : 0);
 }
 

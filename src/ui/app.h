@@ -34,6 +34,7 @@ namespace lumra::ui {
 
 class AcceleratorFilter;
 class CommandRouter;
+class EditWindow;
 class FileListController;
 class FirstViewLoader;
 class ModeController;
@@ -215,6 +216,11 @@ public:
     void ApplyOptions(OptionsDialog& dialog);
     void RefreshEditWindow();
     void EditWindowCommand(int id);
+    // A command both windows share, run without the main window's own handling (the edit
+    // window passes what it does not handle itself).
+    void RunSharedCommand(int id);
+    // The program's edit window (null before it is created).
+    EditWindow* editWindowObject() const { return edit_.get(); }
     void DeleteHistoryFiles();
     std::string PluginPatterns();
     // Lossless JPEG rotation of the current file (right: clockwise).
@@ -273,6 +279,9 @@ private:
 
     Session session_;
     std::unique_ptr<ViewWindow> view_;
+    std::unique_ptr<EditWindow> edit_;
+    // The edit window that is set is the program's own.
+    bool OwnEditWindow() const;
     std::unique_ptr<FirstViewLoader> firstView_;
     // Opens path through a quick first view when it is a JPEG shown much reduced.
     bool OpenFirstView(const std::string& path);

@@ -6,6 +6,8 @@
 #include "ui/app.h"
 #include "ui/clipboard.h"
 #include "ui/comment_exif_dialogs.h"
+#include "ui/edit_window.h"
+#include "edit/edit_model.h"
 #include "platform/paths.h"
 #include "shell/messages.h"
 #include "ui/file_list_window.h"
@@ -32,7 +34,21 @@ void CommandRouter::Run(int id) {
         view_.ZoomCommand(id);
         return;
     }
+    RunShared(id);
+}
+
+void CommandRouter::RunShared(int id) {
+    Session& session = app_.session();
     const CurrentPicture& picture = session.picture;
+    if (FindOperationByCommand(id) || FindImmediate(id) || id == kCmdUndo || id == kCmdRedo ||
+        id == kCmdHistoryWindow) {
+        EditWindow* edit = app_.editWindowObject();
+        if (!edit) return;
+        // The editing tools work in the edit window.
+        if (FindOperationByCommand(id)) app_.SwitchMode(kEditWindow);
+        edit->Command(id);
+        return;
+    }
     switch (id) {
         case kCmdOpen:
             app_.OpenPictureDialog();

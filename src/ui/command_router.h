@@ -13,6 +13,9 @@ public:
 
     // Carries out an enabled command (in edit mode the edit window's handler takes it).
     void Run(int id);
+    // The commands both windows share, without the main window's own gestures and zoom
+    // (the edit window's handler passes them here).
+    void RunShared(int id);
 
 private:
     void RunPrint();

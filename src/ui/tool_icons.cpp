@@ -1,6 +1,7 @@
 #include "ui/tool_icons.h"
 
 #include <QPainter>
+#include <QPixmap>
 #include <QPainterPath>
 
 #include "shell/command_catalogue.h"
@@ -191,6 +192,34 @@ QIcon ToolIcon(int id) {
         icon.addPixmap(pixmap);
     }
     return icon;
+}
+
+// A 32 x 32 cursor with arrows towards the sides where more picture lies; index is
+// row * 3 + column of the reached edges (0 reached at left/top, 2 at right/bottom).
+QCursor EdgeCursor(int index) {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::white, 1.5));
+    p.setBrush(Qt::black);
+    const int column = index % 3;
+    const int row = index / 3;
+    auto arrow = [&p](QPointF tip, QPointF a, QPointF b) {
+        QPainterPath path;
+        path.moveTo(tip);
+        path.lineTo(a);
+        path.lineTo(b);
+        path.closeSubpath();
+        p.drawPath(path);
+    };
+    if (column != 0) arrow({2, 16}, {10, 9}, {10, 23});
+    if (column != 2) arrow({30, 16}, {22, 9}, {22, 23});
+    if (row != 0) arrow({16, 2}, {9, 10}, {23, 10});
+    if (row != 2) arrow({16, 30}, {9, 22}, {23, 22});
+    p.drawEllipse(QPointF(16, 16), 4, 4);
+    p.end();
+    return QCursor(pixmap, 16, 16);
 }
 
 }  // namespace lumra::ui

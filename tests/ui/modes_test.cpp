@@ -347,6 +347,7 @@ TEST_F(ModesTest, EditWindowAndBack) {
 
 TEST_F(ModesTest, WithoutAnEditWindowTheMainWindowStandsIn) {
     ASSERT_TRUE(StartQuiet());
+    app_->SetEditWindow(nullptr);
     app_->SwitchMode(kFullScreen);
     app_->SwitchMode(kEditWindow);
     EXPECT_EQ(Mode(), kMainWindow);
