@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "edit/edit_model.h"
+#include "shell/command_catalogue.h"
 
 namespace lumra::ui {
 
@@ -331,8 +332,8 @@ OperationBar::OperationBar(const QString& caption, std::span<const BarControl> c
     }
     ok_ = ok;
     cancel_ = cancel;
-    connect(ok, &QPushButton::clicked, this, [this] { emit command(kCmdOk); });
-    connect(cancel, &QPushButton::clicked, this, [this] { emit command(kCmdCancel); });
+    connect(ok, &QPushButton::clicked, this, [this] { emit command(kCmdOperationOk); });
+    connect(cancel, &QPushButton::clicked, this, [this] { emit command(kCmdOperationCancel); });
     strip_ = new ControlStrip(controls, kMaxOperationParams, this);
     layout->addWidget(strip_, 1);
     connect(strip_, &ControlStrip::valueChanged, this, &OperationBar::valueChanged);
