@@ -238,6 +238,8 @@ public:
     bool SaveChangesFirst();
     // After a new current picture: the window, the list, the neighbours.
     void RefreshAfterLoad();
+    // The file list and the preloaded neighbours follow the current picture.
+    void RefreshAroundPicture();
     // Loads a path as the current picture, remembering its write time.
     bool LoadForList(const std::string& path);
     // A big JPEG opened through its quick first view is still being decoded whole.
