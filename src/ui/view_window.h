@@ -82,7 +82,9 @@ public:
     void ApplyStyle();
     void ApplyAlwaysOnTop() { ApplyStyle(); }
     // The tool bar strip at the top edge.
-    ToolBarStrip* toolBarStrip() const { return strip_; }
+    // Made when first needed: nothing of it shows until then.
+    ToolBarStrip* toolBarStrip() const;
+    bool toolBarStripShown() const;
     void ShowToolBarStrip(bool show);
     bool toolBarDown() const { return toolBarDown_; }
     // A mouse drag of the window's own is in progress.
@@ -176,7 +178,7 @@ private:
     Session& session_;  // the application's
     PictureCanvas* view_ = nullptr;
     AnimationPlayer* animation_ = nullptr;
-    ToolBarStrip* strip_ = nullptr;
+    mutable ToolBarStrip* strip_ = nullptr;
     Viewport vp_;
     Style style_ = Style::TitleBar;
 
