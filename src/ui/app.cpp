@@ -173,8 +173,8 @@ bool Application::StartUp(const StartOptions& options) {
             ShowLoadResult(true);
             return;
         }
-        // The picture before is back: shown again as it was laid out for itself.
-        if (view_) view_->RefreshAfterLoad(true);
+        // The picture before is back, shown as it was.
+        if (view_ && keptView_) view_->RestoreView(*keptView_);
         ShowLoadResult(false);
     });
     session_.displayMode = kMainWindow;
@@ -274,7 +274,11 @@ bool Application::OpenFirstView(const std::string& path) {
     if (!firstView_ || !view_ || session_.displayMode == kEditWindow) return false;
     // LUMRA_FIRST_VIEW=0: always the whole picture first (to measure against).
     if (const char* env = std::getenv("LUMRA_FIRST_VIEW"); env && std::string(env) == "0") return false;
+    // One still under way ends first, so that the view kept is the picture's now.
+    firstView_->Finish();
+    auto kept = std::make_unique<KeptView>(view_->KeepView());
     if (!firstView_->Open(path, view_->DisplaySizeAhead())) return false;
+    keptView_ = std::move(kept);
     // Only the view now; the file list and the neighbours follow once the whole picture is in
     // (a failure then leaves them as they were).
     view_->RefreshAfterLoad(true);

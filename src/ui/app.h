@@ -43,6 +43,7 @@ class FileListWindow;
 class InstanceServer;
 class NavigatorWindow;
 class ViewWindow;
+struct KeptView;
 
 struct StartOptions {
     std::string executablePath;     // the running executable (its name is checked)
@@ -271,6 +272,7 @@ private:
     Session session_;
     std::unique_ptr<ViewWindow> view_;
     std::unique_ptr<FirstViewLoader> firstView_;
+    std::unique_ptr<KeptView> keptView_;  // the view before a quick first view, for its failure
     // Opens path through a quick first view when it is a JPEG shown much reduced.
     bool OpenFirstView(const std::string& path);
     std::unique_ptr<InstanceServer> server_;

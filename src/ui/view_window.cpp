@@ -216,6 +216,16 @@ void ViewWindow::FullPictureArrived(std::vector<uint32_t>&& displayCopy, int w, 
     view_->update();
 }
 
+void ViewWindow::RestoreView(const KeptView& kept) {
+    view_->NewPicture(session_.picture.image.bits());
+    if (normalDisplay() && geometry() != kept.geometry) SetWindowRect(kept.geometry);
+    limit_ = kept.limit;
+    vp_ = kept.vp;
+    view_->update();
+    app_.UpdateTitles();
+    animation_->Start();
+}
+
 void ViewWindow::FinalLayout() {
     view_->NextGeneration();
     SyncPictureSize();

@@ -27,6 +27,13 @@ class Application;
 class AnimationPlayer;
 class ToolBarStrip;
 
+// How the view window showed its picture.
+struct KeptView {
+    Viewport vp;
+    QRect geometry;
+    QSize limit;
+};
+
 class ViewWindow : public QWidget {
     Q_OBJECT
 public:
@@ -67,6 +74,10 @@ public:
     // The whole picture took the place of a quick first view's stand-in (same size and
     // facts): only the drawn pixels change. displayCopy: it reduced to the displayed size.
     void FullPictureArrived(std::vector<uint32_t>&& displayCopy, int w, int h);
+    // The view of the picture shown now (zoom, scroll, window), kept while a new picture is
+    // opened; RestoreView brings it back with that picture when the new one is given up.
+    KeptView KeepView() const { return KeptView{vp_, geometry(), limit_}; }
+    void RestoreView(const KeptView& kept);
     // Moves on with every new picture and every change of its pixels.
     int pictureGeneration() const { return view_->generation(); }
     // Reductions made at paint time (tests).

@@ -150,12 +150,15 @@ TEST_F(FirstViewTest, WholePictureFailingBringsThePictureBeforeBackAsAFailedOpen
     SetPictureInfo(s, nullptr, HistoryMode::kAddEntry, "edit");
     View().PictureChanged();
     app_->UpdateTitles();
+    View().Command(kCmdZoom400);  // a zoom of the user's own, not the fit
     ASSERT_EQ(s.history.entries, 2);
     const std::vector<uint8_t> pixels(s.picture.image.bits(), s.picture.image.bits() + s.picture.image.imageBytes());
     const std::string title = Title();
     const int row = app_->fileListView()->currentIndex().row();
     const std::string lastFolder = s.lastFolder;
     const QRect dest = View().DestinationRect();
+    const int zoom = View().zoom();
+    const QRect window = View().geometry();
 
     rlimit old{};
     ASSERT_EQ(getrlimit(RLIMIT_AS, &old), 0);
@@ -182,6 +185,8 @@ TEST_F(FirstViewTest, WholePictureFailingBringsThePictureBeforeBackAsAFailedOpen
     EXPECT_EQ(app_->fileListView()->model()->rowCount(), 2);
     EXPECT_EQ(s.lastFolder, lastFolder);
     EXPECT_EQ(View().DestinationRect(), dest);
+    EXPECT_EQ(View().zoom(), zoom);
+    EXPECT_EQ(View().geometry(), window);
     ASSERT_EQ(boxes_.size(), 2u);
     EXPECT_EQ(boxes_[1].request, ErrorBox(kErrDisplay));
     // The history's files are still there: a step back gives the picture as opened.
