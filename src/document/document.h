@@ -84,6 +84,21 @@ bool LoadFormat(Document& doc, const std::string& path, FormatCode format,
 
 void InstallPicture(Document& doc, ImageBuffer&& image, bool recordFirst, bool sizeChanged);
 
+// The current picture and its history, taken out while a new one is being opened, so that a
+// failed open can put them back as they were.
+struct PictureAside {
+    CurrentPicture picture;
+    HistoryState history;
+    bool held = false;
+};
+// Takes the current picture and history out (the document is left without a picture, keeping
+// the comment to write as a new picture does); anything held before is dropped first.
+void SetPictureAside(Document& doc, PictureAside& aside);
+// Puts them back in place of whatever the document holds now.
+void RestorePictureAside(Document& doc, PictureAside& aside);
+// Gives them up: the history's files and a trial save's file are deleted.
+void DropPictureAside(PictureAside& aside);
+
 enum class HistoryMode {
     kClear,     // a new picture: the history starts again, the picture is unmodified
     kAddEntry,  // an edit: one more entry; the file facts of the loaded file stay

@@ -1,4 +1,5 @@
 #include <optional>
+#include <utility>
 
 #include "document/document.h"
 #include "formats/bmp/bmp_codec.h"
@@ -120,6 +121,37 @@ void InstallPicture(Document& doc, ImageBuffer&& image, bool recordFirst, bool s
         if (sizeChanged) pic.selection.clear();
     }
     pic.image = std::move(image);
+}
+
+void SetPictureAside(Document& doc, PictureAside& aside) {
+    DropPictureAside(aside);
+    // An animation's timer stops before its frames go.
+    if (doc.picture.animation.frameCount() > 0 && doc.ui.animationStopped) doc.ui.animationStopped();
+    const bool trialShown = doc.picture.trial.previewShown;
+    CurrentPicture fresh;
+    fresh.writeComment = doc.picture.writeComment;
+    fresh.commentText = doc.picture.commentText;
+    aside.picture = std::exchange(doc.picture, std::move(fresh));
+    aside.history = std::exchange(doc.history, HistoryState{});
+    aside.held = true;
+    if (trialShown && doc.ui.trialPreviewChanged) doc.ui.trialPreviewChanged();
+}
+
+void RestorePictureAside(Document& doc, PictureAside& aside) {
+    if (!aside.held) return;
+    DiscardTrialSave(doc);
+    ReleasePicture(doc);
+    doc.picture = std::move(aside.picture);
+    doc.history = std::move(aside.history);
+    aside = PictureAside{};
+    if (doc.picture.trial.previewShown && doc.ui.trialPreviewChanged) doc.ui.trialPreviewChanged();
+}
+
+void DropPictureAside(PictureAside& aside) {
+    if (aside.held && aside.picture.trial.valid && !aside.picture.trial.tempPath.empty())
+        DeleteFile(aside.picture.trial.tempPath);
+    // The history's files go with it.
+    aside = PictureAside{};
 }
 
 void SetPictureInfo(Document& doc, const std::string* path, HistoryMode mode,

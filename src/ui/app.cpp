@@ -166,15 +166,19 @@ bool Application::StartUp(const StartOptions& options) {
     router_ = std::make_unique<CommandRouter>(*this, *view_);
     firstView_ = std::make_unique<FirstViewLoader>(session_);
     connect(firstView_.get(), &FirstViewLoader::finished, this,
-            [this](bool ok, std::vector<uint32_t> copy, int w, int h) {
-                if (ok) {
-                    if (view_) view_->FullPictureArrived(std::move(copy), w, h);
-                    return;
-                }
-                RefreshAfterLoad();
-                ShowError(view_.get(), kErrDisplay);
-                UpdateTitles();
+            [this](std::vector<uint32_t> copy, int w, int h) {
+                if (view_) view_->FullPictureArrived(std::move(copy), w, h);
+                RefreshAroundPicture();
             });
+    connect(firstView_.get(), &FirstViewLoader::failed, this, [this](bool openedOtherwise) {
+        if (openedOtherwise) {
+            ShowLoadResult(true);
+            return;
+        }
+        // The picture before is back, shown as it was.
+        if (view_ && keptView_) view_->RestoreView(*keptView_);
+        ShowLoadResult(false);
+    });
     session_.displayMode = kMainWindow;
     files_->Create();
 
@@ -237,12 +241,16 @@ bool Application::SaveChangesFirst() {
 }
 
 void Application::RefreshAfterLoad() {
-    RememberWriteTime(fileList(), session_.picture.path);
     if (session_.displayMode == kEditWindow) {
         RefreshEditWindow();
     } else if (view_) {
         view_->RefreshAfterLoad(true);
     }
+    RefreshAroundPicture();
+}
+
+void Application::RefreshAroundPicture() {
+    RememberWriteTime(fileList(), session_.picture.path);
     RefreshFileList();
     // While this one is looked at, its neighbours are decoded.
     RequestNeighbours();
@@ -270,8 +278,15 @@ bool Application::OpenFirstView(const std::string& path) {
     if (!firstView_ || !view_ || session_.displayMode == kEditWindow) return false;
     // LUMRA_FIRST_VIEW=0: always the whole picture first (to measure against).
     if (const char* env = std::getenv("LUMRA_FIRST_VIEW"); env && std::string(env) == "0") return false;
+    // One still under way ends first, so that the view kept is the picture's now.
+    firstView_->Finish();
+    auto kept = std::make_unique<KeptView>(view_->KeepView());
     if (!firstView_->Open(path, view_->DisplaySizeAhead())) return false;
-    return ShowLoadResult(true);
+    keptView_ = std::move(kept);
+    // Only the view now; the file list and the neighbours follow once the whole picture is in
+    // (a failure then leaves them as they were).
+    view_->RefreshAfterLoad(true);
+    return true;
 }
 
 bool Application::firstViewPending() const { return firstView_ && firstView_->pending(); }

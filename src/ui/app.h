@@ -45,6 +45,7 @@ class InstanceServer;
 class NavigatorWindow;
 class OptionsDialog;
 class ViewWindow;
+struct KeptView;
 
 struct StartOptions {
     std::string executablePath;     // the running executable (its name is checked)
@@ -249,6 +250,8 @@ public:
     bool SaveChangesFirst();
     // After a new current picture: the window, the list, the neighbours.
     void RefreshAfterLoad();
+    // The file list and the preloaded neighbours follow the current picture.
+    void RefreshAroundPicture();
     // Loads a path as the current picture, remembering its write time.
     bool LoadForList(const std::string& path);
     // A big JPEG opened through its quick first view is still being decoded whole.
@@ -283,6 +286,7 @@ private:
     // The edit window that is set is the program's own.
     bool OwnEditWindow() const;
     std::unique_ptr<FirstViewLoader> firstView_;
+    std::unique_ptr<KeptView> keptView_;  // the view before a quick first view, for its failure
     // Opens path through a quick first view when it is a JPEG shown much reduced.
     bool OpenFirstView(const std::string& path);
     std::unique_ptr<InstanceServer> server_;

@@ -175,7 +175,7 @@ void FileListController::Navigate(int kind) {
     FinishScan();
     ViewWindow* view = app_.viewWindow();
     if (app_.session().displayMode == kFullScreen && app_.cursorShown() == 1 && view &&
-        !view->toolBarStrip()->isVisible()) {
+        !view->toolBarStripShown()) {
         app_.HideCursor();
     }
     // The names are the watched folder's, whatever the current picture is.
@@ -270,7 +270,7 @@ void FileListController::OnAppActivated(bool active) {
         app_.ClearMenuSuppression();
         if (session.displayMode != kEditWindow) {
             app_.StopSlideShow();
-            if (view && view->toolBarStrip()->isVisible()) view->ShowToolBarStrip(false);
+            if (view && view->toolBarStripShown()) view->ShowToolBarStrip(false);
         }
         return;
     }

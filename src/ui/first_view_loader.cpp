@@ -13,7 +13,10 @@ namespace lumra::ui {
 
 FirstViewLoader::FirstViewLoader(Session& session, QObject* parent) : QObject(parent), session_(session) {}
 
-FirstViewLoader::~FirstViewLoader() { Join(); }
+FirstViewLoader::~FirstViewLoader() {
+    Join();
+    DropPictureAside(aside_);
+}
 
 void FirstViewLoader::Join() {
     if (worker_.joinable()) worker_.join();
@@ -35,6 +38,7 @@ bool FirstViewLoader::Open(const std::string& path, const FirstViewSizeFn& displ
     fileTime_ = view.standIn.image.fileTime;
     displayW_ = view.displayW;
     displayH_ = view.displayH;
+    SetPictureAside(session_, aside_);
     InstallDecoded(session_, path, std::move(view.standIn));
     standInBits_ = session_.picture.image.bits();
     path_ = path;
@@ -80,17 +84,24 @@ void FirstViewLoader::Finish() {
     data_ = std::vector<uint8_t>();
     DecodedPicture full = std::move(full_);
     full_ = DecodedPicture{};
-    // Something else became the current picture meanwhile: the decode is not wanted.
-    if (session_.picture.image.bits() != standInBits_ || session_.picture.path != path_) return;
-    standInBits_ = nullptr;
-    if (!fullOk_) {
-        ReleasePicture(session_);
-        emit finished(false, {}, 0, 0);
+    // Something else became the current picture meanwhile: neither the decode nor the
+    // picture before is wanted.
+    if (session_.picture.image.bits() != standInBits_ || session_.picture.path != path_) {
+        DropPictureAside(aside_);
         return;
     }
+    standInBits_ = nullptr;
+    if (!fullOk_) {
+        // As a failed open: the picture before comes back, unless a plug-in reads the file.
+        RestorePictureAside(session_, aside_);
+        const bool other = LoadWithPlugins(session_, path_, nullptr);
+        emit failed(other);
+        return;
+    }
+    DropPictureAside(aside_);
     // Same size, depth and facts as the stand-in: only the pixels change.
     session_.picture.image = std::move(full.image);
-    emit finished(true, std::move(full.displayCopy), full.displayW, full.displayH);
+    emit finished(std::move(full.displayCopy), full.displayW, full.displayH);
 }
 
 }  // namespace lumra::ui

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "document/document.h"
 #include "formats/load_save.h"
 #include "view/first_view.h"
 
@@ -27,8 +28,9 @@ public:
     ~FirstViewLoader() override;
 
     // Makes path the current picture through a quick first view: the session gets a stand-in
-    // with the whole picture's facts. False, with nothing changed, when the file is not a JPEG
-    // shown reduced enough for that; the caller then loads it as usual.
+    // with the whole picture's facts, the previous picture and its history are kept aside until
+    // the whole picture is in. False, with nothing changed, when the file is not a JPEG shown
+    // reduced enough for that; the caller then loads it as usual.
     bool Open(const std::string& path, const FirstViewSizeFn& displaySize);
     // The whole picture is still being decoded.
     bool pending() const { return pending_; }
@@ -41,15 +43,19 @@ public:
     void Painted();
 
 signals:
-    // The whole picture replaced the stand-in (ok) or could not be decoded (the stand-in was
-    // dropped). displayCopy: the whole picture reduced to the displayed size, when made.
-    void finished(bool ok, std::vector<uint32_t> displayCopy, int displayW, int displayH);
+    // The whole picture replaced the stand-in. displayCopy: it reduced to the displayed size,
+    // when made.
+    void finished(std::vector<uint32_t> displayCopy, int displayW, int displayH);
+    // The whole picture could not be decoded: the previous picture and its history are back
+    // as a failed open leaves them, or (openedOtherwise) a plug-in read the file instead.
+    void failed(bool openedOtherwise);
 
 private:
     void Join();
     void StartDecode();
 
     Session& session_;
+    PictureAside aside_;  // the picture before, until the whole picture is in
     bool pending_ = false;
     QImage preview_;
     const void* standInBits_ = nullptr;

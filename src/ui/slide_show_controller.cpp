@@ -18,7 +18,7 @@ int SlideShowController::Interval() const { return ClampSlideTime(app_.session()
 
 void SlideShowController::HideCursorUnlessToolBar() {
     ViewWindow* view = app_.viewWindow();
-    if (view && !view->toolBarStrip()->isVisible()) app_.HideCursor();
+    if (view && !view->toolBarStripShown()) app_.HideCursor();
 }
 
 void SlideShowController::Start() {

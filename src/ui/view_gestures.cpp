@@ -254,7 +254,7 @@ void ViewWindow::HoverMove(const QPoint& pos) {
     const Settings& s = session_.settings;
     if (toolBarDown_) {
         // Only a move over the picture hides it, not one along the strip.
-        if (!strip_->geometry().contains(pos)) ShowToolBarStrip(false);
+        if (!toolBarStrip()->geometry().contains(pos)) ShowToolBarStrip(false);
         return;
     }
     if ((s.vwin.vtBar & 1) && pos.y() < kToolBarZone && vp_.clientH > kToolBarClientMin) {
@@ -362,11 +362,11 @@ bool ViewWindow::event(QEvent* event) {
 void ViewWindow::ShowToolBarStrip(bool show) {
     toolBarDown_ = show;
     if (show) {
-        strip_->FitToClient(width());
+        toolBarStrip()->FitToClient(width());
         strip_->raise();
         strip_->show();
     } else {
-        strip_->hide();
+        if (strip_) strip_->hide();
         setFocus();
     }
 }

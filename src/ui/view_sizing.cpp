@@ -225,7 +225,7 @@ void ViewWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     const int b = frameBorder();
     view_->setGeometry(rect().adjusted(b, b, -b, -b));
-    strip_->FitToClient(width());
+    if (strip_) strip_->FitToClient(width());
     // Where the window was: the last size seen here, at the place it had then.
     const QRect before = lastGeometry_.size() == event->oldSize() ? lastGeometry_
                                                                    : QRect(geometry().topLeft(), event->oldSize());
@@ -373,7 +373,7 @@ void ViewWindow::EnterFullScreenView() {
     vp_.clientW = monitor.width();
     vp_.clientH = monitor.height();
     Layout(vp_);
-    strip_->SetFullScreenLayout(true);
+    toolBarStrip()->SetFullScreenLayout(true);
     strip_->FitToClient(monitor.width());
     view_->update();
     raise();
@@ -382,8 +382,10 @@ void ViewWindow::EnterFullScreenView() {
 
 void ViewWindow::LeaveFullScreenView() {
     if (toolBarDown_) ShowToolBarStrip(false);
-    strip_->SetFullScreenLayout(false);
-    strip_->hide();
+    if (strip_) {
+        strip_->SetFullScreenLayout(false);
+        strip_->hide();
+    }
     fullScreenView_ = false;
     sinceOwnGeometry_.start();
     settleClamped_ = false;

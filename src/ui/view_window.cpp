@@ -69,8 +69,6 @@ ViewWindow::ViewWindow(Application& app) : app_(app), session_(app.session()) {
     connect(view_, &PictureCanvas::keyPressed, this, [this] { AnyKeyPress(); });
     animation_ = new AnimationPlayer(session_.picture, [this] { view_->update(); }, this);
     setFocusProxy(view_);
-    strip_ = new ToolBarStrip(this, [this](int id) { Command(id); }, [this] { setFocus(); });
-    strip_->hide();
     SetUpPointerParts();
     ApplyStyle();
 
@@ -103,6 +101,20 @@ ViewWindow::ViewWindow(Application& app) : app_(app), session_(app.session()) {
 }
 
 bool ViewWindow::HasPicture() const { return session_.picture.HasPicture(); }
+
+ToolBarStrip* ViewWindow::toolBarStrip() const {
+    if (!strip_) {
+        auto* self = const_cast<ViewWindow*>(this);
+        strip_ = new ToolBarStrip(self, [self](int id) { self->Command(id); }, [self] { self->setFocus(); });
+        strip_->hide();
+        strip_->FitToClient(width());
+        // Full screen shows the title in it.
+        strip_->SetInfoText(windowTitle());
+    }
+    return strip_;
+}
+
+bool ViewWindow::toolBarStripShown() const { return strip_ && strip_->isVisible(); }
 
 bool ViewWindow::fullScreen() const { return fullScreenView_; }
 
@@ -202,6 +214,16 @@ void ViewWindow::FullPictureArrived(std::vector<uint32_t>&& displayCopy, int w, 
     if (!displayCopy.empty()) view_->OfferReducedCopy(std::move(displayCopy), w, h, bits);
     view_->NewPicture(bits);
     view_->update();
+}
+
+void ViewWindow::RestoreView(const KeptView& kept) {
+    view_->NewPicture(session_.picture.image.bits());
+    if (normalDisplay() && geometry() != kept.geometry) SetWindowRect(kept.geometry);
+    limit_ = kept.limit;
+    vp_ = kept.vp;
+    view_->update();
+    app_.UpdateTitles();
+    animation_->Start();
 }
 
 void ViewWindow::FinalLayout() {

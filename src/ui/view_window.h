@@ -27,6 +27,13 @@ class Application;
 class AnimationPlayer;
 class ToolBarStrip;
 
+// How the view window showed its picture.
+struct KeptView {
+    Viewport vp;
+    QRect geometry;
+    QSize limit;
+};
+
 class ViewWindow : public QWidget {
     Q_OBJECT
 public:
@@ -67,6 +74,10 @@ public:
     // The whole picture took the place of a quick first view's stand-in (same size and
     // facts): only the drawn pixels change. displayCopy: it reduced to the displayed size.
     void FullPictureArrived(std::vector<uint32_t>&& displayCopy, int w, int h);
+    // The view of the picture shown now (zoom, scroll, window), kept while a new picture is
+    // opened; RestoreView brings it back with that picture when the new one is given up.
+    KeptView KeepView() const { return KeptView{vp_, geometry(), limit_}; }
+    void RestoreView(const KeptView& kept);
     // Moves on with every new picture and every change of its pixels.
     int pictureGeneration() const { return view_->generation(); }
     // Reductions made at paint time (tests).
@@ -82,7 +93,9 @@ public:
     void ApplyStyle();
     void ApplyAlwaysOnTop() { ApplyStyle(); }
     // The tool bar strip at the top edge.
-    ToolBarStrip* toolBarStrip() const { return strip_; }
+    // Made when first needed: nothing of it shows until then.
+    ToolBarStrip* toolBarStrip() const;
+    bool toolBarStripShown() const;
     void ShowToolBarStrip(bool show);
     bool toolBarDown() const { return toolBarDown_; }
     // A mouse drag of the window's own is in progress.
@@ -176,7 +189,7 @@ private:
     Session& session_;  // the application's
     PictureCanvas* view_ = nullptr;
     AnimationPlayer* animation_ = nullptr;
-    ToolBarStrip* strip_ = nullptr;
+    mutable ToolBarStrip* strip_ = nullptr;
     Viewport vp_;
     Style style_ = Style::TitleBar;
 

@@ -4,9 +4,30 @@
 #include <climits>
 
 #include "formats/jpeg/jpeg_codec.h"
+#include "platform/large_buffer.h"
 #include "view/view_scaler.h"
 
 namespace lumra {
+
+namespace {
+
+// As ImageBuffer::Allocate without clearing the rows: the stand-in's pixels are never read
+// (the whole picture's replace them), and clearing 72 MB would cost the first paint its time.
+bool AllocateUncleared(ImageBuffer& image, int w, int h, int bitCount) {
+    image.Reset();
+    if (w < 1 || h < 1 || w > kMaxPictureSide || h > kMaxPictureSide) return false;
+    const size_t total = PaddedRowBytes(w, bitCount) * static_cast<size_t>(h);
+    if (total == 0) return false;
+    uint8_t* p = AllocateLarge(total, false);
+    if (!p) return false;
+    image.pixels.reset(p);
+    image.header.biWidth = w;
+    image.header.biHeight = h;
+    image.header.biBitCount = static_cast<uint16_t>(bitCount);
+    return true;
+}
+
+}  // namespace
 
 int FirstViewScale(int pictureW, int pictureH, int displayW, int displayH) {
     if (pictureW < 1 || pictureH < 1 || displayW < 1 || displayH < 1) return 1;
@@ -33,7 +54,7 @@ bool DecodeFirstView(const uint8_t* data, size_t size, int64_t fileTime, const F
 
     DecodedPicture standIn;
     ImageBuffer& image = standIn.image;
-    if (!image.Allocate(w, h, reduced.bitCount())) return false;
+    if (!AllocateUncleared(image, w, h, reduced.bitCount())) return false;
     image.header.biXPelsPerMeter = reduced.header.biXPelsPerMeter;
     image.header.biYPelsPerMeter = reduced.header.biYPelsPerMeter;
     image.palette = reduced.palette;
