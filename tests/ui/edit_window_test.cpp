@@ -172,8 +172,10 @@ TEST_F(EditWindowTest, UndoRedoAndTheHistoryWindowWalkTheEntries) {
 
 TEST_F(EditWindowTest, AnOperationPreviewsAndCommitsWithOk) {
     OpenInEditWindow();
-    // Rows of the table without their functions are not available.
+    // A row of the table starts its operation; Cancel ends it.
     Edit().Command(kCmdGamma);
+    EXPECT_EQ(app_->session().operationState, kOpGamma);
+    Edit().Command(kCmdOperationCancel);
     EXPECT_EQ(app_->session().operationState, 0);
 
     static const OperationDef def{kOpGamma, kCmdGamma, "ガンマ補正", "test", true, kCorrectionStopMs, false, 2,
