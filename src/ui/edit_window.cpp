@@ -32,6 +32,7 @@
 #include "ui/history_window.h"
 #include "ui/main_menu.h"
 #include "ui/navigator_window.h"
+#include "ui/operation_ui.h"
 #include "ui/picture_canvas.h"
 #include "ui/tool_icons.h"
 #include "ui/view_window.h"
@@ -724,7 +725,12 @@ bool EditWindow::StartOperation(const OperationDef& def) {
         UpdateTitle();
         return false;
     }
-    SetOperationBar(barFactory_ ? barFactory_(model_, def) : nullptr);
+    const OperationUi* ui = FindOperationUi(def.kind);
+    if (ui && ui->seed) {
+        ui->seed(s, model_);
+        RequestRecompute(model_);
+    }
+    SetOperationBar(barFactory_ ? barFactory_(model_, def) : MakeOperationBar(*this, model_, def));
     panes_[1]->canvas()->PixelsChanged();
     SetPaneLayout(model_.layout);
     UpdateTitle();
@@ -734,7 +740,10 @@ bool EditWindow::StartOperation(const OperationDef& def) {
 void EditWindow::EndOperationCommand(bool ok) {
     Session& s = session();
     if (!model_.active) return;
+    const OperationUi* ui = FindOperationUi(model_.active->def->kind);
+    if (ok && ui && ui->store) ui->store(s, model_);
     const EndResult r = EndOperation(model_, s, ok);
+    if (ui && ui->ended) ui->ended(*this);
     const bool changed = r.changed;
     const bool sizeChanged = r.sizeChanged;
     SetOperationBar(nullptr);
@@ -751,7 +760,9 @@ void EditWindow::EndOperationCommand(bool ok) {
 
 void EditWindow::CancelOperation() {
     if (!model_.active) return;
+    const OperationUi* ui = FindOperationUi(model_.active->def->kind);
     EndOperation(model_, session(), false);
+    if (ui && ui->ended) ui->ended(*this);
     if (!closing_) SetOperationBar(nullptr);
 }
 

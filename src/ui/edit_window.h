@@ -85,6 +85,7 @@ public:
         strokeState_ = std::move(strokes);
     }
 
+    Application& app() const { return app_; }
     // The edit window's command handler.
     void Command(int id);
     // After a load, a history step or an operation: layout 1, fit when the picture changed,
