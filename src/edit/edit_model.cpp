@@ -1,6 +1,7 @@
 #include "edit/edit_model.h"
 
 #include <cstring>
+#include <iterator>
 #include <new>
 
 #include "edit/brush/brush_tool.h"
@@ -10,9 +11,76 @@
 #include "edit/select/selection_tool.h"
 #include "edit/text/text_tool.h"
 #include "edit/tone/tone_ops.h"
+#include "edit/tone/tone_tables.h"
 
 namespace lumra {
 namespace {
+
+using K = BarControlKind;
+
+// Gamma, brightness and contrast: the trackbar follows R; "同期" ties G and B to R.
+#define LUMRA_TONE_BAR(lo, hi)                                                         \
+    {1510, K::kTrackbar, nullptr, lo, hi, 0, kToneR},                                  \
+    {1522, K::kLabel, "R"}, {1532, K::kEdit, nullptr, lo, hi, 0, kToneR, 0, 10, 4},     \
+    {1542, K::kUpDown, nullptr, lo, hi, 0, kToneR},                                    \
+    {1521, K::kLabel, "G"}, {1531, K::kEdit, nullptr, lo, hi, 0, kToneG, 0, 10, 4},     \
+    {1541, K::kUpDown, nullptr, lo, hi, 0, kToneG},                                    \
+    {1520, K::kLabel, "B"}, {1530, K::kEdit, nullptr, lo, hi, 0, kToneB, 0, 10, 4},     \
+    {1540, K::kUpDown, nullptr, lo, hi, 0, kToneB},                                    \
+    {1550, K::kCheck, "同期", 0, 1, 1, kToneSync}
+const BarControl kGammaBar[] = {LUMRA_TONE_BAR(kGammaMin, kGammaMax)};
+const BarControl kBrightnessBar[] = {LUMRA_TONE_BAR(kBrightnessMin, kBrightnessMax)};
+const BarControl kContrastBar[] = {LUMRA_TONE_BAR(kContrastMin, kContrastMax)};
+#undef LUMRA_TONE_BAR
+
+// Levels: Min and Max show the selected channel's pair.
+const BarControl kLevelsBar[] = {
+    {1413, K::kRadio, "RGB", 0, 3, 3, kLevelsSelected, 3},
+    {0, K::kLabel, "/"},
+    {1412, K::kRadio, "R", 0, 3, 3, kLevelsSelected, 2},
+    {1411, K::kRadio, "G", 0, 3, 3, kLevelsSelected, 1},
+    {1410, K::kRadio, "B", 0, 3, 3, kLevelsSelected, 0},
+    {0, K::kLabel, "Min"},
+    {1430, K::kEdit, nullptr, 0, 254, 0, kLevelsShownMin, 0, 10, 4},
+    {1440, K::kUpDown, nullptr, 0, 254, 0, kLevelsShownMin},
+    {0, K::kLabel, "Max"},
+    {1431, K::kEdit, nullptr, 1, 255, 255, kLevelsShownMax, 0, 10, 4},
+    {1441, K::kUpDown, nullptr, 1, 255, 255, kLevelsShownMax},
+    {1450, K::kButton, "自動設定"},
+    {1460, K::kCheck, "ウィンドウ", 0, 1, 1, kLevelsWindow},
+};
+
+// Hue/saturation: the trackbar, box 1640 and its up-down edit the value of the mode.
+const BarControl kHueSaturationBar[] = {
+    {1610, K::kRadio, "色相", 0, 2, 2, kHlsMode, 0},
+    {1611, K::kRadio, "輝度", 0, 2, 2, kHlsMode, 1},
+    {1612, K::kRadio, "彩度", 0, 2, 2, kHlsMode, 2},
+    {1630, K::kTrackbar, nullptr, -255, 255, 0, kHlsShown},
+    {1640, K::kEdit, nullptr, -255, 255, 0, kHlsShown, 0, 10, 4},
+    {1650, K::kUpDown, nullptr, -255, 255, 0, kHlsShown},
+    {1660, K::kCheck, "色域指定", 0, 1, 0, kHlsInRange},
+    {1670, K::kColourBox, nullptr, 0, 0xFFFFFF, 0xFFFFFF, kHlsColour},
+    {1680, K::kButton, "Pic"},
+    {1641, K::kEdit, nullptr, 0, 150, 50, kHlsRange, 0, 10, 3},
+    {1651, K::kUpDown, nullptr, 0, 150, 50, kHlsRange},
+};
+
+const BarControl kReplaceBar[] = {
+    {0, K::kLabel, "置換元"},
+    {2250, K::kColourBox, nullptr, 0, 0xFFFFFF, 0x60A0FF, kRpcSrcColour},
+    {2260, K::kButton, "Pic"},
+    {0, K::kLabel, "範囲"},
+    {2220, K::kTrackbar, nullptr, 0, 150, 75, kRpcRange},
+    {2230, K::kEdit, nullptr, 0, 150, 75, kRpcRange, 0, 10, 3},
+    {2240, K::kUpDown, nullptr, 0, 150, 75, kRpcRange},
+    {0, K::kLabel, "置換先"},
+    {2251, K::kColourBox, nullptr, 0, 0xFFFFFF, 0xFF0080, kRpcDstColour},
+    {2261, K::kButton, "Pic"},
+    {0, K::kLabel, "強度"},
+    {2221, K::kTrackbar, nullptr, 0, 255, 100, kRpcStrength},
+    {2231, K::kEdit, nullptr, 0, 255, 100, kRpcStrength, 0, 10, 3},
+    {2241, K::kUpDown, nullptr, 0, 255, 100, kRpcStrength},
+};
 
 // The operations, by family; each family fills in its own rows.
 const OperationDef kOperations[] = {
@@ -35,18 +103,20 @@ const OperationDef kOperations[] = {
      RotateNeutral, FinishRotate, ParseRotateArgs},
     // tone
     {kOpHistogram, 5160, "ヒストグラム補正", "levels", true, kCorrectionStopMs, false, 2, StartLevels,
-     RecomputeLevels, LevelsNeutral, nullptr, ParseLevelsArgs},
+     RecomputeLevels, LevelsNeutral, nullptr, ParseLevelsArgs, kLevelsBar, static_cast<int>(std::size(kLevelsBar))},
     {kOpGamma, 5161, "ガンマ補正", "gamma", true, kCorrectionStopMs, false, 2, StartGamma, RecomputeTone,
-     ToneNeutral, nullptr, ParseGammaArgs},
+     ToneNeutral, nullptr, ParseGammaArgs, kGammaBar, static_cast<int>(std::size(kGammaBar))},
     {kOpBrightness, 5162, "明るさ補正", "brightness", true, kCorrectionStopMs, false, 2, StartBrightness,
-     RecomputeTone, ToneNeutral, nullptr, ParseBrightnessArgs},
+     RecomputeTone, ToneNeutral, nullptr, ParseBrightnessArgs, kBrightnessBar, static_cast<int>(std::size(kBrightnessBar))},
     {kOpContrast, 5163, "コントラスト", "contrast", true, kCorrectionStopMs, false, 2, StartContrast, RecomputeTone,
-     ToneNeutral, nullptr, ParseContrastArgs},
+     ToneNeutral, nullptr, ParseContrastArgs, kContrastBar, static_cast<int>(std::size(kContrastBar))},
     // colour
     {kOpHueSaturation, 5164, "色相/彩度", "hls", true, kCorrectionStopMs, false, 2, StartHueSaturation,
-     RecomputeHueSaturation, HueSaturationNeutral, nullptr, ParseHueSaturationArgs},
+     RecomputeHueSaturation, HueSaturationNeutral, nullptr, ParseHueSaturationArgs, kHueSaturationBar,
+     static_cast<int>(std::size(kHueSaturationBar))},
     {kOpColourReplace, 5181, "色置換", "replace", true, kCorrectionStopMs, false, 2, StartReplaceColour,
-     RecomputeReplaceColour, ReplaceColourNeutral, nullptr, ParseReplaceColourArgs},
+     RecomputeReplaceColour, ReplaceColourNeutral, nullptr, ParseReplaceColourArgs, kReplaceBar,
+     static_cast<int>(std::size(kReplaceBar))},
     // filters
     {kOpUnsharp, 5170, "アンシャープマスク", "usm", true, kCorrectionStopMs, false, 2, StartUnsharp,
      RecomputeUnsharp, NeutralUnsharp, nullptr, ParseUnsharpArgs},

@@ -13,6 +13,7 @@
 #include "ui/file_list_window.h"
 #include "ui/png_text_dialog.h"
 #include "ui/print_dialog.h"
+#include "ui/tone_bars.h"
 #include "ui/wallpaper_dialog.h"
 #include "ui/view_window.h"
 #include "view/window_modes.h"
@@ -87,6 +88,9 @@ void CommandRouter::RunShared(int id) {
             break;
         case kCmdColorCount:
             app_.ShowColourCount();
+            break;
+        case kCmdHistogram:
+            ShowLuminanceHistogram(session, session.displayMode == kEditWindow ? app_.editWindow() : static_cast<QWidget*>(&view_), [this](QDialog& d) { return app_.RunDialog(d); });
             break;
         case kCmdDelete:
             app_.DeleteCurrentFile();

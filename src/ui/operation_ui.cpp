@@ -4,6 +4,7 @@
 #include "ui/app.h"
 #include "ui/edit_window.h"
 #include "ui/operation_bar.h"
+#include "ui/tone_bars.h"
 
 namespace lumra::ui {
 namespace {
@@ -14,7 +15,13 @@ const OperationUi kOperationUis[] = {
     // brushes and text
     // geometry
     // tone
+    {kOpHistogram, nullptr, MakeLevelsBar, nullptr, EndToneBar},
+    {kOpGamma, nullptr, MakeToneBar, nullptr, EndToneBar},
+    {kOpBrightness, nullptr, MakeToneBar, nullptr, EndToneBar},
+    {kOpContrast, nullptr, MakeToneBar, nullptr, EndToneBar},
     // colour
+    {kOpHueSaturation, SeedHueSaturation, MakeHueSaturationBar, nullptr, EndColourBar},
+    {kOpColourReplace, SeedReplace, MakeReplaceBar, nullptr, EndColourBar},
     // filters
     // end
     {0},

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "edit/colour/hls.h"
+#include "edit/tone/tone_tables.h"
 #include "formats/blend_table.h"
 
 namespace lumra {
@@ -22,30 +24,7 @@ struct MaskSet {
     }
 };
 
-struct GammaTable {
-    uint8_t rows[201][256];
-    GammaTable() {
-        for (int i = 0; i <= 200; ++i) {
-            const int angle = (2 * i) / 5 + 5;
-            const double rad = angle * 3.1415926535 / 180;
-            const double exponent = 1 / (std::sin(rad) / std::cos(rad));
-            rows[i][0] = 0;
-            for (int j = 1; j < 256; ++j)
-                rows[i][j] = static_cast<uint8_t>(std::floor(255 * std::pow(j / 255.0, exponent) + 0.5));
-        }
-    }
-};
-
 int Clamp255(int v) { return v < 0 ? 0 : v > 255 ? 255 : v; }
-
-int HueWrap(int h) { return h < 0 ? h + 360 : h >= 360 ? h - 360 : h; }
-
-int Ramp(int h, int r) {
-    if (h < 60) return (h * r) / 60;
-    if (h < 180) return r;
-    if (h < 240) return ((240 - h) * r) / 60;
-    return 0;
-}
 
 int MeanOfNine(int n) { return n == 0 ? 0 : (40049 + 7281 * (n - 1)) >> 16; }
 
@@ -92,14 +71,14 @@ void Target(const BrushSettings& s, const ImageBuffer& before, int x, int y, uin
     switch (s.mode) {
     case kBrushBrighten:
     case kBrushDarken: {
-        const uint8_t* row = GammaRow(s.mode == kBrushBrighten ? s.strength : -s.strength);
+        const uint8_t* row = GetGammaTable().Row(std::clamp(s.mode == kBrushBrighten ? s.strength : -s.strength, -100, 100));
         for (int c = 0; c < 3; ++c) p[c] = row[b[c]];
         break;
     }
     case kBrushVivid:
     case kBrushPale: {
         int v[3] = {b[0], b[1], b[2]};
-        HlsAdjust(v[0], v[1], v[2], 0, 0, s.mode == kBrushVivid ? s.strength : -s.strength);
+        HlsAdjust(GetHlsTables(), v[0], v[1], v[2], 0, 0, s.mode == kBrushVivid ? s.strength : -s.strength);
         for (int c = 0; c < 3; ++c) p[c] = static_cast<uint8_t>(v[c]);
         break;
     }
@@ -215,38 +194,6 @@ void WalkLine(int x0, int y0, int x1, int y1, const std::function<void(int, int)
             y += sy;
         }
     }
-}
-
-const uint8_t* GammaRow(int v) {
-    static const GammaTable table;
-    return table.rows[std::clamp(v, -100, 100) + 100];
-}
-
-void HlsAdjust(int& b, int& g, int& r, int dH, int dL, int dS) {
-    int max = g, base = 120, d = b - r;
-    if (b > g) max = b, base = 240, d = r - g;
-    if (r > max) max = r, base = 0, d = g - b;
-    const int min = std::min({b, g, r});
-    const int c = max - min;
-    int sat = 0, hue = 0;
-    if (c != 0) {
-        const int sum = min + max;
-        sat = sum <= 255 ? (255 * c) / sum : (255 * c) / (510 - sum);
-        hue = HueWrap((std::abs(d) > c ? 0 : (60 * d) / c) + base);
-    }
-    const int l = Clamp255(((min + max) >> 1) + dL);
-    const int s = Clamp255(sat + dS);
-    if (s == 0) {
-        b = g = r = l;
-        return;
-    }
-    const int h = hue + dH;
-    const int top = l < 128 ? (l * (255 + s)) / 255 : l + s - (l * s) / 255;
-    const int m = 2 * l - top;
-    const int range = top - m;
-    b = m + Ramp(HueWrap(h - 120), range);
-    g = m + Ramp(HueWrap(h), range);
-    r = m + Ramp(HueWrap(h + 120), range);
 }
 
 void ApplyDab(const BrushCanvas& cv, const BrushSettings& s, int x, int y) {

@@ -44,11 +44,6 @@ DabRect DabRectangle(int x, int y, int size);
 // toward the start: max(|dx|, |dy|) points.
 void WalkLine(int x0, int y0, int x1, int y1, const std::function<void(int, int)>& point);
 
-// Gamma table row v (-100..100): 256 entries.
-const uint8_t* GammaRow(int v);
-// The HLS shift of one colour, in place.
-void HlsAdjust(int& b, int& g, int& r, int dH, int dL, int dS);
-
 struct BrushSettings {
     bool paint = true;
     int size = 24;

@@ -18,6 +18,8 @@ enum HlsParam {
     kHlsColB = 6,
     kHlsRange = 7,
     kHlsMode = 8,
+    kHlsShown = 9,   // bar only: the value of the current mode
+    kHlsColour = 10,  // bar only: the range colour as 0xRRGGBB
 };
 bool StartHueSaturation(Document& doc, OperationRecord& record);
 void RecomputeHueSaturation(PreviewState& p);
@@ -34,6 +36,8 @@ enum ReplaceParam {
     kRpcDstG = 5,
     kRpcDstB = 6,
     kRpcStrength = 7,
+    kRpcSrcColour = 8,  // bar only: the colours as 0xRRGGBB
+    kRpcDstColour = 9,
 };
 bool StartReplaceColour(Document& doc, OperationRecord& record);
 void RecomputeReplaceColour(PreviewState& p);

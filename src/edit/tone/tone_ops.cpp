@@ -142,6 +142,11 @@ void AutoLevelsSelected(PreviewState& p) {
     p.params[static_cast<size_t>(2 * c + 1)] = pair.hi;
 }
 
+const LevelsHistogram* LevelsHistogramOf(const PreviewState& p) {
+    const auto* data = static_cast<const LevelsData*>(p.data.get());
+    return data ? &data->histogram : nullptr;
+}
+
 bool ParseLevelsArgs(const std::string& args, PreviewState& p, std::string& error) {
     static const char* const kUsage =
         "levels takes groups CH,MIN,MAX or CH,auto: CH is RGB, R, G or B; MIN from 0 to 254, MAX "

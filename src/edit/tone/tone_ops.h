@@ -5,6 +5,7 @@
 #include <string>
 
 #include "edit/edit_model.h"
+#include "edit/tone/tone_kernels.h"
 
 namespace lumra {
 
@@ -22,12 +23,16 @@ bool ParseContrastArgs(const std::string& args, PreviewState& p, std::string& er
 // Levels: params 2c and 2c + 1 hold the minimum and maximum of channel c (0 B, 1 G, 2 R,
 // 3 RGB), kLevelsSelected the selected channel. data holds the LevelsHistogram of the start.
 inline constexpr int kLevelsSelected = 8;
+// Bar only: the Min and Max boxes (the selected channel's pair) and the "ウィンドウ" check.
+inline constexpr int kLevelsShownMin = 9, kLevelsShownMax = 10, kLevelsWindow = 11;
 bool StartLevels(Document& doc, OperationRecord& record);
 void RecomputeLevels(PreviewState& p);
 bool LevelsNeutral(const PreviewState& p);
 bool ParseLevelsArgs(const std::string& args, PreviewState& p, std::string& error);
 // 自動設定 on the selected channel.
 void AutoLevelsSelected(PreviewState& p);
+// The histograms counted at the start (null before).
+const LevelsHistogram* LevelsHistogramOf(const PreviewState& p);
 
 // Commands 5165 and 5180: 0, or the error code shown.
 int ApplyInvert(Document& doc);
