@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>
 
@@ -306,6 +307,8 @@ QWidget* MakeToneBar(EditWindow& window, EditModel& model, const OperationDef& d
     OperationBar* bar = NewBar(window, model, def);
     ControlStrip* strip = bar->controls();
     ShowSync(strip, strip->value(kToneSync) != 0);
+    for (int id : {1532, 1531, 1530})
+        if (auto* box = qobject_cast<QLineEdit*>(strip->control(id))) box->setAlignment(Qt::AlignRight);
     QObject::connect(bar, &OperationBar::valueChanged, &window,
                      [&model, strip](int param, int v) { OnToneValue(model, strip, param, v); });
     return bar;

@@ -2,6 +2,7 @@
 // "自動設定" and its histogram window, hue/saturation modes, ImgC kept on Cancel, 5111.
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -167,6 +168,14 @@ TEST_F(ToneBarsTest, HueSaturationModesAndImgCKeptOnCancel) {
     EXPECT_EQ(Box(1640), "120");
     Control<QRadioButton>(1611)->setChecked(true);
     Control<QLineEdit>(1641)->setText("999");
+    // Pic shows the source pane; Escape leaves the pick, not the operation.
+    Edit().SetPaneLayout(kPanePreviewOnly);
+    Control<QPushButton>(1680)->click();
+    EXPECT_EQ(Edit().layout(), kPaneSourceOnly);
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(&Edit(), &escape);
+    EXPECT_EQ(Edit().layout(), kPanePreviewOnly);
+    EXPECT_EQ(app_->session().operationState, kOpHueSaturation);
     Edit().Command(kCmdOperationCancel);
     IniFile ini;
     ini.Load(IniPath());
