@@ -212,6 +212,12 @@ int BoxParam(int box) {
     return box == 2250 ? kRpcSrcColour : kRpcDstColour;
 }
 
+// While a pick is armed every colour box of the bar shows the colour under the pointer.
+void ShowLiveColour(ControlStrip* strip, std::optional<uint32_t> live) {
+    for (int id : {1670, 2250, 2251})
+        if (auto* box = qobject_cast<ColourBox*>(strip->control(id))) box->SetLiveColour(live);
+}
+
 void EndPick(EditWindow& window, EditModel& model, bool accept) {
     BarState& s = State();
     const std::optional<PickEnd> end = EndColourPick(s.pick, accept);
@@ -227,7 +233,7 @@ void EndPick(EditWindow& window, EditModel& model, bool accept) {
     if (!end) return;
     if (s.bar) {
         ControlStrip* strip = s.bar->controls();
-        if (auto* box = qobject_cast<ColourBox*>(strip->control(end->target))) box->SetLiveColour(std::nullopt);
+        ShowLiveColour(strip, std::nullopt);
         if (end->colour) {
             const int param = BoxParam(end->target);
             strip->SetValue(param, static_cast<int>(*end->colour));
@@ -265,8 +271,7 @@ bool PickMouse(EditWindow& window, EditModel& model, int pane, QMouseEvent* even
     switch (event->type()) {
         case QEvent::MouseMove:
             if (pane == 0 && MoveColourPick(s.pick, picture, pt.x, pt.y) && s.bar)
-                if (auto* box = qobject_cast<ColourBox*>(s.bar->controls()->control(s.pick.target)))
-                    box->SetLiveColour(s.pick.live);
+                ShowLiveColour(s.bar->controls(), s.pick.live);
             break;
         case QEvent::MouseButtonPress:
             if (pane == 0 && event->button() == Qt::LeftButton) MoveColourPick(s.pick, picture, pt.x, pt.y);
