@@ -1,10 +1,13 @@
 #include "ui/tone_bars.h"
 
 #include <QApplication>
+#include <QLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QPushButton>
+#include <QTimer>
 
 #include "edit/colour/colour_ops.h"
 #include "edit/colour_pick.h"
@@ -77,6 +80,11 @@ OperationBar* NewBar(EditWindow& window, EditModel& model, const OperationDef& d
     QObject::connect(bar, &OperationBar::command, &window, [&window](int id) { window.Command(id); });
     QObject::connect(bar, &OperationBar::keysSuspendedChanged, &window,
                      [&window](bool suspended) { window.app().SetAcceleratorsSuspended(suspended); });
+    // The band shows the caption already; the bar keeps its width for the controls.
+    bar->SetCaption({});
+    for (int id : {1680, 2260, 2261})
+        if (auto* pic = qobject_cast<QPushButton*>(bar->controls()->control(id)))
+            pic->setFixedWidth(pic->fontMetrics().horizontalAdvance(pic->text()) + 16);
     BarState& s = State();
     s.bar = bar;
     s.kind = def.kind;
@@ -167,6 +175,8 @@ void OnLevelsValue(EditModel& model, ControlStrip* strip, int param, int v) {
 }
 
 void PlaceHistogram(EditWindow& window, HistogramWindow& h) {
+    // The rows as they are with the operation bar in its band.
+    if (QLayout* rows = static_cast<QWidget&>(window).layout()) rows->activate();
     const QPoint right = window.mapToGlobal(QPoint(window.width(), 0));
     h.move(right.x() - h.frameGeometry().width(), window.ToolBarBottom());
 }
@@ -362,6 +372,8 @@ QWidget* MakeLevelsBar(EditWindow& window, EditModel& model, const OperationDef&
         State().histogram = h;
         h->show();
         PlaceHistogram(window, *h);
+        // Again once the window manager has framed it, so that the frame's top is the edge.
+        QTimer::singleShot(200, h, [&window, h] { PlaceHistogram(window, *h); });
     }
     return bar;
 }
@@ -391,6 +403,9 @@ QWidget* MakeReplaceBar(EditWindow& window, EditModel& model, const OperationDef
                  static_cast<int>(Rgb(Param(*p, kRpcDstR), Param(*p, kRpcDstG), Param(*p, kRpcDstB))));
     }
     OperationBar* bar = NewBar(window, model, def);
+    // Two trackbars in one band: shorter ones leave room for the rest.
+    for (int id : {2220, 2221})
+        if (QWidget* t = bar->controls()->control(id)) t->setFixedWidth(80);
     QObject::connect(bar, &OperationBar::valueChanged, &window,
                      [&model](int param, int v) { OnReplaceValue(model, param, v); });
     WireColourBar(window, model, bar);
