@@ -1,6 +1,7 @@
 #include "edit/edit_model.h"
 
 #include <cstring>
+#include <iterator>
 #include <new>
 
 #include "edit/brush/brush_tool.h"
@@ -14,6 +15,44 @@
 namespace lumra {
 namespace {
 
+// Bar controls of the brushes and the text tool; their params index the tools' own values.
+const BarControl kPaintControls[] = {
+    {0, BarControlKind::kLabel, "サイズ"},
+    {2420, BarControlKind::kEdit, nullptr, 3, 128, 24, 0, 0, 10, 3},
+    {2430, BarControlKind::kUpDown, nullptr, 3, 128, 24, 0},
+    {0, BarControlKind::kLabel, "描画色"},
+    {2440, BarControlKind::kColourBox, nullptr, 0, 0xFFFFFF, 0xFFFFFF, 1},
+    {2450, BarControlKind::kButton, "Pic"},
+    {0, BarControlKind::kLabel, "不透明度"},
+    {2421, BarControlKind::kEdit, nullptr, 0, 100, 50, 2, 0, 10, 3},
+    {2431, BarControlKind::kUpDown, nullptr, 0, 100, 50, 2},
+    {2451, BarControlKind::kButton, "塗りつぶし"},
+};
+const BarControl kPartialControls[] = {
+    {2510, BarControlKind::kRadio, "明るく", 0, 6, 2, 0, 0},
+    {2511, BarControlKind::kRadio, "暗く", 0, 6, 2, 0, 1},
+    {2512, BarControlKind::kRadio, "鮮やか", 0, 6, 2, 0, 2},
+    {2513, BarControlKind::kRadio, "淡く", 0, 6, 2, 0, 3},
+    {2514, BarControlKind::kRadio, "シャープ", 0, 6, 2, 0, 4},
+    {2515, BarControlKind::kRadio, "ぼかし", 0, 6, 2, 0, 5},
+    {2516, BarControlKind::kRadio, "ノイズ除去", 0, 6, 2, 0, 6},
+    {0, BarControlKind::kLabel, "サイズ"},
+    {2530, BarControlKind::kEdit, nullptr, 3, 128, 24, 1, 0, 10, 3},
+    {2540, BarControlKind::kUpDown, nullptr, 3, 128, 24, 1},
+    {2521, BarControlKind::kLabel, "強度"},
+    {2531, BarControlKind::kEdit, nullptr, 1, 100, 50, 2, 0, 10, 3},
+    {2541, BarControlKind::kUpDown, nullptr, 1, 100, 50, 2},
+};
+const BarControl kTextControls[] = {
+    {2600, BarControlKind::kTextEdit, nullptr, 0, 0, 0, kNoParam, 0, 10, 259},
+    {2601, BarControlKind::kButton, "フォント"},
+    {0, BarControlKind::kLabel, "文字色"},
+    {2602, BarControlKind::kColourBox, nullptr, 0, 0xFFFFFF, 0xFFFFFF, 0},
+    {0, BarControlKind::kLabel, "不透明度"},
+    {2603, BarControlKind::kEdit, nullptr, 0, 100, 70, 1, 0, 10, 3},
+    {2604, BarControlKind::kUpDown, nullptr, 0, 100, 70, 1},
+};
+
 // The operations, by family; each family fills in its own rows.
 const OperationDef kOperations[] = {
     // selection
@@ -21,11 +60,11 @@ const OperationDef kOperations[] = {
      nullptr, FinishSelectionOp},
     // brushes and text
     {kOpPaint, 5190, "ペイント", "paint", false, kCorrectionStopMs, false, 2, StartBrush, nullptr, nullptr,
-     FinishBrush},
+     FinishBrush, nullptr, kPaintControls, static_cast<int>(std::size(kPaintControls))},
     {kOpPartialBrush, 5191, "部分補正", "partial", false, kCorrectionStopMs, false, 2, StartBrush, nullptr,
-     nullptr, FinishBrush},
+     nullptr, FinishBrush, nullptr, kPartialControls, static_cast<int>(std::size(kPartialControls))},
     {kOpText, 5192, kTextHistoryName, "text", false, kCorrectionStopMs, false, 2, StartText, nullptr, nullptr,
-     FinishText},
+     FinishText, nullptr, kTextControls, static_cast<int>(std::size(kTextControls))},
     // geometry
     {kOpTrim, 5120, "トリミング", "trim", false, kCorrectionStopMs, true, 2, StartTrim, RecomputeTrim, nullptr,
      FinishTrim, ParseTrimArgs},

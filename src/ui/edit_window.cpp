@@ -140,6 +140,8 @@ EditWindow::EditWindow(Application& app) : QMainWindow(nullptr), app_(app) {
                 const ImageBuffer& copy = model_.active->preview->copy;
                 return CanvasFrame{&copy, 0, copy.bits()};
             }
+            if (const ImageBuffer* own = model_.active ? OperationPicture(model_) : nullptr; own && !own->empty())
+                return CanvasFrame{own, 0, own->bits()};
             if (ss.picture.trial.previewShown && !ss.picture.trial.preview.empty()) {
                 const ImageBuffer& trial = ss.picture.trial.preview;
                 return CanvasFrame{&trial, 0, trial.bits()};

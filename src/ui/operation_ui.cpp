@@ -1,9 +1,13 @@
 #include "ui/operation_ui.h"
 
+#include "edit/brush/brush_tool.h"
 #include "edit/edit_model.h"
+#include "edit/text/text_tool.h"
 #include "ui/app.h"
+#include "ui/brush_bar.h"
 #include "ui/edit_window.h"
 #include "ui/operation_bar.h"
+#include "ui/text_bar.h"
 
 namespace lumra::ui {
 namespace {
@@ -12,6 +16,9 @@ namespace {
 const OperationUi kOperationUis[] = {
     // selection
     // brushes and text
+    {kOpPaint, nullptr, MakeBrushBar, nullptr, EndBrushUi},
+    {kOpPartialBrush, nullptr, MakeBrushBar, nullptr, EndBrushUi},
+    {kOpText, nullptr, MakeTextBar, nullptr, EndTextUi},
     // geometry
     // tone
     // colour
@@ -27,6 +34,12 @@ std::span<const OperationUi> OperationUiTable() { return kOperationUis; }
 const OperationUi* FindOperationUi(int kind) {
     for (const OperationUi& u : kOperationUis)
         if (u.kind != 0 && u.kind == kind) return &u;
+    return nullptr;
+}
+
+const ImageBuffer* OperationPicture(EditModel& model) {
+    if (BrushTool* brush = ActiveBrush(model)) return &brush->working;
+    if (TextTool* text = ActiveText(model)) return &text->dib;
     return nullptr;
 }
 
