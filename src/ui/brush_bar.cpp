@@ -1,5 +1,6 @@
 #include "ui/brush_bar.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -213,6 +214,9 @@ QWidget* MakeBrushBar(EditWindow& window, EditModel& model, const OperationDef& 
 
     auto* bar = new OperationBar(def);
     ui->bar = bar;
+    // Seven radio buttons make a long row: OK and Cancel take no more than their text.
+    for (QAbstractButton* b : {bar->okButton(), bar->cancelButton()})
+        b->setFixedWidth(b->fontMetrics().horizontalAdvance(b->text()) + 16);
     ControlStrip* strip = bar->controls();
     strip->SetDialogRunner([&window](QDialog& d) { return window.app().RunDialog(d); });
     const BrushPrefs& p = ui->prefs;

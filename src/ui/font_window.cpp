@@ -67,6 +67,7 @@ FontWindow::FontWindow(TextSettings& settings, const DialogRunner& run, QWidget*
         if (table.data() == kCharsetRow) first->addWidget(strip);
         else rows->addWidget(strip);
         connect(strip, &ControlStrip::valueChanged, this, &FontWindow::OnValue);
+        connect(strip, &ControlStrip::keysSuspendedChanged, this, &FontWindow::keysSuspendedChanged);
     }
     const int values[kParams] = {s_.size,          s_.spacing,
                                  s_.weight >= 700, s_.italic,
@@ -84,6 +85,11 @@ FontWindow::FontWindow(TextSettings& settings, const DialogRunner& run, QWidget*
     });
     setFixedWidth(272);
     adjustSize();
+}
+
+FontWindow::~FontWindow() {
+    // The rows go after this part of the window: nothing of theirs reaches it any more.
+    for (ControlStrip* strip : strips_) disconnect(strip, nullptr, this, nullptr);
 }
 
 QWidget* FontWindow::control(int id) const {

@@ -22,6 +22,7 @@ class FontWindow : public QWidget {
 public:
     // Edits settings in place; owner is the operation bar.
     FontWindow(TextSettings& settings, const DialogRunner& run, QWidget* owner);
+    ~FontWindow() override;
 
     QComboBox* faceList() const { return faces_; }
     // A control by its id (see the window's tables), or null.
@@ -30,6 +31,8 @@ public:
 signals:
     // A setting changed: rebuild the glyphs (true) or only render again (false).
     void changed(bool rebuild);
+    // A number box took (true) or gave back (false) the keys.
+    void keysSuspendedChanged(bool suspended);
 
 private:
     void FillFaces();

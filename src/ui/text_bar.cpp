@@ -135,6 +135,8 @@ QWidget* MakeTextBar(EditWindow& window, EditModel& model, const OperationDef& d
     auto* font = new FontWindow(ui->settings, run, bar);
     ui->font = font;
     QObject::connect(font, &FontWindow::changed, bar, [ui](bool rebuild) { ui->Changed(rebuild); });
+    QObject::connect(font, &FontWindow::keysSuspendedChanged, &window,
+                     [&window](bool suspended) { window.app().SetAcceleratorsSuspended(suspended); });
     QObject::connect(bar, &OperationBar::buttonClicked, bar, [ui](int id) {
         if (id != kFontButton || !ui->font || !ui->bar) return;
         if (ui->font->isVisible()) {

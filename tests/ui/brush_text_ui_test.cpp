@@ -2,6 +2,7 @@
 // preview pane, stroke undo inside the tool, the colour pick, text typed and dragged.
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QRadioButton>
@@ -159,6 +160,13 @@ TEST_F(BrushTextUiTest, TextTypedAndDraggedIsCommittedAtOk) {
     EXPECT_TRUE(font->isVisible());
     static_cast<QAbstractButton*>(font->control(2706))->click();
     EXPECT_EQ(tool->settings.weight, 700);
+    // Its number boxes take the keys while they have the focus; a size typed as 3 is 6.
+    QFocusEvent in(QEvent::FocusIn);
+    QCoreApplication::sendEvent(font->control(2702), &in);
+    EXPECT_TRUE(app_->acceleratorsSuspended());
+    qobject_cast<QLineEdit*>(font->control(2702))->setText("3");
+    EXPECT_EQ(tool->settings.size, 6);
+    qobject_cast<QLineEdit*>(font->control(2702))->setText("36");
     Edit().Command(kCmdOperationOk);
     ASSERT_EQ(S().history.entries, 2);
     EXPECT_EQ(S().history.NameAt(1), "テキスト挿入");
