@@ -236,8 +236,11 @@ QWidget* MakeBrushBar(EditWindow& window, EditModel& model, const OperationDef& 
         BrushPrefs& q = ui->prefs;
         if (ui->paint) {
             if (param == 0) q.paintSize = v;
-            if (param == 1) q.red = static_cast<uint8_t>(v >> 16), q.green = static_cast<uint8_t>(v >> 8),
-                            q.blue = static_cast<uint8_t>(v);
+            if (param == 1) {
+                q.red = static_cast<uint8_t>(v >> 16);
+                q.green = static_cast<uint8_t>(v >> 8);
+                q.blue = static_cast<uint8_t>(v);
+            }
             if (param == 2) q.opacity = v;
         } else {
             if (param == 0) q.mode = v;
