@@ -3,6 +3,7 @@
 #include "edit/edit_model.h"
 #include "ui/app.h"
 #include "ui/edit_window.h"
+#include "ui/geometry_ui.h"
 #include "ui/operation_bar.h"
 
 namespace lumra::ui {
@@ -13,6 +14,9 @@ const OperationUi kOperationUis[] = {
     // selection
     // brushes and text
     // geometry
+    {kOpTrim, SeedGeometry, MakeTrimBar, StoreGeometry, EndGeometry},
+    {kOpResize, SeedGeometry, MakeResizeBar, StoreGeometry, EndGeometry},
+    {kOpRotate, SeedGeometry, MakeRotateBar, StoreGeometry, EndGeometry},
     // tone
     // colour
     // filters
