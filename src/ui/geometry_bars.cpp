@@ -215,13 +215,13 @@ private:
 }  // namespace
 
 QWidget* MakeResizeBar(EditWindow& window, EditModel& model, const OperationDef& def) {
-    auto* bar = new OperationBar(def);
+    auto* bar = new ClippedOperationBar(def);
     new ResizeTool(window, model, bar);
     return bar;
 }
 
 QWidget* MakeRotateBar(EditWindow& window, EditModel& model, const OperationDef& def) {
-    auto* bar = new OperationBar(def);
+    auto* bar = new ClippedOperationBar(def);
     new RotateTool(window, model, bar);
     return bar;
 }

@@ -4,12 +4,14 @@
 #include <QDialogButtonBox>
 #include <QEvent>
 #include <QGridLayout>
+#include <QLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <vector>
 
 #include "edit/edit_model.h"
@@ -21,6 +23,8 @@
 
 namespace lumra::ui {
 namespace {
+
+constexpr int kClippedBarHint = 200;
 
 GeometrySettings g_prefs;
 std::function<void()> g_cleanup;
@@ -44,6 +48,20 @@ bool PaneOverlay::eventFilter(QObject* watched, QEvent* event) {
     if (watched == parent() && event->type() == QEvent::Resize) setGeometry(parentWidget()->rect());
     return QWidget::eventFilter(watched, event);
 }
+
+ClippedOperationBar::ClippedOperationBar(const OperationDef& def) : OperationBar(def) {
+    SetCaption(QString());  // the band shows the operation's name
+    layout()->setSizeConstraint(QLayout::SetNoConstraint);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+}
+
+QSize ClippedOperationBar::sizeHint() const {
+    QSize s = OperationBar::sizeHint();
+    s.setWidth(std::min(s.width(), kClippedBarHint));
+    return s;
+}
+
+QSize ClippedOperationBar::minimumSizeHint() const { return sizeHint(); }
 
 GeometrySettings& GeometryPrefs() { return g_prefs; }
 
@@ -93,7 +111,8 @@ bool RunRegistration(EditWindow& window, QWidget* below, const char* title, std:
             return e;
         };
         const auto& [w, h] = rows[static_cast<size_t>(i)];
-        edits.emplace_back(make(w), make(h));
+        QLineEdit* first = make(w);  // in this order, for the tab order
+        edits.emplace_back(first, make(h));
         grid->addWidget(edits.back().first, i - 1, 1);
         grid->addWidget(new QLabel(ratios ? QStringLiteral(":") : QStringLiteral("x"), &dialog), i - 1, 2);
         grid->addWidget(edits.back().second, i - 1, 3);

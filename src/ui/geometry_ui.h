@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "edit/geometry/geometry_settings.h"
+#include "ui/operation_bar.h"
 
 namespace lumra {
 struct EditModel;
@@ -31,6 +32,16 @@ protected:
 
 private:
     PaintFn paint_;
+};
+
+// An operation bar that stays in its row of a narrow window: it takes the width there is and
+// the controls that do not fit are cut off at the right, instead of the whole bar moving
+// behind the row's extension button.
+class ClippedOperationBar : public OperationBar {
+public:
+    explicit ClippedOperationBar(const OperationDef& def);
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 };
 
 // ImgS as read at the start of the running geometric operation and changed since.

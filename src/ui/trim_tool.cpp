@@ -79,6 +79,10 @@ public:
         });
 
         ControlStrip* strip = bar->controls();
+        // The size statics keep their width while the numbers change.
+        for (int id : {kTrimShownW, kTrimShownH})
+            if (QWidget* label = strip->control(id))
+                label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("00000")));
         FillRatioList();
         strip->SetValue(kTrimRatioList, frame() ? frame()->ratio : 0);
         connect(bar, &OperationBar::command, &window, [&window](int id) { window.Command(id); });
@@ -265,7 +269,7 @@ private:
 }  // namespace
 
 QWidget* MakeTrimBar(EditWindow& window, EditModel& model, const OperationDef& def) {
-    auto* bar = new OperationBar(def);
+    auto* bar = new ClippedOperationBar(def);
     new TrimTool(window, model, bar);
     return bar;
 }
