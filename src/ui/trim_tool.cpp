@@ -89,6 +89,8 @@ public:
         connect(bar, &OperationBar::valueChanged, this, [this](int param, int v) { Changed(param, v); });
         connect(bar, &OperationBar::keysSuspendedChanged, this, [this](bool) { UpdateKeys(); });
         UpdateControls();
+        // The keys wait for the first settled rectangle.
+        UpdateKeys();
         // After the window's own tool bar update at the start.
         QTimer::singleShot(0, this, [this] { UpdateZoomControls(); });
     }

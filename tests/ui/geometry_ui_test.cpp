@@ -99,9 +99,11 @@ TEST_F(GeometryUiTest, ATrimmingDragCutsThePicture) {
     EXPECT_FALSE(strip->editBox(kTrimX1)->isEnabled());
     Edit().Command(kCmdSideBySide);
     EXPECT_EQ(Edit().layout(), kPanePreviewOnly);
+    EXPECT_TRUE(app_->acceleratorsSuspended());
 
     Drag(origin + QPoint(110, 60), origin + QPoint(10, 20));
     EXPECT_TRUE(strip->editBox(kTrimX1)->isEnabled());
+    EXPECT_FALSE(app_->acceleratorsSuspended());
     EXPECT_EQ(strip->value(kTrimX1), 10);
     EXPECT_EQ(strip->value(kTrimY1), 20);
     EXPECT_EQ(strip->value(kTrimX2), 110);
@@ -118,8 +120,12 @@ TEST_F(GeometryUiTest, ATrimmingDragCutsThePicture) {
     EXPECT_EQ(strip->value(kTrimX1), 0);
     EXPECT_EQ(strip->value(kTrimX2), 189);
     EXPECT_EQ(strip->value(kTrimY1), 15);
+    // A ratio keeps the height and centres the width it gives: 41 x 1024 / 768 -> 55.
+    combo->setCurrentIndex(1);
+    EXPECT_EQ(strip->value(kTrimX1), 67);
+    EXPECT_EQ(strip->value(kTrimX2), 121);
     Edit().Command(kCmdOperationOk);
-    EXPECT_EQ(Image().width(), 190);
+    EXPECT_EQ(Image().width(), 55);
     EXPECT_EQ(Image().height(), 41);
     EXPECT_EQ(app_->session().history.NameAt(1), "トリミング");
 }
