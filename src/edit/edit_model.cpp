@@ -67,11 +67,11 @@ const OperationDef kOperations[] = {
      FinishText, nullptr, kTextControls, static_cast<int>(std::size(kTextControls))},
     // geometry
     {kOpTrim, 5120, "トリミング", "trim", false, kCorrectionStopMs, true, 2, StartTrim, RecomputeTrim, nullptr,
-     FinishTrim, ParseTrimArgs},
+     FinishTrim, ParseTrimArgs, kTrimControls, kTrimControlCount},
     {kOpResize, 5121, "リサイズ", "resize", false, kCorrectionStopMs, true, 1, StartResize, nullptr, nullptr,
-     FinishResize, ParseResizeArgs},
+     FinishResize, ParseResizeArgs, kResizeControls, kResizeControlCount},
     {kOpRotate, 5140, "任意角度回転", "rotate", true, kRotationStopMs, true, 2, StartRotate, RecomputeRotate,
-     RotateNeutral, FinishRotate, ParseRotateArgs},
+     RotateNeutral, FinishRotate, ParseRotateArgs, kRotateControls, kRotateControlCount},
     // tone
     {kOpHistogram, 5160, "ヒストグラム補正", "levels", true, kCorrectionStopMs, false, 2, StartLevels,
      RecomputeLevels, LevelsNeutral, nullptr, ParseLevelsArgs},

@@ -6,6 +6,7 @@
 #include "ui/app.h"
 #include "ui/brush_bar.h"
 #include "ui/edit_window.h"
+#include "ui/geometry_ui.h"
 #include "ui/operation_bar.h"
 #include "ui/text_bar.h"
 
@@ -20,6 +21,9 @@ const OperationUi kOperationUis[] = {
     {kOpPartialBrush, nullptr, MakeBrushBar, nullptr, EndBrushUi},
     {kOpText, nullptr, MakeTextBar, nullptr, EndTextUi},
     // geometry
+    {kOpTrim, SeedGeometry, MakeTrimBar, StoreGeometry, EndGeometry},
+    {kOpResize, SeedGeometry, MakeResizeBar, StoreGeometry, EndGeometry},
+    {kOpRotate, SeedGeometry, MakeRotateBar, StoreGeometry, EndGeometry},
     // tone
     // colour
     // filters
