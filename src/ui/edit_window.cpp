@@ -279,8 +279,11 @@ void EditWindow::AddButton(int id) {
             action->setMenu(menu);
         }
         mainBar_->addAction(action);
-        if (auto* button = qobject_cast<QToolButton*>(mainBar_->widgetForAction(action)))
+        if (auto* button = qobject_cast<QToolButton*>(mainBar_->widgetForAction(action))) {
             button->setPopupMode(QToolButton::InstantPopup);
+            // The menus are named, not drawn.
+            button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        }
     } else {
         const bool checkable = id == kCmdSideBySide || id == kCmdSourceView || id == kCmdPreviewView ||
                                id == kCmdScrollBars || id == kCmdSelectionView;
@@ -296,6 +299,9 @@ void EditWindow::AddButton(int id) {
             app_.RunCommand(id);
         });
         mainBar_->addAction(action);
+        if (auto* button = qobject_cast<QToolButton*>(mainBar_->widgetForAction(action));
+            button && id == kZoomMenuButton)
+            button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     }
     actions_[id] = action;
 }
@@ -357,7 +363,7 @@ void EditWindow::SetOperationBar(QWidget* bar) {
     // The bars bring their own caption.
     captionAction_->setVisible(!bar && (running || !saveBar_));
     for (QAction* a : bandBar_->actions()) {
-        if (saveBar_ && bandBar_->widgetForAction(a) == saveBar_) a->setVisible(!bar);
+        if (saveBar_ && bandBar_->widgetForAction(a) == saveBar_) a->setVisible(!bar && !running);
     }
     // Its commands wait while an operation runs.
     if (saveSettings_) saveSettings_->Refresh();
