@@ -328,6 +328,8 @@ void EditWindow::SetSaveBar(QWidget* bar) {
 void EditWindow::HostSaveBar() {
     saveSettings_ = new SaveSettingsBar(session());
     saveSettings_->SetDialogRunner([this](QDialog& d) { return app_.RunDialog(d); });
+    // A narrow window cuts the bar rather than growing for it.
+    saveSettings_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     SetSaveBar(saveSettings_);
     captionAction_->setVisible(false);
     connect(saveSettings_, &SaveSettingsBar::previewDone, this, [this](bool ok) { ShowPreviewResult(ok); });
