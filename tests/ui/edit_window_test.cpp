@@ -178,8 +178,13 @@ TEST_F(EditWindowTest, AnOperationPreviewsAndCommitsWithOk) {
     // A row of the table starts its operation; Cancel ends it.
     Edit().Command(kCmdGamma);
     EXPECT_EQ(app_->session().operationState, kOpGamma);
+    // The save settings give way to the operation.
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(Edit().saveSettingsBar()->isVisibleTo(&Edit()));
     Edit().Command(kCmdOperationCancel);
     EXPECT_EQ(app_->session().operationState, 0);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Edit().saveSettingsBar()->isVisibleTo(&Edit()));
 
     static const OperationDef def{kOpGamma, kCmdGamma, "ガンマ補正", "test", true, kCorrectionStopMs, false, 2,
                                   &StartPreview, &InvertAll};
