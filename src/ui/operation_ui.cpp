@@ -3,7 +3,9 @@
 #include "edit/edit_model.h"
 #include "ui/app.h"
 #include "ui/edit_window.h"
+#include "ui/filter_bars.h"
 #include "ui/operation_bar.h"
+#include "ui/selection_bar.h"
 
 namespace lumra::ui {
 namespace {
@@ -11,11 +13,16 @@ namespace {
 // By family; each family fills in its own rows.
 const OperationUi kOperationUis[] = {
     // selection
+    {kOpSelection, SeedSelectionTool, MakeSelectionBar, nullptr, SelectionToolEnded},
     // brushes and text
     // geometry
     // tone
     // colour
     // filters
+    {kOpUnsharp, SeedFilter, MakeFilterBar, nullptr, nullptr},
+    {kOpBlur, SeedFilter, MakeFilterBar, nullptr, nullptr},
+    {kOpSoftFocus, SeedFilter, MakeFilterBar, nullptr, nullptr},
+    {kOpNoise, SeedFilter, MakeFilterBar, nullptr, nullptr},
     // end
     {0},
 };
