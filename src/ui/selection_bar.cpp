@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QPolygonF>
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -42,6 +43,21 @@ QPointF ToPane(const Viewport& vp, double x, double y) {
     const double sx = vp.src.w > 0 ? static_cast<double>(vp.dest.w) / vp.src.w : 1.0;
     const double sy = vp.src.h > 0 ? static_cast<double>(vp.dest.h) / vp.src.h : 1.0;
     return {vp.dest.x + (x - vp.src.x) * sx, vp.dest.y + (y - vp.src.y) * sy};
+}
+
+// The picture position under a pane position, not held to the picture: a brush dab or an
+// enclosure's point may lie beyond its edge (the tool clips what it marks).
+int PictureAxis(int s, int destPos, int destLen, int srcPos, int srcLen) {
+    if (destLen <= 0) return srcPos;
+    const int64_t num = 2 * static_cast<int64_t>(s - destPos) * srcLen - (static_cast<int64_t>(destLen) - srcLen);
+    const int64_t den = 2 * static_cast<int64_t>(destLen);
+    const int64_t q = num >= 0 ? (num + den / 2) / den : -((-num + den / 2) / den);
+    return static_cast<int>(std::clamp<int64_t>(q + srcPos, -(1 << 24), 1 << 24));
+}
+
+ViewPoint PanePointToPicture(const Viewport& vp, const QPoint& p) {
+    return {PictureAxis(p.x(), vp.dest.x, vp.dest.w, vp.src.x, vp.src.w),
+            PictureAxis(p.y(), vp.dest.y, vp.dest.h, vp.src.y, vp.src.h)};
 }
 
 // The cursors of the creation methods: a cross, with "+" for add and "-" for exclude.
@@ -240,7 +256,7 @@ private:
         SelectionTool* t = Tool();
         if (!t) return false;
         const QPoint pos = e->position().toPoint();
-        const ViewPoint at = ScreenToPicture(vp, pos.x(), pos.y());
+        const ViewPoint at = PanePointToPicture(vp, pos);
         const bool shift = e->modifiers() & Qt::ShiftModifier;
         switch (e->type()) {
             case QEvent::MouseButtonPress:
@@ -295,7 +311,7 @@ private:
         QPen dark(Qt::black, 1, Qt::DashLine);
         const int type = t->settings.type;
         if (t->dragging && (type == kShapeRect || type == kShapeEllipse)) {
-            const ViewPoint at = ScreenToPicture(vp, pointer_.x(), pointer_.y());
+            const ViewPoint at = PanePointToPicture(vp, pointer_);
             const RubberBand b = CurrentRubberBand(*t, at.x, at.y, shift_);
             if (!b.active) return;
             const QRectF band(ToPane(vp, std::min(b.x1, b.x2), std::min(b.y1, b.y2)),
