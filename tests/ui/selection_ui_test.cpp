@@ -1,6 +1,7 @@
 // The selection tool and the filter bars driven as a person would: shapes dragged on the
 // preview pane, the list, the buttons and the feather dialog, 5730 and 5131, then a filter
 // committed through the selection; ImgA and ImgF read at the start and written at the end.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -141,6 +142,46 @@ TEST_F(SelectionUiTest, RectangleByMouseThenBlurThroughTheSelection) {
     EXPECT_TRUE(S().picture.selection.empty());
     EXPECT_FALSE(app_->HasSelectionArea());
     EXPECT_FALSE(Edit().ToolAction(kCmdSelectionView)->isEnabled());
+}
+
+TEST_F(SelectionUiTest, ColourRangeEnclosureAndBrushByMouse) {
+    Open(Bmp24(kW, kH, Checker));
+    auto run = [this](int shape, const std::function<void()>& gesture) {
+        Edit().Command(kCmdSelectArea);
+        ASSERT_NE(Bar(), nullptr);
+        static_cast<QRadioButton*>(Control(2620 + shape))->click();
+        gesture();
+        Edit().Command(kCmdOperationOk);
+        ASSERT_EQ(S().picture.selection.size(), static_cast<size_t>(kW * kH));
+    };
+    // Range 0 without "隣接": every white cell, though no two of them touch.
+    run(kShapeRange, [this] {
+        static_cast<QLineEdit*>(Control(2640))->setText("0");
+        static_cast<QCheckBox*>(Control(2660))->click();
+        Mouse(QEvent::MouseButtonPress, 3, 4, Qt::LeftButton);
+        Mouse(QEvent::MouseButtonRelease, 3, 4, Qt::NoButton);
+    });
+    EXPECT_EQ(MaskAt(3, 4), 0);
+    EXPECT_EQ(MaskAt(20, 11), 0);
+    EXPECT_EQ(MaskAt(20, 10), 255);
+    // An enclosure: the path's moves, closed back to the first point at the release.
+    run(kShapeLasso, [this] {
+        Mouse(QEvent::MouseButtonPress, 5, 5, Qt::LeftButton);
+        Mouse(QEvent::MouseMove, 25, 5, Qt::LeftButton);
+        Mouse(QEvent::MouseMove, 25, 20, Qt::LeftButton);
+        Mouse(QEvent::MouseButtonRelease, 5, 20, Qt::NoButton);
+    });
+    EXPECT_EQ(MaskAt(15, 12), 0);
+    EXPECT_EQ(MaskAt(25, 20), 0);
+    EXPECT_EQ(MaskAt(30, 25), 255);
+    EXPECT_EQ(MaskAt(4, 12), 255);
+    // A dab centred beyond the left edge reaches into the picture only as far as it would.
+    run(kShapeBrush, [this] {
+        Mouse(QEvent::MouseButtonPress, -3, 10, Qt::LeftButton);
+        Mouse(QEvent::MouseButtonRelease, -3, 10, Qt::NoButton);
+    });
+    EXPECT_LT(MaskAt(0, 10), 255);
+    EXPECT_EQ(MaskAt(10, 10), 255);
 }
 
 TEST_F(SelectionUiTest, ListButtonsAndFeatherOnAnEightBitPicture) {
