@@ -23,6 +23,7 @@
 #include <tuple>
 
 #include "document/document.h"
+#include "edit/select/selection_tool.h"
 #include "shell/command_catalogue.h"
 #include "shell/menu_model.h"
 #include "shell/session.h"
@@ -139,6 +140,9 @@ EditWindow::EditWindow(Application& app) : QMainWindow(nullptr), app_(app) {
                 const ImageBuffer& shown = overlay_.empty() ? ss.picture.image : overlay_;
                 return CanvasFrame{&shown, 0, shown.bits()};
             }
+            // The selection tool shows its working overlay.
+            if (const SelectionTool* t = ActiveSelectionTool(model_); t && !t->overlay.empty())
+                return CanvasFrame{&t->overlay, 0, t->overlay.bits()};
             if (model_.active && model_.active->preview && !model_.active->preview->copy.empty()) {
                 const ImageBuffer& copy = model_.active->preview->copy;
                 return CanvasFrame{&copy, 0, copy.bits()};
@@ -581,6 +585,13 @@ void EditWindow::Command(int id) {
             return;
         case kCmdMinimize:
             Minimise();
+            return;
+        case kCmdDeselect:
+            if (ClearSelection(session())) {
+                RebuildOverlay();
+                panes_[0]->canvas()->PixelsChanged();
+                UpdateToolBar();
+            }
             return;
         default:
             break;

@@ -6,8 +6,10 @@
 #include "ui/app.h"
 #include "ui/brush_bar.h"
 #include "ui/edit_window.h"
+#include "ui/filter_bars.h"
 #include "ui/geometry_ui.h"
 #include "ui/operation_bar.h"
+#include "ui/selection_bar.h"
 #include "ui/text_bar.h"
 
 namespace lumra::ui {
@@ -16,6 +18,7 @@ namespace {
 // By family; each family fills in its own rows.
 const OperationUi kOperationUis[] = {
     // selection
+    {kOpSelection, SeedSelectionTool, MakeSelectionBar, nullptr, SelectionToolEnded},
     // brushes and text
     {kOpPaint, nullptr, MakeBrushBar, nullptr, EndBrushUi},
     {kOpPartialBrush, nullptr, MakeBrushBar, nullptr, EndBrushUi},
@@ -27,6 +30,10 @@ const OperationUi kOperationUis[] = {
     // tone
     // colour
     // filters
+    {kOpUnsharp, SeedFilter, MakeFilterBar, nullptr, nullptr},
+    {kOpBlur, SeedFilter, MakeFilterBar, nullptr, nullptr},
+    {kOpSoftFocus, SeedFilter, MakeFilterBar, nullptr, nullptr},
+    {kOpNoise, SeedFilter, MakeFilterBar, nullptr, nullptr},
     // end
     {0},
 };
