@@ -21,6 +21,7 @@ cmake -S "$root" -B "$root/build-san" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DLUMRA_BUILD_UI=OFF -DLUMRA_SANITIZE=ON -DLUMRA_WERROR=ON >/dev/null
 ninja -C "$root/build-san" -j"$jobs" lumra_tests lumra
 (cd "$root/build-san" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  LSAN_OPTIONS="suppressions=$root/tests/lsan_suppressions.txt" \
   ctest -j"$jobs" --output-on-failure --timeout 900)
 
 echo "== fuzz targets (smoke run)"

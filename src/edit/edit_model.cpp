@@ -16,7 +16,102 @@
 namespace lumra {
 namespace {
 
+// Bar controls of the brushes and the text tool; their params index the tools' own values.
+const BarControl kPaintControls[] = {
+    {0, BarControlKind::kLabel, "サイズ"},
+    {2420, BarControlKind::kEdit, nullptr, 3, 128, 24, 0, 0, 10, 3},
+    {2430, BarControlKind::kUpDown, nullptr, 3, 128, 24, 0},
+    {0, BarControlKind::kLabel, "描画色"},
+    {2440, BarControlKind::kColourBox, nullptr, 0, 0xFFFFFF, 0xFFFFFF, 1},
+    {2450, BarControlKind::kButton, "Pic"},
+    {0, BarControlKind::kLabel, "不透明度"},
+    {2421, BarControlKind::kEdit, nullptr, 0, 100, 50, 2, 0, 10, 3},
+    {2431, BarControlKind::kUpDown, nullptr, 0, 100, 50, 2},
+    {2451, BarControlKind::kButton, "塗りつぶし"},
+};
+const BarControl kPartialControls[] = {
+    {2510, BarControlKind::kRadio, "明るく", 0, 6, 2, 0, 0},
+    {2511, BarControlKind::kRadio, "暗く", 0, 6, 2, 0, 1},
+    {2512, BarControlKind::kRadio, "鮮やか", 0, 6, 2, 0, 2},
+    {2513, BarControlKind::kRadio, "淡く", 0, 6, 2, 0, 3},
+    {2514, BarControlKind::kRadio, "シャープ", 0, 6, 2, 0, 4},
+    {2515, BarControlKind::kRadio, "ぼかし", 0, 6, 2, 0, 5},
+    {2516, BarControlKind::kRadio, "ノイズ除去", 0, 6, 2, 0, 6},
+    {0, BarControlKind::kLabel, "サイズ"},
+    {2530, BarControlKind::kEdit, nullptr, 3, 128, 24, 1, 0, 10, 3},
+    {2540, BarControlKind::kUpDown, nullptr, 3, 128, 24, 1},
+    {2521, BarControlKind::kLabel, "強度"},
+    {2531, BarControlKind::kEdit, nullptr, 1, 100, 50, 2, 0, 10, 3},
+    {2541, BarControlKind::kUpDown, nullptr, 1, 100, 50, 2},
+};
+const BarControl kTextControls[] = {
+    {2600, BarControlKind::kTextEdit, nullptr, 0, 0, 0, kNoParam, 0, 10, 259},
+    {2601, BarControlKind::kButton, "フォント"},
+    {0, BarControlKind::kLabel, "文字色"},
+    {2602, BarControlKind::kColourBox, nullptr, 0, 0xFFFFFF, 0xFFFFFF, 0},
+    {0, BarControlKind::kLabel, "不透明度"},
+    {2603, BarControlKind::kEdit, nullptr, 0, 100, 70, 1, 0, 10, 3},
+    {2604, BarControlKind::kUpDown, nullptr, 0, 100, 70, 1},
+};
+
 using K = BarControlKind;
+
+// The selection tool's bar: the number box is the brush size or the colour range by shape.
+const BarControl kSelectionControls[] = {
+    {.kind = K::kLabel, .caption = "作成方法"},
+    {.id = 2611, .kind = K::kCombo, .min = 0, .max = 4, .param = kSelParamMode,
+     .items = "新規\n追加\n除外\n全選択\n全除外"},
+    {.id = 2620, .kind = K::kRadio, .caption = "矩形", .max = 4, .def = kShapeRange, .param = kSelParamShape,
+     .value = kShapeRect},
+    {.id = 2621, .kind = K::kRadio, .caption = "楕円", .max = 4, .def = kShapeRange, .param = kSelParamShape,
+     .value = kShapeEllipse},
+    {.id = 2622, .kind = K::kRadio, .caption = "包囲", .max = 4, .def = kShapeRange, .param = kSelParamShape,
+     .value = kShapeLasso},
+    {.id = 2623, .kind = K::kRadio, .caption = "ブラシ", .max = 4, .def = kShapeRange, .param = kSelParamShape,
+     .value = kShapeBrush},
+    {.id = 2624, .kind = K::kRadio, .caption = "色域", .max = 4, .def = kShapeRange, .param = kSelParamShape,
+     .value = kShapeRange},
+    {.kind = K::kLabel, .caption = "-"},
+    {.id = 2631, .kind = K::kLabel, .caption = "範囲"},
+    {.id = 2640, .kind = K::kEdit, .max = 255, .def = 50, .param = kSelParamNumber, .maxChars = 3},
+    {.id = 2650, .kind = K::kUpDown, .max = 255, .def = 50, .param = kSelParamNumber},
+    {.id = 2660, .kind = K::kCheck, .caption = "隣接", .max = 1, .def = 1, .param = kSelParamAdjacent},
+    {.id = 2671, .kind = K::kButton, .caption = "反転"},
+    {.id = 2670, .kind = K::kButton, .caption = "ぼかし"},
+};
+
+const BarControl kUnsharpControls[] = {
+    {.kind = K::kLabel, .caption = "強度"},
+    {.id = 1, .kind = K::kTrackbar, .max = 100, .def = 3, .param = kUsmLevel, .pageSize = 5},
+    {.id = 2, .kind = K::kEdit, .max = 100, .def = 3, .param = kUsmLevel, .maxChars = 3},
+    {.id = 3, .kind = K::kUpDown, .max = 100, .def = 3, .param = kUsmLevel},
+    {.kind = K::kLabel, .caption = "範囲"},
+    {.id = 4, .kind = K::kTrackbar, .max = 100, .def = 20, .param = kUsmRange, .pageSize = 10},
+    {.id = 5, .kind = K::kEdit, .max = 100, .def = 20, .param = kUsmRange, .maxChars = 3},
+    {.id = 6, .kind = K::kUpDown, .max = 100, .def = 20, .param = kUsmRange},
+};
+
+// The level's range follows the mode (0..10, or 0..20 for the Gaussian); the bar narrows it.
+const BarControl kBlurControls[] = {
+    {.id = 1, .kind = K::kRadio, .caption = "3x3", .max = 2, .def = 1, .param = kBlurMode, .value = 0},
+    {.id = 2, .kind = K::kRadio, .caption = "5x5", .max = 2, .def = 1, .param = kBlurMode, .value = 1},
+    {.id = 3, .kind = K::kRadio, .caption = "ガウスぼかし", .max = 2, .def = 1, .param = kBlurMode, .value = 2},
+    {.id = 4, .kind = K::kTrackbar, .max = 20, .param = kBlurLevel, .pageSize = 2},
+    {.id = 5, .kind = K::kEdit, .max = 20, .param = kBlurLevel, .maxChars = 2},
+    {.id = 6, .kind = K::kUpDown, .max = 20, .param = kBlurLevel},
+};
+
+const BarControl kSoftFocusControls[] = {
+    {.id = 1, .kind = K::kTrackbar, .max = 200, .def = 100, .param = kFocusLevel, .pageSize = 10},
+    {.id = 2, .kind = K::kEdit, .max = 200, .def = 100, .param = kFocusLevel, .maxChars = 3},
+    {.id = 3, .kind = K::kUpDown, .max = 200, .def = 100, .param = kFocusLevel},
+};
+
+const BarControl kNoiseControls[] = {
+    {.id = 1, .kind = K::kTrackbar, .max = 255, .def = 255, .param = kNoiseLevel, .pageSize = 10},
+    {.id = 2, .kind = K::kEdit, .max = 255, .def = 255, .param = kNoiseLevel, .maxChars = 3},
+    {.id = 3, .kind = K::kUpDown, .max = 255, .def = 255, .param = kNoiseLevel},
+};
 
 // Gamma, brightness and contrast: the trackbar follows R; "同期" ties G and B to R.
 #define LUMRA_TONE_BAR(lo, hi)                                                         \
@@ -85,22 +180,22 @@ const BarControl kReplaceBar[] = {
 // The operations, by family; each family fills in its own rows.
 const OperationDef kOperations[] = {
     // selection
-    {kOpSelection, 5130, nullptr, "select", false, kCorrectionStopMs, false, 2, StartSelectionOp, nullptr,
-     nullptr, FinishSelectionOp},
+    {kOpSelection, 5130, "領域", "select", false, kCorrectionStopMs, false, 2, StartSelectionOp, nullptr,
+     nullptr, FinishSelectionOp, nullptr, kSelectionControls, static_cast<int>(std::size(kSelectionControls))},
     // brushes and text
     {kOpPaint, 5190, "ペイント", "paint", false, kCorrectionStopMs, false, 2, StartBrush, nullptr, nullptr,
-     FinishBrush},
+     FinishBrush, nullptr, kPaintControls, static_cast<int>(std::size(kPaintControls))},
     {kOpPartialBrush, 5191, "部分補正", "partial", false, kCorrectionStopMs, false, 2, StartBrush, nullptr,
-     nullptr, FinishBrush},
+     nullptr, FinishBrush, nullptr, kPartialControls, static_cast<int>(std::size(kPartialControls))},
     {kOpText, 5192, kTextHistoryName, "text", false, kCorrectionStopMs, false, 2, StartText, nullptr, nullptr,
-     FinishText},
+     FinishText, nullptr, kTextControls, static_cast<int>(std::size(kTextControls))},
     // geometry
     {kOpTrim, 5120, "トリミング", "trim", false, kCorrectionStopMs, true, 2, StartTrim, RecomputeTrim, nullptr,
-     FinishTrim, ParseTrimArgs},
+     FinishTrim, ParseTrimArgs, kTrimControls, kTrimControlCount},
     {kOpResize, 5121, "リサイズ", "resize", false, kCorrectionStopMs, true, 1, StartResize, nullptr, nullptr,
-     FinishResize, ParseResizeArgs},
+     FinishResize, ParseResizeArgs, kResizeControls, kResizeControlCount},
     {kOpRotate, 5140, "任意角度回転", "rotate", true, kRotationStopMs, true, 2, StartRotate, RecomputeRotate,
-     RotateNeutral, FinishRotate, ParseRotateArgs},
+     RotateNeutral, FinishRotate, ParseRotateArgs, kRotateControls, kRotateControlCount},
     // tone
     {kOpHistogram, 5160, "ヒストグラム補正", "levels", true, kCorrectionStopMs, false, 2, StartLevels,
      RecomputeLevels, LevelsNeutral, nullptr, ParseLevelsArgs, kLevelsBar, static_cast<int>(std::size(kLevelsBar))},
@@ -119,13 +214,16 @@ const OperationDef kOperations[] = {
      static_cast<int>(std::size(kReplaceBar))},
     // filters
     {kOpUnsharp, 5170, "アンシャープマスク", "usm", true, kCorrectionStopMs, false, 2, StartUnsharp,
-     RecomputeUnsharp, NeutralUnsharp, nullptr, ParseUnsharpArgs},
+     RecomputeUnsharp, NeutralUnsharp, nullptr, ParseUnsharpArgs, kUnsharpControls,
+     static_cast<int>(std::size(kUnsharpControls))},
     {kOpBlur, 5171, "ぼかし", "blur", true, kCorrectionStopMs, false, 2, StartBlur, RecomputeBlur,
-     NeutralBlur, nullptr, ParseBlurArgs},
+     NeutralBlur, nullptr, ParseBlurArgs, kBlurControls, static_cast<int>(std::size(kBlurControls))},
     {kOpSoftFocus, 5172, "ソフトフォーカス", "softfocus", true, kCorrectionStopMs, false, 2,
-     StartSoftFocus, RecomputeSoftFocus, NeutralFirstParam, nullptr, ParseSoftFocusArgs},
+     StartSoftFocus, RecomputeSoftFocus, NeutralFirstParam, nullptr, ParseSoftFocusArgs, kSoftFocusControls,
+     static_cast<int>(std::size(kSoftFocusControls))},
     {kOpNoise, 5182, "ノイズ除去", "denoise", true, kCorrectionStopMs, false, 2, StartNoise,
-     RecomputeNoise, NeutralFirstParam, nullptr, ParseNoiseArgs},
+     RecomputeNoise, NeutralFirstParam, nullptr, ParseNoiseArgs, kNoiseControls,
+     static_cast<int>(std::size(kNoiseControls))},
     // end
 };
 

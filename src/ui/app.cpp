@@ -637,8 +637,7 @@ void Application::ShowColourCount() {
 
 bool Application::HistoryWindowOpen() const { return edit_ && edit_->historyWindowOpen(); }
 
-// No selection areas exist yet.
-bool Application::HasSelectionArea() const { return false; }
+bool Application::HasSelectionArea() const { return !session_.picture.selection.empty(); }
 
 int Application::EditToolBarBottom() const {
     if (OwnEditWindow()) return edit_->ToolBarBottom();

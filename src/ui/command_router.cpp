@@ -42,7 +42,7 @@ void CommandRouter::RunShared(int id) {
     Session& session = app_.session();
     const CurrentPicture& picture = session.picture;
     if (FindOperationByCommand(id) || FindImmediate(id) || id == kCmdUndo || id == kCmdRedo ||
-        id == kCmdHistoryWindow) {
+        id == kCmdHistoryWindow || id == kCmdDeselect) {
         EditWindow* edit = app_.editWindowObject();
         if (!edit) return;
         // The editing tools work in the edit window.

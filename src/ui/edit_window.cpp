@@ -23,17 +23,21 @@
 #include <tuple>
 
 #include "document/document.h"
+#include "edit/select/selection_tool.h"
 #include "shell/command_catalogue.h"
 #include "shell/menu_model.h"
 #include "shell/session.h"
 #include "shell/settings.h"
+#include "document/comment_save.h"
 #include "ui/app.h"
+#include "ui/comment_exif_dialogs.h"
 #include "ui/file_list_window.h"
 #include "ui/history_window.h"
 #include "ui/main_menu.h"
 #include "ui/navigator_window.h"
 #include "ui/operation_ui.h"
 #include "ui/picture_canvas.h"
+#include "ui/save_settings_bar.h"
 #include "ui/tool_icons.h"
 #include "ui/view_window.h"
 #include "view/info_text.h"
@@ -136,10 +140,15 @@ EditWindow::EditWindow(Application& app) : QMainWindow(nullptr), app_(app) {
                 const ImageBuffer& shown = overlay_.empty() ? ss.picture.image : overlay_;
                 return CanvasFrame{&shown, 0, shown.bits()};
             }
+            // The selection tool shows its working overlay.
+            if (const SelectionTool* t = ActiveSelectionTool(model_); t && !t->overlay.empty())
+                return CanvasFrame{&t->overlay, 0, t->overlay.bits()};
             if (model_.active && model_.active->preview && !model_.active->preview->copy.empty()) {
                 const ImageBuffer& copy = model_.active->preview->copy;
                 return CanvasFrame{&copy, 0, copy.bits()};
             }
+            if (const ImageBuffer* own = model_.active ? OperationPicture(model_) : nullptr; own && !own->empty())
+                return CanvasFrame{own, 0, own->bits()};
             if (ss.picture.trial.previewShown && !ss.picture.trial.preview.empty()) {
                 const ImageBuffer& trial = ss.picture.trial.preview;
                 return CanvasFrame{&trial, 0, trial.bits()};
@@ -171,6 +180,7 @@ EditWindow::EditWindow(Application& app) : QMainWindow(nullptr), app_(app) {
     panes_[1]->hide();
 
     BuildToolBars(s.settings.swin.rebarRow == 1 ? 1 : 2);
+    HostSaveBar();
 
     // Placement from Swin in the work area of the main window's monitor.
     QScreen* screen = app_.viewWindow() && app_.viewWindow()->screen() ? app_.viewWindow()->screen()
@@ -208,6 +218,7 @@ EditWindow::~EditWindow() {
     qApp->removeEventFilter(this);
     CancelOperation();
     session().ui.trialPreviewChanged = nullptr;
+    app_.SetSaveFormatListener(nullptr);
     delete history_;
 }
 
@@ -235,7 +246,7 @@ void EditWindow::BuildToolBars(int rows) {
     bandBar_->setFloatable(false);
     bandCaption_ = new QLabel(QStringLiteral("保存設定"), bandBar_);
     bandCaption_->setContentsMargins(4, 0, 6, 0);
-    bandBar_->addWidget(bandCaption_);
+    captionAction_ = bandBar_->addWidget(bandCaption_);
     addToolBar(Qt::TopToolBarArea, bandBar_);
 }
 
@@ -274,8 +285,11 @@ void EditWindow::AddButton(int id) {
             action->setMenu(menu);
         }
         mainBar_->addAction(action);
-        if (auto* button = qobject_cast<QToolButton*>(mainBar_->widgetForAction(action)))
+        if (auto* button = qobject_cast<QToolButton*>(mainBar_->widgetForAction(action))) {
             button->setPopupMode(QToolButton::InstantPopup);
+            // The menus are named, not drawn.
+            button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        }
     } else {
         const bool checkable = id == kCmdSideBySide || id == kCmdSourceView || id == kCmdPreviewView ||
                                id == kCmdScrollBars || id == kCmdSelectionView;
@@ -291,6 +305,9 @@ void EditWindow::AddButton(int id) {
             app_.RunCommand(id);
         });
         mainBar_->addAction(action);
+        if (auto* button = qobject_cast<QToolButton*>(mainBar_->widgetForAction(action));
+            button && id == kZoomMenuButton)
+            button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     }
     actions_[id] = action;
 }
@@ -314,6 +331,31 @@ void EditWindow::SetSaveBar(QWidget* bar) {
     }
 }
 
+void EditWindow::HostSaveBar() {
+    saveSettings_ = new SaveSettingsBar(session());
+    saveSettings_->SetDialogRunner([this](QDialog& d) { return app_.RunDialog(d); });
+    // A narrow window cuts the bar rather than growing for it.
+    saveSettings_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    SetSaveBar(saveSettings_);
+    captionAction_->setVisible(false);
+    connect(saveSettings_, &SaveSettingsBar::previewDone, this, [this](bool ok) { ShowPreviewResult(ok); });
+    connect(saveSettings_, &SaveSettingsBar::transparentPickRequested, this, [this] { StartTransparentPick(); });
+    connect(saveSettings_, &SaveSettingsBar::commentRequested, this, [this] { CreateComment(); });
+    connect(saveSettings_, &SaveSettingsBar::keysSuspendedChanged, this,
+            [this](bool suspended) { app_.SetAcceleratorsSuspended(suspended); });
+    // The save dialog's type change moves the bar's format.
+    app_.SetSaveFormatListener([guard = QPointer<SaveSettingsBar>(saveSettings_)] {
+        if (guard) guard->Refresh();
+    });
+}
+
+void EditWindow::CreateComment() {
+    Session& s = session();
+    CommentCreateDialog dialog(this, s.picture.commentText);
+    if (app_.RunDialog(dialog) == QDialog::Accepted) SetPendingComment(s, dialog.text());
+    saveSettings_->Refresh();
+}
+
 void EditWindow::SetOperationBar(QWidget* bar) {
     if (operationBar_ && operationBar_ != bar) {
         for (QAction* a : bandBar_->actions())
@@ -326,9 +368,13 @@ void EditWindow::SetOperationBar(QWidget* bar) {
     const char* caption = running && model_.active->def->historyName ? model_.active->def->historyName : nullptr;
     bandCaption_->setText(bar || running ? QString::fromUtf8(caption ? caption : "") : QStringLiteral("保存設定"));
     bandBar_->setWindowTitle(bandCaption_->text());
+    // The bars bring their own caption.
+    captionAction_->setVisible(!bar && (running || !saveBar_));
     for (QAction* a : bandBar_->actions()) {
-        if (saveBar_ && bandBar_->widgetForAction(a) == saveBar_) a->setVisible(!bar);
+        if (saveBar_ && bandBar_->widgetForAction(a) == saveBar_) a->setVisible(!bar && !running);
     }
+    // Its commands wait while an operation runs.
+    if (saveSettings_) saveSettings_->Refresh();
 }
 
 void EditWindow::WriteZoomField() {
@@ -494,6 +540,7 @@ void EditWindow::Refresh(bool pictureChanged) {
     }
     RepaintPanes();
     if (s.picture.trial.previewShown) DiscardTrialSave(s);
+    if (saveSettings_) saveSettings_->Refresh();
     WriteZoomField();
     UpdateToolBar();
     UpdateTitle();
@@ -538,6 +585,13 @@ void EditWindow::Command(int id) {
             return;
         case kCmdMinimize:
             Minimise();
+            return;
+        case kCmdDeselect:
+            if (ClearSelection(session())) {
+                RebuildOverlay();
+                panes_[0]->canvas()->PixelsChanged();
+                UpdateToolBar();
+            }
             return;
         default:
             break;
@@ -679,9 +733,12 @@ void EditWindow::ScrollBarInput(QScrollBar* bar, int action) {
 }
 
 void EditWindow::Preview() {
-    Session& s = session();
     if (!HasPicture() || OperationActive()) return;
-    if (!TrialSave(s)) {
+    ShowPreviewResult(TrialSave(session()));
+}
+
+void EditWindow::ShowPreviewResult(bool ok) {
+    if (!ok) {
         UpdateTitle();
         return;
     }
@@ -859,6 +916,8 @@ void EditWindow::closeEvent(QCloseEvent* event) {
 
 void EditWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
+    // Losing the window loses the pick's capture.
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && pick_.armed) EndTransparentPick(false);
     if (event->type() == QEvent::WindowStateChange && isMaximized() && LayoutLocked()) {
         // Refused while the trimming tool is placing its rectangle.
         QMetaObject::invokeMethod(this, [this] { showNormal(); }, Qt::QueuedConnection);
@@ -877,7 +936,9 @@ bool EditWindow::eventFilter(QObject* watched, QEvent* event) {
         // Escape cancels the operation, else closes the history window, else does nothing.
         QWidget* window = static_cast<QWidget*>(watched)->window();
         if (window == this || window == history_) {
-            if (model_.active) {
+            if (pick_.armed) {
+                EndTransparentPick(false);
+            } else if (model_.active) {
                 Command(kCmdOperationCancel);
             } else if (historyWindowOpen()) {
                 history_->close();

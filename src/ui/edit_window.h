@@ -10,11 +10,13 @@
 #include <map>
 #include <utility>
 
+#include "edit/colour_pick.h"
 #include "edit/edit_model.h"
 #include "view/edit_panes.h"
 #include "view/view_rules.h"
 #include "view/viewport.h"
 
+class QAction;
 class QLabel;
 class QLineEdit;
 class QScrollBar;
@@ -33,6 +35,7 @@ class FileListWindow;
 class HistoryWindow;
 class NavigatorWindow;
 class PictureCanvas;
+class SaveSettingsBar;
 
 // One pane: the picture and its two scroll bars inside a thin sunken edge.
 class EditPane : public QFrame {
@@ -116,6 +119,12 @@ public:
     QAction* ToolAction(int id) const;
     FileListWindow* listWindow() const { return list_; }
     HistoryWindow* historyWindow() const { return history_; }
+    SaveSettingsBar* saveSettingsBar() const { return saveSettings_; }
+    // The save settings' transparent-colour pick on the source pane.
+    bool colourPickArmed() const { return pick_.armed; }
+    void StartTransparentPick();
+    // Accept (the colour under the pointer) or cancel.
+    void EndTransparentPick(bool accept);
     bool historyWindowOpen() const;
     // The history window (5117) from any display mode.
     void ShowHistoryWindow();
@@ -152,6 +161,11 @@ private:
     void ScrollBarInput(QScrollBar* bar, int action);
     void ToggleScrollBars();
     void Preview();
+    void ShowPreviewResult(bool ok);
+    void HostSaveBar();
+    void CreateComment();
+    // The pick's share of the mouse on the panes: true when it took the event.
+    bool PickMouse(int pane, QMouseEvent* event);
     void Undo(int delta);
     void AfterHistoryStep(bool sizeChanged);
     void RunOperationCommand(int id);
@@ -186,6 +200,7 @@ private:
     QToolBar* mainBar_ = nullptr;
     QToolBar* bandBar_ = nullptr;
     QLabel* bandCaption_ = nullptr;
+    QAction* captionAction_ = nullptr;
     QPointer<QWidget> saveBar_;
     QPointer<QWidget> operationBar_;
     QLineEdit* zoomField_ = nullptr;
@@ -202,6 +217,9 @@ private:
     std::function<std::pair<bool, bool>()> strokeState_;
     QRect placed_;  // the normal rectangle from Swin, until the window has one of its own
     bool closing_ = false;
+    SaveSettingsBar* saveSettings_ = nullptr;
+    ColourPick pick_;
+    bool pickHidOverlay_ = false;
 };
 
 }  // namespace lumra::ui

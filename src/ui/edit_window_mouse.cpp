@@ -12,8 +12,10 @@
 #include "shell/settings.h"
 #include "ui/app.h"
 #include "ui/edit_window.h"
+#include "ui/file_list_window.h"
 #include "ui/navigator_window.h"
 #include "ui/picture_canvas.h"
+#include "ui/save_settings_bar.h"
 #include "ui/tool_icons.h"
 #include "view/navigator.h"
 
@@ -23,6 +25,12 @@ namespace {
 
 constexpr int kNavigatorPaneMin = 304;
 constexpr int kWheelNotch = 120;
+constexpr int kTransparentCommand = 5830;
+
+uint32_t TransparentColour(const SImgSettings& s) {
+    return (static_cast<uint32_t>(s.alphaR & 0xFF) << 16) | (static_cast<uint32_t>(s.alphaG & 0xFF) << 8) |
+           static_cast<uint32_t>(s.alphaB & 0xFF);
+}
 
 QRect ToQRect(const ViewRect& r) { return QRect(r.x, r.y, r.w, r.h); }
 
@@ -37,7 +45,73 @@ Button ButtonOf(Qt::MouseButton b) {
 
 }  // namespace
 
+// ---- The transparent-colour pick ----
+
+void EditWindow::StartTransparentPick() {
+    Session& s = session();
+    if (pick_.armed || !HasPicture() || OperationActive()) {
+        saveSettings_->FinishTransparentPick(std::nullopt);
+        return;
+    }
+    if (FileListWindow* list = app_.fileListWindow(); list && list->isVisible()) list->hide();
+    const int layout = ArmColourPick(pick_, kTransparentCommand, model_.layout, TransparentColour(s.settings.simg));
+    app_.SetAcceleratorsSuspended(true);
+    // The plain picture while picking.
+    pickHidOverlay_ = !overlay_.empty();
+    if (pickHidOverlay_) {
+        overlay_ = ImageBuffer{};
+        panes_[0]->canvas()->PixelsChanged();
+    }
+    if (model_.layout != layout) SetPaneLayout(layout);
+    PictureCanvas* canvas = panes_[0]->canvas();
+    canvas->setCursor(Qt::CrossCursor);
+    canvas->grabMouse(Qt::CrossCursor);
+    saveSettings_->transparentSwatch()->SetLiveColour(pick_.live);
+}
+
+void EditWindow::EndTransparentPick(bool accept) {
+    const std::optional<PickEnd> end = EndColourPick(pick_, accept);
+    if (!end) return;
+    PictureCanvas* canvas = panes_[0]->canvas();
+    canvas->releaseMouse();
+    canvas->unsetCursor();
+    app_.SetAcceleratorsSuspended(false);
+    if (pickHidOverlay_) {
+        pickHidOverlay_ = false;
+        RebuildOverlay();
+    }
+    if (end->layout != model_.layout) {
+        SetPaneLayout(end->layout);
+    } else {
+        canvas->PixelsChanged();
+    }
+    saveSettings_->transparentSwatch()->SetLiveColour(std::nullopt);
+    saveSettings_->FinishTransparentPick(end->colour);
+    UpdateTitle();
+}
+
+bool EditWindow::PickMouse(int pane, QMouseEvent* event) {
+    if (!pick_.armed) return false;
+    // The capture sends every event to the source pane's canvas.
+    const QPoint pos = panes_[0]->canvas()->mapFromGlobal(event->globalPosition().toPoint());
+    const ImageBuffer& image = session().picture.image;
+    const bool onPicture = vp_.dest.Contains(pos.x(), pos.y());
+    if (event->type() == QEvent::MouseMove) {
+        if (onPicture) {
+            const ViewPoint p = ScreenToPicture(vp_, pos.x(), pos.y());
+            if (MoveColourPick(pick_, image, p.x, p.y)) saveSettings_->transparentSwatch()->SetLiveColour(pick_.live);
+        }
+        setWindowTitle(QString::fromStdString(PixelReadoutText(vp_, image, pos.x(), pos.y())));
+    } else if (event->type() == QEvent::MouseButtonPress && event->button() == Qt::LeftButton) {
+        // A click in the source pane (beside the picture too) keeps the colour last under the
+        // pointer; elsewhere it is ignored.
+        if (pane == 0 && panes_[0]->canvas()->rect().contains(pos)) EndTransparentPick(true);
+    }
+    return true;
+}
+
 void EditWindow::PanePress(int pane, QMouseEvent* event) {
+    if (PickMouse(pane, event)) return;
     if (model_.active && paneMouse_ && paneMouse_(pane, event, vp_)) return;
     const Button button = ButtonOf(event->button());
     if (button == Button::Other) return;
@@ -58,6 +132,7 @@ void EditWindow::PanePress(int pane, QMouseEvent* event) {
 }
 
 void EditWindow::PaneMove(int pane, QMouseEvent* event) {
+    if (PickMouse(pane, event)) return;
     if (model_.active && paneMouse_ && paneMouse_(pane, event, vp_)) return;
     const QPoint pos = event->position().toPoint();
     const int distance = std::abs(pos.x() - vp_.anchor.x) + std::abs(pos.y() - vp_.anchor.y);
@@ -66,6 +141,7 @@ void EditWindow::PaneMove(int pane, QMouseEvent* event) {
 }
 
 void EditWindow::PaneRelease(int pane, QMouseEvent* event) {
+    if (PickMouse(pane, event)) return;
     if (model_.active && paneMouse_ && paneMouse_(pane, event, vp_)) return;
     const GestureStep step = OnRelease(gesture_, ButtonOf(event->button()));
     RunGesture(pane, step.first, event);
@@ -73,6 +149,7 @@ void EditWindow::PaneRelease(int pane, QMouseEvent* event) {
 }
 
 void EditWindow::PaneDoubleClick(int pane, QMouseEvent* event) {
+    if (PickMouse(pane, event)) return;
     if (model_.active && paneMouse_ && paneMouse_(pane, event, vp_)) return;
     RunGesture(pane, OnDoubleClick(gesture_, ButtonOf(event->button())), event);
 }

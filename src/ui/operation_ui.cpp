@@ -1,9 +1,16 @@
 #include "ui/operation_ui.h"
 
+#include "edit/brush/brush_tool.h"
 #include "edit/edit_model.h"
+#include "edit/text/text_tool.h"
 #include "ui/app.h"
+#include "ui/brush_bar.h"
 #include "ui/edit_window.h"
+#include "ui/filter_bars.h"
+#include "ui/geometry_ui.h"
 #include "ui/operation_bar.h"
+#include "ui/selection_bar.h"
+#include "ui/text_bar.h"
 #include "ui/tone_bars.h"
 
 namespace lumra::ui {
@@ -12,8 +19,15 @@ namespace {
 // By family; each family fills in its own rows.
 const OperationUi kOperationUis[] = {
     // selection
+    {kOpSelection, SeedSelectionTool, MakeSelectionBar, nullptr, SelectionToolEnded},
     // brushes and text
+    {kOpPaint, nullptr, MakeBrushBar, nullptr, EndBrushUi},
+    {kOpPartialBrush, nullptr, MakeBrushBar, nullptr, EndBrushUi},
+    {kOpText, nullptr, MakeTextBar, nullptr, EndTextUi},
     // geometry
+    {kOpTrim, SeedGeometry, MakeTrimBar, StoreGeometry, EndGeometry},
+    {kOpResize, SeedGeometry, MakeResizeBar, StoreGeometry, EndGeometry},
+    {kOpRotate, SeedGeometry, MakeRotateBar, StoreGeometry, EndGeometry},
     // tone
     {kOpHistogram, nullptr, MakeLevelsBar, nullptr, EndToneBar},
     {kOpGamma, nullptr, MakeToneBar, nullptr, EndToneBar},
@@ -23,6 +37,10 @@ const OperationUi kOperationUis[] = {
     {kOpHueSaturation, SeedHueSaturation, MakeHueSaturationBar, nullptr, EndColourBar},
     {kOpColourReplace, SeedReplace, MakeReplaceBar, nullptr, EndColourBar},
     // filters
+    {kOpUnsharp, SeedFilter, MakeFilterBar, nullptr, nullptr},
+    {kOpBlur, SeedFilter, MakeFilterBar, nullptr, nullptr},
+    {kOpSoftFocus, SeedFilter, MakeFilterBar, nullptr, nullptr},
+    {kOpNoise, SeedFilter, MakeFilterBar, nullptr, nullptr},
     // end
     {0},
 };
@@ -34,6 +52,12 @@ std::span<const OperationUi> OperationUiTable() { return kOperationUis; }
 const OperationUi* FindOperationUi(int kind) {
     for (const OperationUi& u : kOperationUis)
         if (u.kind != 0 && u.kind == kind) return &u;
+    return nullptr;
+}
+
+const ImageBuffer* OperationPicture(EditModel& model) {
+    if (BrushTool* brush = ActiveBrush(model)) return &brush->working;
+    if (TextTool* text = ActiveText(model)) return &text->dib;
     return nullptr;
 }
 

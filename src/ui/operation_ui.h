@@ -8,6 +8,7 @@ class QWidget;
 
 namespace lumra {
 struct EditModel;
+struct ImageBuffer;
 struct OperationDef;
 struct Session;
 }  // namespace lumra
@@ -31,6 +32,10 @@ struct OperationUi {
 
 std::span<const OperationUi> OperationUiTable();
 const OperationUi* FindOperationUi(int kind);
+
+// The picture a tool without a preview copy draws on (the brushes' and the text tool's), or
+// null; the preview pane shows it.
+const ImageBuffer* OperationPicture(EditModel& model);
 
 // The bar for an operation that has just started: its own, or the generic one from its table
 // wired to the parameters (a change asks for a recompute), OK / Cancel and the keys.

@@ -57,6 +57,80 @@ void Screen(QPainter& p) {
     p.drawRect(QRectF(1.5, 2.5, 13, 10));
 }
 
+// The edit window's own buttons.
+void DrawEdit(QPainter& p, int id) {
+    switch (id) {
+        case kCmdSaveAs:
+            p.setPen(QPen(kInk, 1));
+            p.setBrush(kBlue);
+            p.drawRect(QRectF(1.5, 1.5, 13, 13));
+            p.fillRect(QRectF(4, 2, 8, 5), kPaper);
+            p.fillRect(QRectF(5, 10, 6, 4), QColor(0xD8, 0xE8, 0xF8));
+            break;
+        case kCmdUndo:
+        case kCmdRedo: {
+            const bool back = id == kCmdUndo;
+            p.setPen(QPen(kBlue, 2));
+            p.setBrush(Qt::NoBrush);
+            QPainterPath path;
+            path.moveTo(back ? 4 : 12, 6);
+            path.cubicTo(back ? 13 : 3, 6, back ? 14 : 2, 13, back ? 7 : 9, 13);
+            p.drawPath(path);
+            if (back) {
+                Triangle(p, QPointF(0.5, 6), QPointF(5.5, 2), QPointF(5.5, 10), kBlue);
+            } else {
+                Triangle(p, QPointF(15.5, 6), QPointF(10.5, 2), QPointF(10.5, 10), kBlue);
+            }
+            break;
+        }
+        case kCmdHistoryWindow:
+            p.setPen(QPen(kInk, 1));
+            p.setBrush(kPaper);
+            p.drawRect(QRectF(2.5, 1.5, 11, 13));
+            p.setPen(QPen(kInk, 1));
+            for (int y = 4; y <= 12; y += 3) p.drawLine(QPointF(4.5, y + 0.5), QPointF(11.5, y + 0.5));
+            p.fillRect(QRectF(3, 9, 10, 3), QColor(0x30, 0x70, 0xD0, 0x80));
+            break;
+        case kCmdSideBySide:
+        case kCmdSourceView:
+        case kCmdPreviewView: {
+            p.setPen(QPen(kInk, 1));
+            p.setBrush(kPaper);
+            p.drawRect(QRectF(0.5, 2.5, 15, 11));
+            const QColor source(0xE8, 0xB8, 0x40);
+            const QColor preview(0x30, 0x70, 0xD0);
+            if (id == kCmdSideBySide) {
+                p.fillRect(QRectF(2, 4, 5.5, 8), source);
+                p.fillRect(QRectF(8.5, 4, 5.5, 8), preview);
+            } else {
+                p.fillRect(QRectF(2, 4, 12, 8), id == kCmdSourceView ? source : preview);
+                p.setPen(QPen(kPaper, 1.5));
+                const double x = 8;
+                if (id == kCmdSourceView) {
+                    p.drawLine(QPointF(x, 5.5), QPointF(x, 10.5));
+                } else {
+                    p.drawLine(QPointF(x - 2, 5.5), QPointF(x + 2, 5.5));
+                    p.drawLine(QPointF(x + 2, 5.5), QPointF(x - 2, 10.5));
+                    p.drawLine(QPointF(x - 2, 10.5), QPointF(x + 2, 10.5));
+                }
+            }
+            break;
+        }
+        case kCmdScrollBars:
+            Screen(p);
+            p.fillRect(QRectF(11, 3, 3, 7), kBlue);
+            p.fillRect(QRectF(2, 10, 9, 2.5), kBlue);
+            break;
+        case kCmdSelectionView:
+            p.setPen(QPen(kInk, 1, Qt::DashLine));
+            p.setBrush(QColor(0x30, 0x70, 0xD0, 0x50));
+            p.drawRect(QRectF(2.5, 3.5, 11, 9));
+            break;
+        default:
+            break;
+    }
+}
+
 void Draw(QPainter& p, int id) {
     switch (id) {
         case kCmdOpen: {
@@ -173,6 +247,7 @@ void Draw(QPainter& p, int id) {
             p.drawLine(QPointF(12.5, 3.5), QPointF(3.5, 12.5));
             break;
         default:
+            DrawEdit(p, id);
             break;
     }
 }

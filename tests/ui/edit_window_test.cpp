@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QToolBar>
 #include <QUrl>
@@ -18,7 +19,9 @@
 #include "shell/ini_file.h"
 #include "ui/edit_window.h"
 #include "ui/history_window.h"
+#include "ui/comment_exif_dialogs.h"
 #include "ui/picture_canvas.h"
+#include "ui/save_settings_bar.h"
 #include "ui_test_support.h"
 
 Q_GUI_EXPORT void qt_handleKeyEvent(QWindow* window, QEvent::Type type, int key, Qt::KeyboardModifiers modifiers,
@@ -175,8 +178,13 @@ TEST_F(EditWindowTest, AnOperationPreviewsAndCommitsWithOk) {
     // A row of the table starts its operation; Cancel ends it.
     Edit().Command(kCmdGamma);
     EXPECT_EQ(app_->session().operationState, kOpGamma);
+    // The save settings give way to the operation.
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(Edit().saveSettingsBar()->isVisibleTo(&Edit()));
     Edit().Command(kCmdOperationCancel);
     EXPECT_EQ(app_->session().operationState, 0);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Edit().saveSettingsBar()->isVisibleTo(&Edit()));
 
     static const OperationDef def{kOpGamma, kCmdGamma, "ガンマ補正", "test", true, kCorrectionStopMs, false, 2,
                                   &StartPreview, &InvertAll};
@@ -240,6 +248,73 @@ TEST_F(EditWindowTest, SavePreviewShowsBesideTheSourceWithItsSize) {
     Edit().Refresh(true);
     EXPECT_FALSE(app_->session().picture.trial.previewShown);
     EXPECT_EQ(EditTitle().find(" .... "), std::string::npos);
+}
+
+TEST_F(EditWindowTest, TheSaveBarsPreviewShowsTheSavedSize) {
+    OpenInEditWindow();
+    ui::SaveSettingsBar* bar = Edit().saveSettingsBar();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(bar->isVisibleTo(&Edit()));
+    bar->action(kCmdPreview)->trigger();
+    ASSERT_TRUE(app_->session().picture.trial.previewShown);
+    EXPECT_EQ(Edit().layout(), kPanesSideBySide);
+    EXPECT_EQ(EditTitle().substr(EditTitle().size() - 2), "KB") << EditTitle();
+}
+
+TEST_F(EditWindowTest, TheTransparentColourIsPickedOnTheSourcePane) {
+    OpenInEditWindow();
+    app_->session().settings.simg.format = kSavePng;
+    ui::SaveSettingsBar* bar = Edit().saveSettingsBar();
+    bar->Refresh();
+    const CurrentPicture& pic = app_->session().picture;
+    ui::PictureCanvas* pane = Edit().sourcePane()->canvas();
+    const ViewRect& dest = Edit().viewport().dest;
+    const QPoint on(dest.x + dest.w / 2, dest.y + dest.h / 2);
+
+    // Escape cancels and turns the switch off again.
+    Edit().SetPaneLayout(kPanesSideBySide);
+    bar->action(5830)->trigger();
+    ASSERT_TRUE(Edit().colourPickArmed());
+    EXPECT_EQ(Edit().layout(), kPaneSourceOnly);
+    EXPECT_TRUE(app_->acceleratorsSuspended());
+    Press(Edit(), Qt::Key_Escape);
+    EXPECT_FALSE(Edit().colourPickArmed());
+    EXPECT_FALSE(pic.saveTransparent);
+    EXPECT_EQ(Edit().layout(), kPanesSideBySide);
+    EXPECT_FALSE(app_->acceleratorsSuspended());
+
+    // Moving shows the colour under the pointer in the title and the swatch; a click keeps it.
+    bar->action(5830)->trigger();
+    ASSERT_TRUE(Edit().colourPickArmed());
+    Mouse(pane, QEvent::MouseMove, Qt::NoButton, Qt::NoButton, on);
+    EXPECT_EQ(EditTitle(), "r:51  g:102  b:153");
+    EXPECT_EQ(bar->transparentSwatch()->shownColour(), 0x336699u);
+    Mouse(pane, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, on);
+    Mouse(pane, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, on);
+    EXPECT_FALSE(Edit().colourPickArmed());
+    EXPECT_TRUE(pic.saveTransparent);
+    const SImgSettings& simg = app_->session().settings.simg;
+    EXPECT_EQ((simg.alphaR << 16) | (simg.alphaG << 8) | simg.alphaB, 0x336699);
+    EXPECT_EQ(EditTitle().rfind("p.bmp", 0), 0u) << EditTitle();
+    EXPECT_FALSE(bar->transparentSwatch()->liveColour().has_value());
+}
+
+TEST_F(EditWindowTest, TheCommentSwitchOpensTheCommentCreation) {
+    OpenInEditWindow();
+    app_->session().settings.simg.format = kSavePng;
+    ui::SaveSettingsBar* bar = Edit().saveSettingsBar();
+    bar->Refresh();
+    onDialog_ = [](QDialog& dialog) {
+        auto* create = qobject_cast<ui::CommentCreateDialog*>(&dialog);
+        if (!create) return int(QDialog::Rejected);
+        create->editor()->setPlainText(QStringLiteral("memo"));
+        return int(QDialog::Accepted);
+    };
+    bar->action(5890)->trigger();
+    EXPECT_TRUE(app_->session().picture.writeComment);
+    EXPECT_TRUE(bar->action(5890)->isChecked());
+    bar->action(5890)->trigger();
+    EXPECT_FALSE(app_->session().picture.writeComment);
 }
 
 TEST_F(EditWindowTest, LayoutsAndScrollBars) {

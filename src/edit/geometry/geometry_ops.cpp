@@ -1,6 +1,7 @@
 #include "edit/geometry/geometry_ops.h"
 
 #include <charconv>
+#include <iterator>
 #include <new>
 #include <vector>
 
@@ -92,6 +93,57 @@ int ApplyTurn(Document& doc, int kind) {
 }
 
 }  // namespace
+
+using K = BarControlKind;
+const BarControl kTrimControls[] = {
+    {1, K::kLabel, "X1"},
+    {2, K::kEdit, nullptr, 0, kMaxPictureSide - 1, 0, kTrimX1, 0, 10, kSizeBoxDigits},
+    {3, K::kUpDown, nullptr, 0, kMaxPictureSide - 1, 0, kTrimX1},
+    {4, K::kLabel, "Y1"},
+    {5, K::kEdit, nullptr, 0, kMaxPictureSide - 1, 0, kTrimY1, 0, 10, kSizeBoxDigits},
+    {6, K::kUpDown, nullptr, 0, kMaxPictureSide - 1, 0, kTrimY1},
+    {7, K::kLabel, "X2"},
+    {8, K::kEdit, nullptr, 0, kMaxPictureSide - 1, 0, kTrimX2, 0, 10, kSizeBoxDigits},
+    {9, K::kUpDown, nullptr, 0, kMaxPictureSide - 1, 0, kTrimX2},
+    {10, K::kLabel, "Y2"},
+    {11, K::kEdit, nullptr, 0, kMaxPictureSide - 1, 0, kTrimY2, 0, 10, kSizeBoxDigits},
+    {12, K::kUpDown, nullptr, 0, kMaxPictureSide - 1, 0, kTrimY2},
+    {13, K::kLabel, "W:"},
+    {kTrimShownW, K::kLabel, "0"},
+    {14, K::kLabel, "H:"},
+    {kTrimShownH, K::kLabel, "0"},
+    {15, K::kLabel, kTrimRatioLabel},
+    {kTrimRatioCombo, K::kCombo, nullptr, 0, kListRegister, 0, kTrimRatioList, 0, 10, 0, 0,
+     "-\n-\n-\n-\n-\n-\n-\n-\n-\n登録"},
+};
+const int kTrimControlCount = static_cast<int>(std::size(kTrimControls));
+
+const BarControl kResizeControls[] = {
+    {1, K::kTrackbar, nullptr, 1, 200, 100, kResizePercent, 0, 10},
+    {2, K::kLabel, "W"},
+    {3, K::kEdit, nullptr, 1, kMaxPictureSide, 1, kResizeW, 0, 10, kSizeBoxDigits},
+    {4, K::kUpDown, nullptr, 1, kMaxPictureSide, 1, kResizeW},
+    {5, K::kLabel, "H"},
+    {6, K::kEdit, nullptr, 1, kMaxPictureSide, 1, kResizeH, 0, 10, kSizeBoxDigits},
+    {7, K::kUpDown, nullptr, 1, kMaxPictureSide, 1, kResizeH},
+    {8, K::kCheck, kIgnoreAspectLabel, 0, 1, 0, kResizeIgnore},
+    {kResizePresetCombo, K::kCombo, nullptr, 0, kListRegister, 0, kResizePresets, 0, 10, 0, 0,
+     "プリセット\n-\n-\n-\n-\n-\n-\n-\n-\n登録"},
+};
+const int kResizeControlCount = static_cast<int>(std::size(kResizeControls));
+
+const BarControl kRotateControls[] = {
+    {1, K::kLabel, kAngleLabel},
+    {2, K::kTrackbar, nullptr, kAngleMin, kAngleMax, 0, kRotateAngle, 0, 10},
+    {3, K::kEdit, nullptr, kAngleMin, kAngleMax, 0, kRotateAngle, 0, 10, kAngleBoxChars, 1},
+    {4, K::kUpDown, nullptr, kAngleMin, kAngleMax, 0, kRotateAngle},
+    {5, K::kCheck, kGridLabel, 0, 1, 1, kRotateGrid},
+    {6, K::kRadio, kLineModeLabels[0], 0, 1, 0, kRotateLineMode, 0},
+    {7, K::kRadio, kLineModeLabels[1], 0, 1, 0, kRotateLineMode, 1},
+    {8, K::kLabel, kBackgroundLabel},
+    {9, K::kColourBox, nullptr, 0, 0xFFFFFF, 0xFFFFFF, kRotateBackground},
+};
+const int kRotateControlCount = static_cast<int>(std::size(kRotateControls));
 
 TrimOperation* TrimOf(OperationRecord& r) { return DataOf<TrimOperation>(r, kOpTrim); }
 ResizeOperation* ResizeOf(OperationRecord& r) { return DataOf<ResizeOperation>(r, kOpResize); }

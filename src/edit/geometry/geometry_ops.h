@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "edit/bar_controls.h"
 #include "edit/edit_model.h"
 #include "edit/geometry/geometry_settings.h"
 #include "edit/geometry/resize_bar.h"
@@ -23,6 +24,20 @@ inline constexpr const char* kGridLabel = "グリッド";
 inline constexpr const char* kLineModeLabels[2] = {"水平線指定", "垂直線指定"};
 inline constexpr const char* kBackgroundLabel = "背景色";
 inline constexpr int kAngleBoxChars = 6;
+
+// The bars' controls. Their values are the bar's own (the operation reads them from its
+// state, not from the worker's parameters).
+enum TrimBarParam { kTrimX1 = 0, kTrimY1 = 1, kTrimX2 = 2, kTrimY2 = 3, kTrimRatioList = 4 };
+enum TrimBarId { kTrimShownW = 20, kTrimShownH = 21, kTrimRatioCombo = 22 };
+enum ResizeBarParam { kResizePercent = 0, kResizeW = 1, kResizeH = 2, kResizeIgnore = 3, kResizePresets = 4 };
+enum ResizeBarId { kResizePresetCombo = 30 };
+enum RotateBarParam { kRotateAngle = 0, kRotateBackground = 1, kRotateGrid = 2, kRotateLineMode = 3 };
+extern const BarControl kTrimControls[];
+extern const int kTrimControlCount;
+extern const BarControl kResizeControls[];
+extern const int kResizeControlCount;
+extern const BarControl kRotateControls[];
+extern const int kRotateControlCount;
 
 // What the bars drive while the operation is active (null for another operation).
 struct TrimOperation {

@@ -251,7 +251,7 @@ bool TrimFrame::ChooseRatio(int index) {
     return false;
 }
 
-ViewRect TrimFrame::Rubber(const ViewMapping& m) const {
+TrimViewRect TrimFrame::Rubber(const ViewMapping& m) const {
     if (state == kDrawing)
         return {std::min(pressX, corner2VX), std::min(pressY, corner2VY), std::max(pressX, corner2VX),
                 std::max(pressY, corner2VY)};

@@ -53,7 +53,7 @@ TrimCursor CursorForArea(int area);
 inline constexpr int kTrimStartDistance = 8;  // view pixels (|dx| + |dy|) before a drag draws
 inline constexpr int kTrimTolerance = 7;      // view pixels around an edge
 
-struct ViewRect {
+struct TrimViewRect {
     int left = 0, top = 0, right = 0, bottom = 0;
 };
 
@@ -93,7 +93,7 @@ struct TrimFrame {
 
     const RatioEntry* ActiveRatio() const;
     // The rubber rectangle while drawing or adjusting, in view pixels.
-    ViewRect Rubber(const ViewMapping& m) const;
+    TrimViewRect Rubber(const ViewMapping& m) const;
 
     bool BoxesEnabled() const { return hasRect; }
     bool ZoomEnabled() const { return state == kSettled || state == kAdjusting; }

@@ -22,6 +22,16 @@ enum SelectShape : int {
     kShapeRange = 4
 };
 
+// Values of the tool's bar (slots of its control table).
+enum SelectionBarParam : int {
+    kSelParamMode = 0,    // the list: 0..2 creation methods, 3 "全選択", 4 "全除外"
+    kSelParamShape = 1,   // 0..4
+    kSelParamNumber = 2,  // brush size or colour range, by shape
+    kSelParamAdjacent = 3,
+};
+inline constexpr int kSelListSelectAll = 3;
+inline constexpr int kSelListDeselectAll = 4;
+
 inline constexpr int kLassoPointLimit = 39998;  // the enclosure closes itself beyond this
 
 // Section ImgA.

@@ -1,0 +1,20 @@
+// The bars of the four filters (unsharp mask, blur, soft focus, noise removal) and their
+// section ImgF: read when a filter starts, written back when its bar goes (OK or Cancel).
+#pragma once
+
+class QWidget;
+
+namespace lumra {
+struct EditModel;
+struct OperationDef;
+struct Session;
+}  // namespace lumra
+
+namespace lumra::ui {
+
+class EditWindow;
+
+void SeedFilter(Session& session, EditModel& model);
+QWidget* MakeFilterBar(EditWindow& window, EditModel& model, const OperationDef& def);
+
+}  // namespace lumra::ui
