@@ -80,8 +80,7 @@ OperationBar* NewBar(EditWindow& window, EditModel& model, const OperationDef& d
     QObject::connect(bar, &OperationBar::command, &window, [&window](int id) { window.Command(id); });
     QObject::connect(bar, &OperationBar::keysSuspendedChanged, &window,
                      [&window](bool suspended) { window.app().SetAcceleratorsSuspended(suspended); });
-    // The band shows the caption already; the bar keeps its width for the controls.
-    bar->SetCaption({});
+    // Narrow "Pic" buttons leave the band room for the rest.
     for (int id : {1680, 2260, 2261})
         if (auto* pic = qobject_cast<QPushButton*>(bar->controls()->control(id)))
             pic->setFixedWidth(pic->fontMetrics().horizontalAdvance(pic->text()) + 16);
