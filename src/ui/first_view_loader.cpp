@@ -22,13 +22,18 @@ void FirstViewLoader::Join() {
     if (worker_.joinable()) worker_.join();
 }
 
-bool FirstViewLoader::Open(const std::string& path, const FirstViewSizeFn& displaySize) {
+bool FirstViewLoader::Open(const std::string& path, const FirstViewSizeFn& displaySize, FirstViewAhead* ahead) {
     Finish();
     if (!displaySize) return false;
     std::vector<uint8_t> data;
-    if (!ReadWholeFile(path, data)) return false;
+    int64_t fileTime = 0;
+    ReducedJpeg reduced;
+    if (!ahead || !ahead->Take(path, data, fileTime, reduced)) {
+        if (!ReadWholeFile(path, data)) return false;
+        fileTime = FileModifiedTime(path);
+    }
     FirstView view;
-    if (!DecodeFirstView(data.data(), data.size(), FileModifiedTime(path), displaySize, view)) return false;
+    if (!DecodeFirstView(data.data(), data.size(), fileTime, displaySize, view, &reduced)) return false;
 
     auto* owned = new std::vector<uint32_t>(std::move(view.rows));
     preview_ = QImage(

@@ -31,7 +31,8 @@ public:
     // with the whole picture's facts, the previous picture and its history are kept aside until
     // the whole picture is in. False, with nothing changed, when the file is not a JPEG shown
     // reduced enough for that; the caller then loads it as usual.
-    bool Open(const std::string& path, const FirstViewSizeFn& displaySize);
+    // ahead: the file read and decoded reduced before the windows were up, taken when it is path's.
+    bool Open(const std::string& path, const FirstViewSizeFn& displaySize, FirstViewAhead* ahead = nullptr);
     // The whole picture is still being decoded.
     bool pending() const { return pending_; }
     // What stands for the picture's pixels while pending (top-down, the displayed size).

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <climits>
+#include <filesystem>
+#include <system_error>
 
 #include "formats/jpeg/jpeg_codec.h"
+#include "platform/file_io.h"
 #include "platform/large_buffer.h"
 #include "view/view_scaler.h"
 
@@ -39,15 +42,21 @@ int FirstViewScale(int pictureW, int pictureH, int displayW, int displayH) {
 }
 
 bool DecodeFirstView(const uint8_t* data, size_t size, int64_t fileTime, const FirstViewSizeFn& displaySize,
-                     FirstView& out) {
+                     FirstView& out, ReducedJpeg* ahead) {
     if (!displaySize || DetectFormatBytes(data, std::min<size_t>(size, 8)) != kFormatJpeg) return false;
     int w = 0, h = 0, dw = 0, dh = 0;
     if (!ReadJpegSize(data, size, w, h) || !displaySize(w, h, &dw, &dh)) return false;
     const int scale = FirstViewScale(w, h, dw, dh);
     if (scale == 1) return false;
-    DecoderContext ctx;
-    JpegFileInfo info;
-    if (!DecodeJpegScaled(data, size, scale, ctx, info)) return false;
+    DecoderContext decoded;
+    // One made ahead serves when it is at least as large as this scale's.
+    const bool useAhead = ahead && ahead->scale > 1 && ahead->scale <= scale && ahead->pictureW == w &&
+                          ahead->pictureH == h && !ahead->ctx.image.empty();
+    DecoderContext& ctx = useAhead ? ahead->ctx : decoded;
+    if (!useAhead) {
+        JpegFileInfo info;
+        if (!DecodeJpegScaled(data, size, scale, ctx, info)) return false;
+    }
     const ImageBuffer& reduced = ctx.image;
     std::vector<uint32_t> rows(static_cast<size_t>(dw) * static_cast<size_t>(dh));
     if (!BoxReduce(reduced, dw, dh, rows.data(), static_cast<size_t>(dw) * sizeof(uint32_t))) return false;
@@ -70,6 +79,70 @@ bool DecodeFirstView(const uint8_t* data, size_t size, int64_t fileTime, const F
     out.displayW = dw;
     out.displayH = dh;
     out.scale = scale;
+    return true;
+}
+
+FirstViewAhead::FirstViewAhead(std::string path) : path_(std::move(path)) {
+    thread_ = std::thread([this] { Run(); });
+}
+
+FirstViewAhead::~FirstViewAhead() {
+    Start(0, 0);
+    if (thread_.joinable()) thread_.join();
+}
+
+void FirstViewAhead::Start(int boundW, int boundH) {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (go_) return;
+        go_ = true;
+        boundW_ = boundW;
+        boundH_ = boundH;
+    }
+    started_.notify_one();
+}
+
+void FirstViewAhead::Run() {
+    // Only a JPEG is read whole.
+    const auto head = ReadFilePrefix(path_, 8);
+    if (!head || DetectFormatBytes(head->data(), head->size()) != kFormatJpeg) return;
+    fileTime_ = FileModifiedTime(path_);
+    if (!ReadWholeFile(path_, data_)) return;
+    read_ = true;
+    int w = 0, h = 0;
+    if (!ReadJpegSize(data_.data(), data_.size(), w, h)) return;
+    int boundW = 0, boundH = 0;
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        started_.wait(lock, [this] { return go_; });
+        boundW = boundW_;
+        boundH = boundH_;
+    }
+    const int scale = FirstViewScale(w, h, boundW, boundH);
+    if (scale == 1) return;
+    ReducedJpeg reduced;
+    JpegFileInfo info;
+    if (!DecodeJpegScaled(data_.data(), data_.size(), scale, reduced.ctx, info)) return;
+    reduced.pictureW = w;
+    reduced.pictureH = h;
+    reduced.scale = scale;
+    reduced_ = std::move(reduced);
+}
+
+bool FirstViewAhead::Take(const std::string& path, std::vector<uint8_t>& data, int64_t& fileTime,
+                          ReducedJpeg& reduced) {
+    Start(0, 0);  // nothing more is decoded when it has not begun
+    if (thread_.joinable()) thread_.join();
+    if (!read_) return false;
+    // The same file, unchanged since it was read.
+    std::error_code error;
+    if (!std::filesystem::equivalent(path_, path, error) || error) return false;
+    const auto bytes = std::filesystem::file_size(path, error);
+    if (error || bytes != data_.size() || FileModifiedTime(path) != fileTime_) return false;
+    read_ = false;
+    data = std::move(data_);
+    fileTime = fileTime_;
+    reduced = std::move(reduced_);
     return true;
 }
 
