@@ -49,6 +49,15 @@ bool BoxReduce(const ImageBuffer& image, int outW, int outH, uint32_t* out, size
     // Column boundaries of the output pixels.
     std::vector<int> x0(static_cast<size_t>(outW) + 1);
     for (int i = 0; i <= outW; ++i) x0[static_cast<size_t>(i)] = static_cast<int>(static_cast<int64_t>(i) * w / outW);
+    // Rounded averages by multiplying with 2^40 / n rounded up: exact for every sum here
+    // (below 256 n) while n < 2^16; n is at most this many.
+    const int64_t maxN = (static_cast<int64_t>(h) / outH + 1) * (static_cast<int64_t>(w) / outW + 1);
+    std::vector<uint64_t> reciprocal(maxN < 65536 ? static_cast<size_t>(maxN) + 1 : 0);
+    for (size_t n = 1; n < reciprocal.size(); ++n) reciprocal[n] = ((uint64_t{1} << 40) + n - 1) / n;
+    const auto average = [&reciprocal](uint64_t sum, uint64_t n) {
+        const uint64_t x = sum + n / 2;
+        return static_cast<uint32_t>(n < reciprocal.size() ? (x * reciprocal[n]) >> 40 : x / n);
+    };
     // Per picture column: the sums of the rows of one output row.
     std::vector<uint32_t> sums(static_cast<size_t>(w) * 3);
     for (int oy = 0; oy < outH; ++oy) {
@@ -91,9 +100,7 @@ bool BoxReduce(const ImageBuffer& image, int outW, int outH, uint32_t* out, size
                 b += sums[static_cast<size_t>(x) * 3 + 2];
             }
             const uint64_t n = rows * static_cast<uint64_t>(e - a);
-            const uint64_t half = n / 2;
-            dst[ox] = 0xFF000000u | static_cast<uint32_t>((r + half) / n) << 16 |
-                      static_cast<uint32_t>((g + half) / n) << 8 | static_cast<uint32_t>((b + half) / n);
+            dst[ox] = 0xFF000000u | average(r, n) << 16 | average(g, n) << 8 | average(b, n);
         }
     }
     return true;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -58,6 +59,22 @@ TEST(BoxReduce, MatchesDirectAverages) {
                     ASSERT_EQ(out[static_cast<size_t>(y) * ow + x], Expected(*image, ow, oh, x, y))
                         << image->bitCount() << " " << ow << "x" << oh << " at " << x << "," << y;
             EXPECT_EQ(out.back(), 0xDEADBEEFu);  // nothing past the rows
+        }
+    }
+}
+
+// Even pictures keep their value at every box size, up to boxes of more than 2^16 pixels.
+TEST(BoxReduce, EvenPicturesKeepTheirValue) {
+    for (const int side : {254, 257}) {
+        ImageBuffer image;
+        ASSERT_TRUE(image.Allocate(side, 256, 24));
+        for (const uint8_t v : {0, 1, 127, 128, 254, 255}) {
+            for (int y = 0; y < 256; ++y) std::fill_n(image.topRow(y), side * 3, v);
+            for (auto [ow, oh] : {std::pair{1, 1}, {2, 1}, {3, 7}, {100, 99}}) {
+                std::vector<uint32_t> out(static_cast<size_t>(ow) * oh);
+                ASSERT_TRUE(BoxReduce(image, ow, oh, out.data(), static_cast<size_t>(ow) * 4));
+                for (const uint32_t p : out) ASSERT_EQ(p, 0xFF000000u | v * 0x010101u) << side << " " << ow;
+            }
         }
     }
 }
