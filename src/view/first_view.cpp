@@ -111,14 +111,17 @@ void FirstViewAhead::Run() {
     read_ = true;
     int w = 0, h = 0;
     if (!ReadJpegSize(data_.data(), data_.size(), w, h)) return;
-    int boundW = 0, boundH = 0;
+    int scale = 1;
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        started_.wait(lock, [this] { return go_; });
-        boundW = boundW_;
-        boundH = boundH_;
+        // Screens are not known before Qt is up: a picture big enough for a reduced first view
+        // on a 1920 x 1080 screen is decoded at that scale at once rather than waiting.
+        if (!go_) scale = FirstViewScale(w, h, 1920, 1080);
+        if (scale == 1) {
+            started_.wait(lock, [this] { return go_; });
+            scale = FirstViewScale(w, h, boundW_, boundH_);
+        }
     }
-    const int scale = FirstViewScale(w, h, boundW, boundH);
     if (scale == 1) return;
     ReducedJpeg reduced;
     JpegFileInfo info;

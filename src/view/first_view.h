@@ -52,8 +52,9 @@ bool DecodeFirstView(const uint8_t* data, size_t size, int64_t fileTime, const F
                      FirstView& out, ReducedJpeg* ahead = nullptr);
 
 // The quick first decode of the picture named at start, begun before the windows are up:
-// a thread reads the file at once and, once Start gives the largest size the picture can be
-// shown at, decodes it reduced to cover that size, while the windows are made.
+// a thread reads the file at once and decodes it reduced while the windows are made: to
+// cover the largest size the picture can be shown at, given by Start, or, when the picture
+// is big enough and Start has not come yet, to cover a 1920 x 1080 screen.
 class FirstViewAhead {
 public:
     explicit FirstViewAhead(std::string path);
