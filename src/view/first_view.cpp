@@ -59,7 +59,21 @@ bool DecodeFirstView(const uint8_t* data, size_t size, int64_t fileTime, const F
     }
     const ImageBuffer& reduced = ctx.image;
     std::vector<uint32_t> rows(static_cast<size_t>(dw) * static_cast<size_t>(dh));
-    if (!BoxReduce(reduced, dw, dh, rows.data(), static_cast<size_t>(dw) * sizeof(uint32_t))) return false;
+    {
+        // The lower half on a second thread: the first paint waits for these rows.
+        const size_t stride = static_cast<size_t>(dw) * sizeof(uint32_t);
+        bool lower = false;
+        const auto makeLower = [&] { lower = BoxReduceRows(reduced, dw, dh, dh / 2, dh, rows.data(), stride); };
+        std::thread helper;
+        try {
+            helper = std::thread(makeLower);
+        } catch (const std::system_error&) {
+            makeLower();
+        }
+        const bool upper = BoxReduceRows(reduced, dw, dh, 0, dh / 2, rows.data(), stride);
+        if (helper.joinable()) helper.join();
+        if (!upper || !lower) return false;
+    }
 
     DecodedPicture standIn;
     ImageBuffer& image = standIn.image;
@@ -83,7 +97,11 @@ bool DecodeFirstView(const uint8_t* data, size_t size, int64_t fileTime, const F
 }
 
 FirstViewAhead::FirstViewAhead(std::string path) : path_(std::move(path)) {
-    thread_ = std::thread([this] { Run(); });
+    try {
+        thread_ = std::thread([this] { Run(); });
+    } catch (const std::system_error&) {
+        // No thread: nothing is taken, the first view reads the file itself.
+    }
 }
 
 FirstViewAhead::~FirstViewAhead() {

@@ -36,6 +36,11 @@ inline void ReadPixel(const ImageBuffer& image, const uint8_t* row, int x, uint3
 }  // namespace
 
 bool BoxReduce(const ImageBuffer& image, int outW, int outH, uint32_t* out, size_t outStride) {
+    return BoxReduceRows(image, outW, outH, 0, outH, out, outStride);
+}
+
+bool BoxReduceRows(const ImageBuffer& image, int outW, int outH, int firstRow, int endRow, uint32_t* out,
+                   size_t outStride) {
     const int w = image.width();
     const int h = image.height();
     const int bits = image.bitCount();
@@ -43,6 +48,7 @@ bool BoxReduce(const ImageBuffer& image, int outW, int outH, uint32_t* out, size
     if (bits != 24 && bits != 8 && bits != 4 && bits != 1) return false;
     if (outW < 1 || outH < 1 || outW > w || outH > h) return false;
     if (outStride < static_cast<size_t>(outW) * 4) return false;
+    if (firstRow < 0 || endRow > outH || firstRow > endRow) return false;
     // The per-column sums of one output row stay within 32 bits.
     if (h / outH + 1 > static_cast<int>(UINT32_MAX / 255)) return false;
 
@@ -60,7 +66,7 @@ bool BoxReduce(const ImageBuffer& image, int outW, int outH, uint32_t* out, size
     };
     // Per picture column: the sums of the rows of one output row.
     std::vector<uint32_t> sums(static_cast<size_t>(w) * 3);
-    for (int oy = 0; oy < outH; ++oy) {
+    for (int oy = firstRow; oy < endRow; ++oy) {
         const int y0 = static_cast<int>(static_cast<int64_t>(oy) * h / outH);
         const int y1 = static_cast<int>(static_cast<int64_t>(oy + 1) * h / outH);
         std::fill(sums.begin(), sums.end(), 0u);

@@ -79,6 +79,22 @@ TEST(BoxReduce, EvenPicturesKeepTheirValue) {
     }
 }
 
+// Rows made in parts are the rows of the whole; a range outside the rows is refused.
+TEST(BoxReduce, RowsInPartsAsTheWhole) {
+    std::mt19937 rng(3);
+    ImageBuffer image;
+    ASSERT_TRUE(image.Allocate(53, 41, 24));
+    for (int y = 0; y < 41; ++y)
+        for (int x = 0; x < 53 * 3; ++x) image.topRow(y)[x] = static_cast<uint8_t>(rng());
+    std::vector<uint32_t> whole(20 * 13), parts(20 * 13);
+    ASSERT_TRUE(BoxReduce(image, 20, 13, whole.data(), 80));
+    for (auto [a, e] : {std::pair{0, 6}, {6, 6}, {6, 13}})
+        ASSERT_TRUE(BoxReduceRows(image, 20, 13, a, e, parts.data(), 80));
+    EXPECT_EQ(parts, whole);
+    for (auto [a, e] : {std::pair{-1, 3}, {3, 14}, {7, 6}})
+        EXPECT_FALSE(BoxReduceRows(image, 20, 13, a, e, parts.data(), 80));
+}
+
 TEST(BoxReduce, LowDepthsAndRefusals) {
     ImageBuffer four;
     ASSERT_TRUE(four.Allocate(4, 1, 4));
