@@ -30,6 +30,23 @@ bool AllocateUncleared(ImageBuffer& image, int w, int h, int bitCount) {
     return true;
 }
 
+// The reduction to dw x dh rows, dw apart, the lower half on a second thread: the first
+// paint waits for these rows.
+bool ReduceInTwo(const ImageBuffer& reduced, int dw, int dh, uint32_t* rows) {
+    const size_t stride = static_cast<size_t>(dw) * sizeof(uint32_t);
+    bool lower = false;
+    const auto makeLower = [&] { lower = BoxReduceRows(reduced, dw, dh, dh / 2, dh, rows, stride); };
+    std::thread helper;
+    try {
+        helper = std::thread(makeLower);
+    } catch (const std::system_error&) {
+        makeLower();
+    }
+    const bool upper = BoxReduceRows(reduced, dw, dh, 0, dh / 2, rows, stride);
+    if (helper.joinable()) helper.join();
+    return upper && lower;
+}
+
 }  // namespace
 
 int FirstViewScale(int pictureW, int pictureH, int displayW, int displayH) {
@@ -42,7 +59,7 @@ int FirstViewScale(int pictureW, int pictureH, int displayW, int displayH) {
 }
 
 bool DecodeFirstView(const uint8_t* data, size_t size, int64_t fileTime, const FirstViewSizeFn& displaySize,
-                     FirstView& out, ReducedJpeg* ahead) {
+                     FirstView& out, ReducedJpeg* ahead, bool deferRows) {
     if (!displaySize || DetectFormatBytes(data, std::min<size_t>(size, 8)) != kFormatJpeg) return false;
     int w = 0, h = 0, dw = 0, dh = 0;
     if (!ReadJpegSize(data, size, w, h) || !displaySize(w, h, &dw, &dh)) return false;
@@ -58,21 +75,14 @@ bool DecodeFirstView(const uint8_t* data, size_t size, int64_t fileTime, const F
         if (!DecodeJpegScaled(data, size, scale, ctx, info)) return false;
     }
     const ImageBuffer& reduced = ctx.image;
-    std::vector<uint32_t> rows(static_cast<size_t>(dw) * static_cast<size_t>(dh));
-    {
-        // The lower half on a second thread: the first paint waits for these rows.
-        const size_t stride = static_cast<size_t>(dw) * sizeof(uint32_t);
-        bool lower = false;
-        const auto makeLower = [&] { lower = BoxReduceRows(reduced, dw, dh, dh / 2, dh, rows.data(), stride); };
-        std::thread helper;
-        try {
-            helper = std::thread(makeLower);
-        } catch (const std::system_error&) {
-            makeLower();
-        }
-        const bool upper = BoxReduceRows(reduced, dw, dh, 0, dh / 2, rows.data(), stride);
-        if (helper.joinable()) helper.join();
-        if (!upper || !lower) return false;
+    std::vector<uint32_t> rows;
+    if (deferRows) {
+        // Only checked now: no rows.
+        uint32_t none = 0;
+        if (!BoxReduceRows(reduced, dw, dh, 0, 0, &none, static_cast<size_t>(dw) * sizeof(uint32_t))) return false;
+    } else {
+        rows.resize(static_cast<size_t>(dw) * static_cast<size_t>(dh));
+        if (!ReduceInTwo(reduced, dw, dh, rows.data())) return false;
     }
 
     DecodedPicture standIn;
@@ -93,7 +103,18 @@ bool DecodeFirstView(const uint8_t* data, size_t size, int64_t fileTime, const F
     out.displayW = dw;
     out.displayH = dh;
     out.scale = scale;
+    out.reduced = ImageBuffer();
+    if (deferRows) out.reduced = std::move(ctx.image);
     return true;
+}
+
+bool MakeFirstViewRows(FirstView& view) {
+    if (view.reduced.empty() || view.displayW < 1 || view.displayH < 1) return false;
+    std::vector<uint32_t> rows(static_cast<size_t>(view.displayW) * static_cast<size_t>(view.displayH));
+    const bool ok = ReduceInTwo(view.reduced, view.displayW, view.displayH, rows.data());
+    view.reduced = ImageBuffer();
+    if (ok) view.rows = std::move(rows);
+    return ok;
 }
 
 FirstViewAhead::FirstViewAhead(std::string path) : path_(std::move(path)) {

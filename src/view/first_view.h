@@ -34,6 +34,8 @@ struct FirstView {
     int displayW = 0;
     int displayH = 0;
     int scale = 1;
+    // With the rows left to MakeFirstViewRows: the reduced decode they are made from.
+    ImageBuffer reduced;
 };
 
 // A DCT-reduced decode made before the displayed size is known.
@@ -48,8 +50,12 @@ struct ReducedJpeg {
 // a JPEG, when it is not shown reduced or when a reduction of 2 or more would not cover the
 // displayed size; the caller then decodes the whole picture as usual.
 // ahead: a reduced decode of the same data made earlier, used when it covers the displayed size.
+// deferRows: the rows are not made; out.reduced holds what MakeFirstViewRows makes them from.
 bool DecodeFirstView(const uint8_t* data, size_t size, int64_t fileTime, const FirstViewSizeFn& displaySize,
-                     FirstView& out, ReducedJpeg* ahead = nullptr);
+                     FirstView& out, ReducedJpeg* ahead = nullptr, bool deferRows = false);
+// Makes view.rows from view.reduced, which it then drops (on any thread). False when there is
+// nothing to make them from.
+bool MakeFirstViewRows(FirstView& view);
 
 // The quick first decode of the picture named at start, begun before the windows are up:
 // a thread reads the file at once and decodes it reduced while the windows are made: to

@@ -75,6 +75,15 @@ TEST(DecodeFirstView, StandInHasTheFullFactsAndTheRowsTheScaledDecode) {
     EXPECT_EQ(std::tuple(view.displayW, view.displayH), std::tuple(100, 75));
     EXPECT_EQ(view.rows, rows);
 
+    // The rows left to be made later are the same rows.
+    FirstView deferred;
+    ASSERT_TRUE(DecodeFirstView(file.data(), file.size(), 1234, shownAt(100, 75), deferred, nullptr, true));
+    EXPECT_TRUE(deferred.rows.empty());
+    ASSERT_TRUE(MakeFirstViewRows(deferred));
+    EXPECT_EQ(deferred.rows, rows);
+    EXPECT_TRUE(deferred.reduced.empty());
+    EXPECT_FALSE(MakeFirstViewRows(deferred));
+
     FirstView untouched;
     EXPECT_FALSE(DecodeFirstView(file.data(), file.size(), 0, shownAt(300, 200), untouched));  // 1/2 too small
     EXPECT_FALSE(DecodeFirstView(file.data(), file.size(), 0, nullptr, untouched));
