@@ -21,6 +21,7 @@
 #include "ui/app.h"
 #include "ui/message_box.h"
 #include "ui/view_window.h"
+#include "view/first_view.h"
 
 namespace {
 
@@ -113,6 +114,12 @@ private:
 
 int main(int argc, char** argv) {
     const auto started = std::chrono::steady_clock::now();
+    // The picture named on the command line is read and decoded reduced while Qt starts.
+    std::shared_ptr<lumra::FirstViewAhead> ahead;
+    if (const char* env = std::getenv("LUMRA_FIRST_VIEW"); !env || std::string(env) != "0") {
+        const lumra::ParsedCommandLine parsed = lumra::ParseCommandLine(std::vector<std::string>(argv, argv + argc));
+        if (parsed.path && !parsed.path->empty()) ahead = std::make_shared<lumra::FirstViewAhead>(*parsed.path);
+    }
     QApplication qapp(argc, argv);  // takes Qt's own options out of argv
     QApplication::setApplicationName(QStringLiteral("Lumra Ex"));
     SetInterfaceFont(qapp);
@@ -124,6 +131,7 @@ int main(int argc, char** argv) {
     options.executablePath = lumra::ExecutablePath();
     options.args.assign(argv, argv + argc);
     options.showCommand = lumra::kShowNormal;
+    options.firstViewAhead = std::move(ahead);
 
     lumra::ui::Application app;
     CloseOnTerminationSignals(app, &qapp);

@@ -1,5 +1,6 @@
 #include "ui/app.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -154,6 +155,16 @@ bool Application::StartUp(const StartOptions& options) {
         screen.width = primary->geometry().width();
         screen.height = primary->geometry().height();
     }
+    // The picture named at start is decoded reduced to cover the biggest screen meanwhile.
+    firstViewAhead_ = options.firstViewAhead;
+    if (firstViewAhead_) {
+        int boundW = 0, boundH = 0;
+        for (const QScreen* each : QGuiApplication::screens()) {
+            boundW = std::max(boundW, each->geometry().width());
+            boundH = std::max(boundH, each->geometry().height());
+        }
+        firstViewAhead_->Start(boundW, boundH);
+    }
     screen.documentsFolder = DocumentsFolder();
     screen.pluginFolder = InstalledPluginFolder(options.executablePath);
     LoadSettings(ini, screen, session_.settings);
@@ -183,6 +194,7 @@ bool Application::StartUp(const StartOptions& options) {
     files_->Create();
 
     RunSteps(DispatchCommandLine(options.args, options.showCommand));
+    firstViewAhead_.reset();
     if (closed_) return false;
 
     if (session_.settings.awin.mouseInfo & 1) ShowMouseInfo();
@@ -281,7 +293,8 @@ bool Application::OpenFirstView(const std::string& path) {
     // One still under way ends first, so that the view kept is the picture's now.
     firstView_->Finish();
     auto kept = std::make_unique<KeptView>(view_->KeepView());
-    if (!firstView_->Open(path, view_->DisplaySizeAhead())) return false;
+    const std::shared_ptr<FirstViewAhead> ahead = std::move(firstViewAhead_);
+    if (!firstView_->Open(path, view_->DisplaySizeAhead(), ahead.get())) return false;
     keptView_ = std::move(kept);
     // Only the view now; the file list and the neighbours follow once the whole picture is in
     // (a failure then leaves them as they were).

@@ -26,6 +26,7 @@ class QTimer;
 class QUrl;
 
 namespace lumra {
+class FirstViewAhead;
 class PreloadCache;
 struct PreloadKey;
 }  // namespace lumra
@@ -52,6 +53,8 @@ struct StartOptions {
     std::vector<std::string> args;  // the argument vector; args[0] is the program
     int showCommand = kShowNormal;
     std::string currentFolder;      // for relative paths handed over; empty: the process's own
+    // The picture named on the command line, read and decoded reduced from the start of main.
+    std::shared_ptr<FirstViewAhead> firstViewAhead;
 };
 
 class Application : public QObject {
@@ -286,6 +289,7 @@ private:
     // The edit window that is set is the program's own.
     bool OwnEditWindow() const;
     std::unique_ptr<FirstViewLoader> firstView_;
+    std::shared_ptr<FirstViewAhead> firstViewAhead_;  // until the start-up's open has used it
     std::unique_ptr<KeptView> keptView_;  // the view before a quick first view, for its failure
     // Opens path through a quick first view when it is a JPEG shown much reduced.
     bool OpenFirstView(const std::string& path);

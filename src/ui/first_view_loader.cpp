@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 #include <QTimer>
+#include <system_error>
 #include <utility>
 
 #include "document/document.h"
@@ -14,6 +15,7 @@ namespace lumra::ui {
 FirstViewLoader::FirstViewLoader(Session& session, QObject* parent) : QObject(parent), session_(session) {}
 
 FirstViewLoader::~FirstViewLoader() {
+    if (rowsWorker_.joinable()) rowsWorker_.join();
     Join();
     DropPictureAside(aside_);
 }
@@ -22,19 +24,52 @@ void FirstViewLoader::Join() {
     if (worker_.joinable()) worker_.join();
 }
 
-bool FirstViewLoader::Open(const std::string& path, const FirstViewSizeFn& displaySize) {
+void FirstViewLoader::JoinRows() {
+    if (!rowsPending_) return;
+    rowsPending_ = false;
+    if (rowsWorker_.joinable()) rowsWorker_.join();
+    if (rows_.rows.empty()) {
+        // Not made (it cannot happen with the sizes checked): the background instead.
+        rows_.rows.assign(static_cast<size_t>(rows_.displayW) * static_cast<size_t>(rows_.displayH), 0xFF808080u);
+    }
+    auto* owned = new std::vector<uint32_t>(std::move(rows_.rows));
+    preview_ = QImage(
+        reinterpret_cast<const uchar*>(owned->data()), rows_.displayW, rows_.displayH,
+        static_cast<qsizetype>(rows_.displayW) * 4, QImage::Format_RGB32,
+        [](void* p) { delete static_cast<std::vector<uint32_t>*>(p); }, owned);
+    rows_ = FirstView{};
+}
+
+const QImage& FirstViewLoader::preview() {
+    JoinRows();
+    return preview_;
+}
+
+bool FirstViewLoader::Open(const std::string& path, const FirstViewSizeFn& displaySize, FirstViewAhead* ahead) {
     Finish();
     if (!displaySize) return false;
     std::vector<uint8_t> data;
-    if (!ReadWholeFile(path, data)) return false;
+    int64_t fileTime = 0;
+    ReducedJpeg reduced;
+    if (!ahead || !ahead->Take(path, data, fileTime, reduced)) {
+        if (!ReadWholeFile(path, data)) return false;
+        fileTime = FileModifiedTime(path);
+    }
     FirstView view;
-    if (!DecodeFirstView(data.data(), data.size(), FileModifiedTime(path), displaySize, view)) return false;
+    if (!DecodeFirstView(data.data(), data.size(), fileTime, displaySize, view, &reduced, true)) return false;
 
-    auto* owned = new std::vector<uint32_t>(std::move(view.rows));
-    preview_ = QImage(
-        reinterpret_cast<const uchar*>(owned->data()), view.displayW, view.displayH,
-        static_cast<qsizetype>(view.displayW) * 4, QImage::Format_RGB32,
-        [](void* p) { delete static_cast<std::vector<uint32_t>*>(p); }, owned);
+    // The rows for the first paint are made while the window is laid out and shown.
+    preview_ = QImage();
+    rows_ = FirstView{};
+    rows_.reduced = std::move(view.reduced);
+    rows_.displayW = view.displayW;
+    rows_.displayH = view.displayH;
+    rowsPending_ = true;
+    try {
+        rowsWorker_ = std::thread([this] { MakeFirstViewRows(rows_); });
+    } catch (const std::system_error&) {
+        MakeFirstViewRows(rows_);
+    }
     fileTime_ = view.standIn.image.fileTime;
     displayW_ = view.displayW;
     displayH_ = view.displayH;
@@ -77,6 +112,7 @@ void FirstViewLoader::StartDecode() {
 
 void FirstViewLoader::Finish() {
     if (!pending_) return;
+    JoinRows();
     StartDecode();
     Join();
     pending_ = false;

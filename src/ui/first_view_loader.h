@@ -31,11 +31,13 @@ public:
     // with the whole picture's facts, the previous picture and its history are kept aside until
     // the whole picture is in. False, with nothing changed, when the file is not a JPEG shown
     // reduced enough for that; the caller then loads it as usual.
-    bool Open(const std::string& path, const FirstViewSizeFn& displaySize);
+    // ahead: the file read and decoded reduced before the windows were up, taken when it is path's.
+    bool Open(const std::string& path, const FirstViewSizeFn& displaySize, FirstViewAhead* ahead = nullptr);
     // The whole picture is still being decoded.
     bool pending() const { return pending_; }
-    // What stands for the picture's pixels while pending (top-down, the displayed size).
-    const QImage& preview() const { return preview_; }
+    // What stands for the picture's pixels while pending (top-down, the displayed size); made
+    // on a thread of its own after Open, waited for here.
+    const QImage& preview();
     // Waits for the whole picture and puts it in place of the stand-in; nothing when not pending.
     void Finish();
     // The first view was painted: the whole picture's decode starts now, so that it does
@@ -52,12 +54,16 @@ signals:
 
 private:
     void Join();
+    void JoinRows();
     void StartDecode();
 
     Session& session_;
     PictureAside aside_;  // the picture before, until the whole picture is in
     bool pending_ = false;
     QImage preview_;
+    std::thread rowsWorker_;  // makes rows_.rows from rows_.reduced
+    FirstView rows_;
+    bool rowsPending_ = false;
     const void* standInBits_ = nullptr;
     std::string path_;
     std::thread worker_;

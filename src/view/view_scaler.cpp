@@ -36,6 +36,11 @@ inline void ReadPixel(const ImageBuffer& image, const uint8_t* row, int x, uint3
 }  // namespace
 
 bool BoxReduce(const ImageBuffer& image, int outW, int outH, uint32_t* out, size_t outStride) {
+    return BoxReduceRows(image, outW, outH, 0, outH, out, outStride);
+}
+
+bool BoxReduceRows(const ImageBuffer& image, int outW, int outH, int firstRow, int endRow, uint32_t* out,
+                   size_t outStride) {
     const int w = image.width();
     const int h = image.height();
     const int bits = image.bitCount();
@@ -43,15 +48,25 @@ bool BoxReduce(const ImageBuffer& image, int outW, int outH, uint32_t* out, size
     if (bits != 24 && bits != 8 && bits != 4 && bits != 1) return false;
     if (outW < 1 || outH < 1 || outW > w || outH > h) return false;
     if (outStride < static_cast<size_t>(outW) * 4) return false;
+    if (firstRow < 0 || endRow > outH || firstRow > endRow) return false;
     // The per-column sums of one output row stay within 32 bits.
     if (h / outH + 1 > static_cast<int>(UINT32_MAX / 255)) return false;
 
     // Column boundaries of the output pixels.
     std::vector<int> x0(static_cast<size_t>(outW) + 1);
     for (int i = 0; i <= outW; ++i) x0[static_cast<size_t>(i)] = static_cast<int>(static_cast<int64_t>(i) * w / outW);
+    // Rounded averages by multiplying with 2^40 / n rounded up: exact for every sum here
+    // (below 256 n) while n < 2^16; n is at most this many.
+    const int64_t maxN = (static_cast<int64_t>(h) / outH + 1) * (static_cast<int64_t>(w) / outW + 1);
+    std::vector<uint64_t> reciprocal(maxN < 65536 ? static_cast<size_t>(maxN) + 1 : 0);
+    for (size_t n = 1; n < reciprocal.size(); ++n) reciprocal[n] = ((uint64_t{1} << 40) + n - 1) / n;
+    const auto average = [&reciprocal](uint64_t sum, uint64_t n) {
+        const uint64_t x = sum + n / 2;
+        return static_cast<uint32_t>(n < reciprocal.size() ? (x * reciprocal[n]) >> 40 : x / n);
+    };
     // Per picture column: the sums of the rows of one output row.
     std::vector<uint32_t> sums(static_cast<size_t>(w) * 3);
-    for (int oy = 0; oy < outH; ++oy) {
+    for (int oy = firstRow; oy < endRow; ++oy) {
         const int y0 = static_cast<int>(static_cast<int64_t>(oy) * h / outH);
         const int y1 = static_cast<int>(static_cast<int64_t>(oy + 1) * h / outH);
         std::fill(sums.begin(), sums.end(), 0u);
@@ -91,9 +106,7 @@ bool BoxReduce(const ImageBuffer& image, int outW, int outH, uint32_t* out, size
                 b += sums[static_cast<size_t>(x) * 3 + 2];
             }
             const uint64_t n = rows * static_cast<uint64_t>(e - a);
-            const uint64_t half = n / 2;
-            dst[ox] = 0xFF000000u | static_cast<uint32_t>((r + half) / n) << 16 |
-                      static_cast<uint32_t>((g + half) / n) << 8 | static_cast<uint32_t>((b + half) / n);
+            dst[ox] = 0xFF000000u | average(r, n) << 16 | average(g, n) << 8 | average(b, n);
         }
     }
     return true;

@@ -14,5 +14,9 @@ namespace lumra {
 // 1-, 4- and 8-bit rows through the palette. False for another depth, an empty picture
 // or a size outside those limits.
 bool BoxReduce(const ImageBuffer& image, int outW, int outH, uint32_t* out, size_t outStride);
+// The same for output rows firstRow to endRow - 1 only (out still points at row 0), so that
+// parts can be made on several threads.
+bool BoxReduceRows(const ImageBuffer& image, int outW, int outH, int firstRow, int endRow, uint32_t* out,
+                   size_t outStride);
 
 }  // namespace lumra

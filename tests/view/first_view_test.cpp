@@ -6,6 +6,8 @@
 
 #include "formats/jpeg/jpeg_codec.h"
 #include "formats/jpeg_test_util.h"
+#include "platform/file_io.h"
+#include "test_util.h"
 #include "view/view_scaler.h"
 
 namespace lumra {
@@ -73,12 +75,90 @@ TEST(DecodeFirstView, StandInHasTheFullFactsAndTheRowsTheScaledDecode) {
     EXPECT_EQ(std::tuple(view.displayW, view.displayH), std::tuple(100, 75));
     EXPECT_EQ(view.rows, rows);
 
+    // The rows left to be made later are the same rows.
+    FirstView deferred;
+    ASSERT_TRUE(DecodeFirstView(file.data(), file.size(), 1234, shownAt(100, 75), deferred, nullptr, true));
+    EXPECT_TRUE(deferred.rows.empty());
+    ASSERT_TRUE(MakeFirstViewRows(deferred));
+    EXPECT_EQ(deferred.rows, rows);
+    EXPECT_TRUE(deferred.reduced.empty());
+    EXPECT_FALSE(MakeFirstViewRows(deferred));
+
     FirstView untouched;
     EXPECT_FALSE(DecodeFirstView(file.data(), file.size(), 0, shownAt(300, 200), untouched));  // 1/2 too small
     EXPECT_FALSE(DecodeFirstView(file.data(), file.size(), 0, nullptr, untouched));
     const std::vector<uint8_t> notJpeg = {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0};
     EXPECT_FALSE(DecodeFirstView(notJpeg.data(), notJpeg.size(), 0, shownAt(1, 1), untouched));
     EXPECT_TRUE(untouched.rows.empty());
+}
+
+
+// Read and decoded ahead: the same rows as a decode made at open when the early scale covers
+// the displayed size; another file, a missing file or a non-JPEG is not taken.
+TEST(FirstViewAhead, TakenOnlyForTheSameUnchangedFileAndUsedWhenItCovers) {
+    test::TempDir dir;
+    std::vector<uint8_t> file;
+    DecoderContext enc;
+    ASSERT_TRUE(EncodeJpegToMemory(test::JpegPattern(403, 301), JpegEncodeOptions{}, file, enc));
+    const std::string path = dir.File("a.jpg");
+    test::WriteFile(path, file);
+    const FirstViewSizeFn shown = [](int, int, int* w, int* h) {
+        *w = 100;
+        *h = 75;
+        return true;
+    };
+    FirstView plain;
+    ASSERT_TRUE(DecodeFirstView(file.data(), file.size(), 0, shown, plain));
+    ASSERT_EQ(plain.scale, 4);
+
+    struct Case {
+        int boundW, boundH, aheadScale;
+        bool rowsAsPlain;
+    };
+    const Case cases[] = {
+        {100, 75, 4, true},    // the same scale
+        {1920, 1080, 1, true}, // the screen is not smaller than the picture: nothing decoded ahead
+        {200, 150, 2, false},  // finer than needed: used, reduced from the half-size decode
+        {50, 37, 8, true},     // coarser than needed: not used, decoded at open
+        {0, 0, 1, true},       // never started
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.boundW);
+        FirstViewAhead ahead(path);
+        if (c.boundW > 0) ahead.Start(c.boundW, c.boundH);
+        std::vector<uint8_t> data;
+        int64_t time = 0;
+        ReducedJpeg reduced;
+        ASSERT_TRUE(ahead.Take(dir.File("./a.jpg"), data, time, reduced));
+        EXPECT_EQ(data, file);
+        EXPECT_EQ(time, FileModifiedTime(path));
+        EXPECT_EQ(reduced.scale, c.aheadScale);
+        FirstView view;
+        ASSERT_TRUE(DecodeFirstView(data.data(), data.size(), time, shown, view, &reduced));
+        if (c.rowsAsPlain) {
+            EXPECT_EQ(view.rows, plain.rows);
+        } else {
+            DecoderContext half;
+            JpegFileInfo info;
+            ASSERT_TRUE(DecodeJpegScaled(file.data(), file.size(), 2, half, info));
+            std::vector<uint32_t> rows(100 * 75);
+            ASSERT_TRUE(BoxReduce(half.image, 100, 75, rows.data(), 100 * sizeof(uint32_t)));
+            EXPECT_EQ(view.rows, rows);
+        }
+    }
+
+    std::vector<uint8_t> data;
+    int64_t time = 0;
+    ReducedJpeg reduced;
+    test::WriteFile(dir.File("b.jpg"), file);
+    FirstViewAhead other(path);
+    EXPECT_FALSE(other.Take(dir.File("b.jpg"), data, time, reduced));
+    test::WriteFile(dir.File("c.gif"), {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0});
+    FirstViewAhead gif(dir.File("c.gif"));
+    EXPECT_FALSE(gif.Take(dir.File("c.gif"), data, time, reduced));
+    FirstViewAhead missing(dir.File("none.jpg"));
+    EXPECT_FALSE(missing.Take(dir.File("none.jpg"), data, time, reduced));
+    EXPECT_TRUE(data.empty());
 }
 
 }  // namespace

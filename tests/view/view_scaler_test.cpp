@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -60,6 +61,38 @@ TEST(BoxReduce, MatchesDirectAverages) {
             EXPECT_EQ(out.back(), 0xDEADBEEFu);  // nothing past the rows
         }
     }
+}
+
+// Even pictures keep their value at every box size, up to boxes of more than 2^16 pixels.
+TEST(BoxReduce, EvenPicturesKeepTheirValue) {
+    for (const int side : {254, 257}) {
+        ImageBuffer image;
+        ASSERT_TRUE(image.Allocate(side, 256, 24));
+        for (const uint8_t v : {0, 1, 127, 128, 254, 255}) {
+            for (int y = 0; y < 256; ++y) std::fill_n(image.topRow(y), side * 3, v);
+            for (auto [ow, oh] : {std::pair{1, 1}, {2, 1}, {3, 7}, {100, 99}}) {
+                std::vector<uint32_t> out(static_cast<size_t>(ow) * oh);
+                ASSERT_TRUE(BoxReduce(image, ow, oh, out.data(), static_cast<size_t>(ow) * 4));
+                for (const uint32_t p : out) ASSERT_EQ(p, 0xFF000000u | v * 0x010101u) << side << " " << ow;
+            }
+        }
+    }
+}
+
+// Rows made in parts are the rows of the whole; a range outside the rows is refused.
+TEST(BoxReduce, RowsInPartsAsTheWhole) {
+    std::mt19937 rng(3);
+    ImageBuffer image;
+    ASSERT_TRUE(image.Allocate(53, 41, 24));
+    for (int y = 0; y < 41; ++y)
+        for (int x = 0; x < 53 * 3; ++x) image.topRow(y)[x] = static_cast<uint8_t>(rng());
+    std::vector<uint32_t> whole(20 * 13), parts(20 * 13);
+    ASSERT_TRUE(BoxReduce(image, 20, 13, whole.data(), 80));
+    for (auto [a, e] : {std::pair{0, 6}, {6, 6}, {6, 13}})
+        ASSERT_TRUE(BoxReduceRows(image, 20, 13, a, e, parts.data(), 80));
+    EXPECT_EQ(parts, whole);
+    for (auto [a, e] : {std::pair{-1, 3}, {3, 14}, {7, 6}})
+        EXPECT_FALSE(BoxReduceRows(image, 20, 13, a, e, parts.data(), 80));
 }
 
 TEST(BoxReduce, LowDepthsAndRefusals) {
