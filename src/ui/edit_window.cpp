@@ -917,7 +917,7 @@ void EditWindow::closeEvent(QCloseEvent* event) {
 void EditWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     // Losing the window loses the pick's capture.
-    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && pick_.armed) EndTransparentPick(false);
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && pick_.armed) EndColourPick(false);
     if (event->type() == QEvent::WindowStateChange && isMaximized() && LayoutLocked()) {
         // Refused while the trimming tool is placing its rectangle.
         QMetaObject::invokeMethod(this, [this] { showNormal(); }, Qt::QueuedConnection);
@@ -937,7 +937,7 @@ bool EditWindow::eventFilter(QObject* watched, QEvent* event) {
         QWidget* window = static_cast<QWidget*>(watched)->window();
         if (window == this || window == history_) {
             if (pick_.armed) {
-                EndTransparentPick(false);
+                EndColourPick(false);
             } else if (model_.active) {
                 Command(kCmdOperationCancel);
             } else if (historyWindowOpen()) {

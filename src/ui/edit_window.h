@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <functional>
 #include <map>
+#include <optional>
 #include <utility>
 
 #include "edit/colour_pick.h"
@@ -120,11 +121,19 @@ public:
     FileListWindow* listWindow() const { return list_; }
     HistoryWindow* historyWindow() const { return history_; }
     SaveSettingsBar* saveSettingsBar() const { return saveSettings_; }
-    // The save settings' transparent-colour pick on the source pane.
+    // The colour pick on the source pane, for the save settings' transparent colour or a
+    // colour of the active operation. live: the colour the swatches show meanwhile (nothing
+    // once it ends); done: the target and the accepted colour, nothing when cancelled.
+    struct PickClient {
+        std::function<void(std::optional<uint32_t> live)> live;
+        std::function<void(int target, std::optional<uint32_t> colour)> done;
+    };
     bool colourPickArmed() const { return pick_.armed; }
+    // False (nothing armed) with no picture or a pick already armed.
+    bool StartColourPick(int target, uint32_t initial, PickClient client);
+    // Accept (the colour under the pointer) or cancel; nothing when no pick is armed.
+    void EndColourPick(bool accept);
     void StartTransparentPick();
-    // Accept (the colour under the pointer) or cancel.
-    void EndTransparentPick(bool accept);
     bool historyWindowOpen() const;
     // The history window (5117) from any display mode.
     void ShowHistoryWindow();
@@ -219,6 +228,7 @@ private:
     bool closing_ = false;
     SaveSettingsBar* saveSettings_ = nullptr;
     ColourPick pick_;
+    PickClient pickClient_;
     bool pickHidOverlay_ = false;
 };
 

@@ -6,6 +6,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "shell/command_catalogue.h"
 #include "shell/session.h"
@@ -45,16 +46,13 @@ Button ButtonOf(Qt::MouseButton b) {
 
 }  // namespace
 
-// ---- The transparent-colour pick ----
+// ---- The colour pick ----
 
-void EditWindow::StartTransparentPick() {
-    Session& s = session();
-    if (pick_.armed || !HasPicture() || OperationActive()) {
-        saveSettings_->FinishTransparentPick(std::nullopt);
-        return;
-    }
+bool EditWindow::StartColourPick(int target, uint32_t initial, PickClient client) {
+    if (pick_.armed || !HasPicture()) return false;
     if (FileListWindow* list = app_.fileListWindow(); list && list->isVisible()) list->hide();
-    const int layout = ArmColourPick(pick_, kTransparentCommand, model_.layout, TransparentColour(s.settings.simg));
+    const int layout = ArmColourPick(pick_, target, model_.layout, initial);
+    pickClient_ = std::move(client);
     app_.SetAcceleratorsSuspended(true);
     // The plain picture while picking.
     pickHidOverlay_ = !overlay_.empty();
@@ -66,12 +64,14 @@ void EditWindow::StartTransparentPick() {
     PictureCanvas* canvas = panes_[0]->canvas();
     canvas->setCursor(Qt::CrossCursor);
     canvas->grabMouse(Qt::CrossCursor);
-    saveSettings_->transparentSwatch()->SetLiveColour(pick_.live);
+    if (pickClient_.live) pickClient_.live(pick_.live);
+    return true;
 }
 
-void EditWindow::EndTransparentPick(bool accept) {
-    const std::optional<PickEnd> end = EndColourPick(pick_, accept);
+void EditWindow::EndColourPick(bool accept) {
+    const std::optional<PickEnd> end = lumra::EndColourPick(pick_, accept);
     if (!end) return;
+    const PickClient client = std::exchange(pickClient_, PickClient{});
     PictureCanvas* canvas = panes_[0]->canvas();
     canvas->releaseMouse();
     canvas->unsetCursor();
@@ -85,9 +85,18 @@ void EditWindow::EndTransparentPick(bool accept) {
     } else {
         canvas->PixelsChanged();
     }
-    saveSettings_->transparentSwatch()->SetLiveColour(std::nullopt);
-    saveSettings_->FinishTransparentPick(end->colour);
+    if (client.live) client.live(std::nullopt);
+    if (client.done) client.done(end->target, end->colour);
     UpdateTitle();
+}
+
+void EditWindow::StartTransparentPick() {
+    Session& s = session();
+    PickClient client;
+    client.live = [this](std::optional<uint32_t> live) { saveSettings_->transparentSwatch()->SetLiveColour(live); };
+    client.done = [this](int, std::optional<uint32_t> colour) { saveSettings_->FinishTransparentPick(colour); };
+    if (OperationActive() || !StartColourPick(kTransparentCommand, TransparentColour(s.settings.simg), client))
+        saveSettings_->FinishTransparentPick(std::nullopt);
 }
 
 bool EditWindow::PickMouse(int pane, QMouseEvent* event) {
@@ -99,13 +108,13 @@ bool EditWindow::PickMouse(int pane, QMouseEvent* event) {
     if (event->type() == QEvent::MouseMove) {
         if (onPicture) {
             const ViewPoint p = ScreenToPicture(vp_, pos.x(), pos.y());
-            if (MoveColourPick(pick_, image, p.x, p.y)) saveSettings_->transparentSwatch()->SetLiveColour(pick_.live);
+            if (MoveColourPick(pick_, image, p.x, p.y) && pickClient_.live) pickClient_.live(pick_.live);
         }
         setWindowTitle(QString::fromStdString(PixelReadoutText(vp_, image, pos.x(), pos.y())));
     } else if (event->type() == QEvent::MouseButtonPress && event->button() == Qt::LeftButton) {
         // A click in the source pane (beside the picture too) keeps the colour last under the
         // pointer; elsewhere it is ignored.
-        if (pane == 0 && panes_[0]->canvas()->rect().contains(pos)) EndTransparentPick(true);
+        if (pane == 0 && panes_[0]->canvas()->rect().contains(pos)) EndColourPick(true);
     }
     return true;
 }

@@ -1,16 +1,14 @@
 #include "ui/tone_bars.h"
 
-#include <QApplication>
 #include <QLayout>
-#include <QKeyEvent>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+#include <optional>
+#include <utility>
 
 #include "edit/colour/colour_ops.h"
-#include "edit/colour_pick.h"
 #include "edit/edit_model.h"
 #include "edit/tone/tone_ops.h"
 #include "shell/colour_settings.h"
@@ -20,35 +18,16 @@
 #include "ui/edit_window.h"
 #include "ui/histogram_window.h"
 #include "ui/operation_bar.h"
-#include "ui/picture_canvas.h"
 
 namespace lumra::ui {
 
 namespace {
-
-// Escape while a colour pick is armed leaves the pick, not the operation.
-class PickKeys : public QObject {
-public:
-    std::function<void()> cancel;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
-            cancel) {
-            cancel();
-            return true;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-};
 
 // The bar that is up, with what it needs after the operation's record is gone.
 struct BarState {
     QPointer<OperationBar> bar;
     QPointer<HistogramWindow> histogram;
     int kind = 0;
-    ColourPick pick;
-    PickKeys* keys = nullptr;
 };
 
 BarState& State() {
@@ -87,7 +66,6 @@ OperationBar* NewBar(EditWindow& window, EditModel& model, const OperationDef& d
     BarState& s = State();
     s.bar = bar;
     s.kind = def.kind;
-    s.pick = ColourPick{};
     return bar;
 }
 
@@ -227,76 +205,33 @@ void ShowLiveColour(ControlStrip* strip, std::optional<uint32_t> live) {
         if (auto* box = qobject_cast<ColourBox*>(strip->control(id))) box->SetLiveColour(live);
 }
 
-void EndPick(EditWindow& window, EditModel& model, bool accept) {
+// The end of a pick: an accepted colour goes into its box and the preview follows.
+void PickDone(EditModel& model, int box, std::optional<uint32_t> colour) {
     BarState& s = State();
-    const std::optional<PickEnd> end = EndColourPick(s.pick, accept);
-    if (s.keys) {
-        qApp->removeEventFilter(s.keys);
-        delete s.keys;
-        s.keys = nullptr;
-    }
-    PictureCanvas* canvas = window.sourcePane()->canvas();
-    canvas->releaseMouse();
-    canvas->unsetCursor();
-    window.app().SetAcceleratorsSuspended(false);
-    if (!end) return;
-    if (s.bar) {
-        ControlStrip* strip = s.bar->controls();
-        ShowLiveColour(strip, std::nullopt);
-        if (end->colour) {
-            const int param = BoxParam(end->target);
-            strip->SetValue(param, static_cast<int>(*end->colour));
-            if (s.kind == kOpHueSaturation) OnHlsValue(model, strip, param, static_cast<int>(*end->colour));
-            else OnReplaceValue(model, param, static_cast<int>(*end->colour));
-        }
-    }
-    window.SetPaneLayout(end->layout);
-    window.UpdateTitle();
+    if (!s.bar || !colour) return;
+    ControlStrip* strip = s.bar->controls();
+    const int param = BoxParam(box);
+    strip->SetValue(param, static_cast<int>(*colour));
+    if (s.kind == kOpHueSaturation) OnHlsValue(model, strip, param, static_cast<int>(*colour));
+    else OnReplaceValue(model, param, static_cast<int>(*colour));
 }
 
 void ArmPick(EditWindow& window, EditModel& model, int button) {
     BarState& s = State();
-    if (s.pick.armed || !s.bar) return;
+    if (window.colourPickArmed() || !s.bar) return;
     const int box = PickBox(button);
     const uint32_t initial = static_cast<uint32_t>(s.bar->controls()->value(BoxParam(box)));
-    window.SetPaneLayout(ArmColourPick(s.pick, box, window.layout(), initial));
-    window.app().SetAcceleratorsSuspended(true);
-    PictureCanvas* canvas = window.sourcePane()->canvas();
-    canvas->setCursor(Qt::CrossCursor);
-    canvas->grabMouse();
-    s.keys = new PickKeys;
-    s.keys->cancel = [&window, &model] { EndPick(window, model, false); };
-    qApp->installEventFilter(s.keys);
-}
-
-// The panes while a pick is armed: moving shows the colour under the pointer, a left click
-// takes it, another button leaves the pick.
-bool PickMouse(EditWindow& window, EditModel& model, int pane, QMouseEvent* event, const Viewport& vp) {
-    BarState& s = State();
-    if (!s.pick.armed) return false;
-    const ImageBuffer& picture = window.app().session().picture.image;
-    const QPoint at = event->position().toPoint();
-    const ViewPoint pt = ScreenToPicture(vp, at.x(), at.y());
-    switch (event->type()) {
-        case QEvent::MouseMove:
-            if (pane == 0 && MoveColourPick(s.pick, picture, pt.x, pt.y) && s.bar)
-                ShowLiveColour(s.bar->controls(), s.pick.live);
-            break;
-        case QEvent::MouseButtonPress:
-            if (pane == 0 && event->button() == Qt::LeftButton) MoveColourPick(s.pick, picture, pt.x, pt.y);
-            EndPick(window, model, pane == 0 && event->button() == Qt::LeftButton);
-            break;
-        default: break;
-    }
-    return true;
+    EditWindow::PickClient client;
+    client.live = [](std::optional<uint32_t> live) {
+        if (BarState& st = State(); st.bar) ShowLiveColour(st.bar->controls(), live);
+    };
+    client.done = [&model](int target, std::optional<uint32_t> colour) { PickDone(model, target, colour); };
+    window.StartColourPick(box, initial, std::move(client));
 }
 
 void WireColourBar(EditWindow& window, EditModel& model, OperationBar* bar) {
     QObject::connect(bar, &OperationBar::buttonClicked, &window,
                      [&window, &model](int id) { ArmPick(window, model, id); });
-    window.SetPaneMouseHandler([&window, &model](int pane, QMouseEvent* event, const Viewport& vp) {
-        return PickMouse(window, model, pane, event, vp);
-    });
     bar->controls()->SetDialogRunner([&window](QDialog& d) { return window.app().RunDialog(d); });
 }
 
@@ -438,8 +373,7 @@ void EndToneBar(EditWindow&) {
 
 void EndColourBar(EditWindow& window) {
     BarState& s = State();
-    if (s.pick.armed) EndPick(window, window.model(), false);
-    window.SetPaneMouseHandler({});
+    window.EndColourPick(false);
     if (s.bar) {
         // The stored colours, range, strength and slider mode, whether OK or Cancel.
         const Session& session = window.app().session();

@@ -185,6 +185,40 @@ TEST_F(ToneBarsTest, HueSaturationModesAndImgCKeptOnCancel) {
     EXPECT_EQ(app_->session().history.entries, 0);
 }
 
+TEST_F(ToneBarsTest, PicShowsThePlainPictureAndEndsWhenTheWindowIsLeft) {
+    Open();
+    // The right half is outside the selection, dimmed while the selection is shown.
+    std::vector<uint8_t>& mask = app_->session().picture.selection;
+    mask.assign(40 * 30, 0);
+    for (size_t i = 0; i < mask.size(); ++i) mask[i] = i % 40 >= 20 ? 255 : 0;
+    Edit().Command(kCmdSelectionView);
+    auto outside = [this] {
+        const ViewRect& d = Edit().viewport().dest;
+        return Edit().sourcePane()->canvas()->grab().toImage().pixel(d.x + d.w * 3 / 4, d.y + d.h / 2);
+    };
+    const QRgb plain = qRgb(0x33, 0x66, 0x99);
+    ASSERT_NE(outside(), plain);
+    Edit().Command(kCmdHueSaturation);
+    ASSERT_NE(Strip(), nullptr);
+    const uint32_t stored = Control<ui::ColourBox>(1670)->colour();
+    Control<QPushButton>(1680)->click();
+    ASSERT_TRUE(Edit().colourPickArmed());
+    EXPECT_EQ(outside(), plain);
+    // Another window taking the focus loses the capture: the pick ends as cancelled.
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QElapsedTimer waited;
+    waited.start();
+    while (Edit().colourPickArmed() && waited.elapsed() < 5000) QCoreApplication::processEvents();
+    EXPECT_FALSE(Edit().colourPickArmed());
+    EXPECT_FALSE(app_->acceleratorsSuspended());
+    EXPECT_EQ(Control<ui::ColourBox>(1670)->colour(), stored);
+    EXPECT_FALSE(Control<ui::ColourBox>(1670)->liveColour().has_value());
+    EXPECT_NE(outside(), plain);
+    EXPECT_EQ(app_->session().operationState, kOpHueSaturation);
+}
+
 TEST_F(ToneBarsTest, ReplaceStartsFromImgCAndCommits) {
     Open("[ImgC]\nRpcCol0R=51\nRpcCol0G=102\nRpcCol0B=153\nRpcRange=0\nRpcLevel=255\n");
     Edit().Command(kCmdReplaceColor);
