@@ -1,5 +1,5 @@
 // The tone and colour bars driven as a user would: trackbar and boxes with "同期", levels with
-// "自動設定" and its histogram window, hue/saturation modes, ImgC kept on Cancel, 5111.
+// "自動設定" and its histogram window, hue/saturation modes and the colour pick, ImgC kept on Cancel, 5111.
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QKeyEvent>
