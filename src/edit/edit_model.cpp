@@ -321,6 +321,7 @@ bool BeginOperation(EditModel& model, Document& doc, const OperationDef& def) {
         return false;
     }
     if (record->preview && !record->preview->changed) record->preview->changed = model.previewChanged;
+    if (record->preview && !record->preview->busy) record->preview->busy = model.previewBusy;
     model.active = std::move(record);
     doc.operationState = def.kind;
     model.layout = def.layout;

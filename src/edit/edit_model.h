@@ -76,6 +76,7 @@ struct PreviewState {
     std::array<std::atomic<int>, kMaxOperationParams> params{};
     std::shared_ptr<void> data;  // operation-specific tables
     std::function<void()> changed;  // preview repaint; called on the worker thread
+    std::function<void(bool)> busy;  // a long computation begins (true) and ends; worker thread
 };
 
 struct OperationDef;
@@ -136,6 +137,7 @@ struct EditModel {
     std::unique_ptr<OperationRecord> active;
     int layout = 1;  // 0 both panes, 1 source alone, 2 preview alone
     std::function<void()> previewChanged;  // may be called on the worker thread
+    std::function<void(bool)> previewBusy;  // the same; true while a long preview computes
 };
 
 bool BeginOperation(EditModel& model, Document& doc, int kind);

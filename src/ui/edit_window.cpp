@@ -32,6 +32,7 @@
 #include "ui/app.h"
 #include "ui/comment_exif_dialogs.h"
 #include "ui/file_list_window.h"
+#include "ui/filter_bars.h"
 #include "ui/history_window.h"
 #include "ui/main_menu.h"
 #include "ui/navigator_window.h"
@@ -205,6 +206,14 @@ EditWindow::EditWindow(Application& app) : QMainWindow(nullptr), app_(app) {
             },
             Qt::QueuedConnection);
     };
+    model_.previewBusy = [guard = QPointer<EditWindow>(this)](bool busy) {
+        QMetaObject::invokeMethod(
+            qApp,
+            [guard, busy] {
+                if (guard) guard->PreviewBusy(busy);
+            },
+            Qt::QueuedConnection);
+    };
     s.ui.trialPreviewChanged = [this] {
         panes_[1]->canvas()->PixelsChanged();
         UpdateTitle();
@@ -217,6 +226,7 @@ EditWindow::EditWindow(Application& app) : QMainWindow(nullptr), app_(app) {
 EditWindow::~EditWindow() {
     qApp->removeEventFilter(this);
     CancelOperation();
+    if (previewWaits_ > 0) QGuiApplication::restoreOverrideCursor();
     session().ui.trialPreviewChanged = nullptr;
     app_.SetSaveFormatListener(nullptr);
     delete history_;
@@ -778,7 +788,19 @@ bool EditWindow::StartOperation(const OperationDef& def) {
     // A row without its functions yet is simply not available.
     if (!def.start || OperationActive() || !HasPicture()) return false;
     if (FileListWindow* list = app_.fileListWindow(); list && list->isVisible()) list->hide();
-    if (!BeginOperation(model_, s, def)) {
+    bool started = false;
+    if (FilterStartWaits(def.kind)) {
+        // A start that computes for a while: "wait..." and the wait cursor meanwhile.
+        const QString title = windowTitle();
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        setWindowTitle(QStringLiteral("wait..."));
+        started = BeginOperation(model_, s, def);
+        QGuiApplication::restoreOverrideCursor();
+        setWindowTitle(title);
+    } else {
+        started = BeginOperation(model_, s, def);
+    }
+    if (!started) {
         UpdateTitle();
         return false;
     }
@@ -792,6 +814,13 @@ bool EditWindow::StartOperation(const OperationDef& def) {
     SetPaneLayout(model_.layout);
     UpdateTitle();
     return true;
+}
+
+void EditWindow::PreviewBusy(bool busy) {
+    const int before = previewWaits_;
+    previewWaits_ = std::max(0, previewWaits_ + (busy ? 1 : -1));
+    if (before == 0 && previewWaits_ > 0) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    if (before > 0 && previewWaits_ == 0) QGuiApplication::restoreOverrideCursor();
 }
 
 void EditWindow::EndOperationCommand(bool ok) {

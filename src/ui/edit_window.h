@@ -178,6 +178,8 @@ private:
     void Undo(int delta);
     void AfterHistoryStep(bool sizeChanged);
     void RunOperationCommand(int id);
+    // The preview worker's long computation began (true) or ended.
+    void PreviewBusy(bool busy);
     void EndOperationCommand(bool ok);
     void RunImmediate(int id);
     void Minimise();
@@ -226,6 +228,7 @@ private:
     std::function<std::pair<bool, bool>()> strokeState_;
     QRect placed_;  // the normal rectangle from Swin, until the window has one of its own
     bool closing_ = false;
+    int previewWaits_ = 0;  // long previews under way; the wait cursor shows while above 0
     SaveSettingsBar* saveSettings_ = nullptr;
     ColourPick pick_;
     PickClient pickClient_;

@@ -87,4 +87,8 @@ QWidget* MakeFilterBar(EditWindow& window, EditModel& model, const OperationDef&
     return bar;
 }
 
+bool FilterStartWaits(int kind) {
+    return kind == kOpSoftFocus;  // the radius-20 reference
+}
+
 }  // namespace lumra::ui

@@ -16,5 +16,7 @@ class EditWindow;
 
 void SeedFilter(Session& session, EditModel& model);
 QWidget* MakeFilterBar(EditWindow& window, EditModel& model, const OperationDef& def);
+// Whether the filter's start computes long enough to show "wait..." and the wait cursor.
+bool FilterStartWaits(int kind);
 
 }  // namespace lumra::ui

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "edit/filter/filter_kernels.h"
@@ -278,6 +279,27 @@ TEST(FilterOps, FiveByFiveMinimumAndNeutralLevels) {
         // A committed filter leaves a 24-bit picture; a neutral one changes nothing.
         EXPECT_EQ(f.s.picture.image.bitCount(), c.changed ? 24 : 8) << c.op << c.args;
         EXPECT_EQ(f.s.history.entries, c.changed ? 2 : 0);
+    }
+}
+
+TEST(FilterOps, OnlyTheGaussianPreviewReportsItsWork) {
+    const struct {
+        const char* args;
+        std::vector<bool> busy;
+    } cases[] = {{"0,5", {}}, {"1,5", {}}, {"2,5", {true, false}}, {"2,0", {true, false}}};
+    for (const auto& c : cases) {
+        ImageBuffer img;
+        ASSERT_TRUE(img.Allocate(8, 8, 24));
+        FilterSession f(std::move(img));
+        std::vector<bool> busy;
+        f.model.previewBusy = [&busy](bool b) { busy.push_back(b); };
+        ASSERT_TRUE(BeginOperation(f.model, f.s, kOpBlur));
+        PreviewState& state = *f.model.active->preview;
+        std::string error;
+        ASSERT_TRUE(ParseBlurArgs(c.args, state, error)) << error;
+        f.model.active->def->recompute(state);  // as the worker runs it
+        EXPECT_EQ(busy, c.busy) << c.args;
+        EndOperation(f.model, f.s, false);
     }
 }
 

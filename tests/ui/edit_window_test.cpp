@@ -1,7 +1,9 @@
 // The edit window: the switch with the main window, undo/redo and the history window, the
 // title's "*", an operation from start to OK, layouts and scroll bars, Swin at exit.
 #include <QAction>
+#include <QCursor>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -232,6 +234,44 @@ TEST_F(EditWindowTest, AnOperationPreviewsAndCommitsWithOk) {
     EXPECT_EQ(app_->session().picture.image.bits()[0], 255 - 0x99);
     EXPECT_EQ(app_->session().history.entries, 2);
     EXPECT_EQ(quits_, 0);
+}
+
+TEST_F(EditWindowTest, LongFilterWorkShowsTheWaitCursor) {
+    OpenInEditWindow();
+    // Soft focus computes its reference in the start: "wait..." and the wait cursor meanwhile.
+    std::vector<std::pair<QString, int>> seen;
+    const auto c = QObject::connect(&Edit(), &QWidget::windowTitleChanged, [&seen](const QString& title) {
+        const QCursor* cursor = QGuiApplication::overrideCursor();
+        seen.emplace_back(title, cursor ? int(cursor->shape()) : -1);
+    });
+    const std::string before = EditTitle();
+    ASSERT_TRUE(Edit().StartOperation(*FindOperation(kOpSoftFocus)));
+    QObject::disconnect(c);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.front(), std::make_pair(QStringLiteral("wait..."), int(Qt::WaitCursor)));
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(EditTitle(), before);
+    Edit().Command(kCmdOperationCancel);
+
+    // The worker's Gaussian reports its begin and end; the window shows the cursor between.
+    ASSERT_TRUE(Edit().StartOperation(*FindOperation(kOpBlur)));
+    const std::function<void(bool)> busy = Edit().model().active->preview->busy;
+    ASSERT_TRUE(busy);
+    busy(true);
+    QCoreApplication::processEvents();
+    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    busy(false);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    // A window closed during the computation leaves no wait cursor behind.
+    busy(true);
+    QCoreApplication::processEvents();
+    Edit().Command(kCmdOperationCancel);
+    app_.reset();
+    busy(false);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(EditWindowTest, SavePreviewShowsBesideTheSourceWithItsSize) {

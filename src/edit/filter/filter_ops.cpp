@@ -87,16 +87,12 @@ void PrepareUnsharp(Document&, PreviewState& s) {
     RecomputeUnsharp(s);  // the first preview at once
 }
 
-void PrepareSoftFocus(Document& doc, PreviewState& s) {
-    const std::string title = doc.ui.title ? doc.ui.title() : std::string();
-    if (doc.ui.setTitle) doc.ui.setTitle("wait...");
-    if (doc.ui.setWaitCursor) doc.ui.setWaitCursor(true);
+// The radius-20 reference; the edit window shows "wait..." and the wait cursor around it.
+void PrepareSoftFocus(Document&, PreviewState& s) {
     FilterJob job = Data(s).job;
     job.destination = Data(s).aux.data();
     std::vector<uint8_t> intermediate(Data(s).aux.size());
     GaussianBlur(job, intermediate.data(), kMaxGaussRadius);
-    if (doc.ui.setWaitCursor) doc.ui.setWaitCursor(false);
-    if (doc.ui.setTitle) doc.ui.setTitle(title);
 }
 
 bool Fail(std::string& error, const char* text) {
@@ -192,8 +188,12 @@ void RecomputeBlur(PreviewState& s) {
         BoxBlur3(job, level * 25);
     else if (mode == 1)
         BoxBlur5(job, level * 25);
-    else
+    else {
+        // The Gaussian takes a while: the window shows the wait cursor meanwhile.
+        if (s.busy) s.busy(true);
         GaussianBlur(job, Data(s).aux.data(), level);
+        if (s.busy) s.busy(false);
+    }
 }
 
 void RecomputeSoftFocus(PreviewState& s) {
