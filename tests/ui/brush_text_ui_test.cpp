@@ -123,15 +123,20 @@ TEST_F(BrushTextUiTest, PicTakesThePaintColourFromTheSourcePane) {
 }
 
 TEST_F(BrushTextUiTest, NoRightButtonGestureStartsWhileAStrokeIsDrawn) {
-    Open(60, 40, 0x336699);
+    WriteIni("[Awin]\nMouseInfo=0\nLRClick=3\n");  // a left-right chord minimises
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(app_->OpenPath(Picture("p.bmp", 60, 40, 0x336699)));
+    app_->SwitchMode(kEditWindow);
     Edit().Command(kCmdPaint);
     Bar()->controls()->editBox(2)->setText("100");
     Mouse(1, QEvent::MouseButtonPress, At(10, 10));
     const Qt::MouseButtons both = Qt::LeftButton | Qt::RightButton;
     Mouse(1, QEvent::MouseButtonPress, At(10, 10), both, Qt::RightButton);
     Mouse(1, QEvent::MouseMove, At(30, 30), both);
-    Mouse(1, QEvent::MouseButtonRelease, At(30, 30), Qt::RightButton);
-    Mouse(1, QEvent::MouseButtonRelease, At(30, 30), Qt::NoButton, Qt::RightButton);
+    Mouse(1, QEvent::MouseButtonRelease, At(30, 30), Qt::LeftButton, Qt::RightButton);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(Edit().isMinimized());
+    Mouse(1, QEvent::MouseButtonRelease, At(30, 30), Qt::NoButton);
     const ImageBuffer& working = ActiveBrush(Edit().model())->working;
     ASSERT_NE(Pixel(working, 20, 20), 0x336699u);
     // The stroke ended normally and no right drag holds the commands back.
