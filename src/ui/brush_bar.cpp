@@ -42,18 +42,21 @@ public:
         canvas->installEventFilter(this);
         show();
     }
+    // Only the rings' old and new places are painted again.
     void MoveTo(QPointF at) {
+        if (shown_) update(Ring());
         at_ = at;
         shown_ = true;
-        update();
+        update(Ring());
     }
     void Hide() {
+        if (shown_) update(Ring());
         shown_ = false;
-        update();
     }
     void SetSize(int size) {
+        if (shown_) update(Ring());
         size_ = size;
-        update();
+        if (shown_) update(Ring());
     }
 
 protected:
@@ -68,7 +71,7 @@ protected:
         if (!shown_ || vp_.pictureW <= 0) return;
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        const double r = size_ * static_cast<double>(vp_.displayW) / vp_.pictureW / 2.0;
+        const double r = Radius();
         // Two rings, so that the outline shows on light and dark pictures alike.
         p.setPen(QPen(Qt::black, 1));
         p.drawEllipse(at_, r + 1, r + 1);
@@ -77,6 +80,14 @@ protected:
     }
 
 private:
+    double Radius() const {
+        return vp_.pictureW > 0 ? size_ * static_cast<double>(vp_.displayW) / vp_.pictureW / 2.0 : 0.0;
+    }
+    QRect Ring() const {
+        const double r = Radius() + 3;  // the outer ring, its pen and the antialiasing
+        return QRectF(at_.x() - r, at_.y() - r, 2 * r, 2 * r).toAlignedRect();
+    }
+
     const Viewport& vp_;
     QPointF at_;
     int size_ = 24;
@@ -92,6 +103,7 @@ struct BrushUi {
     QPointer<BrushOutline> outline;
     ColourPick pick;
     std::unique_ptr<QObject> escape;  // leaves an armed pick on Escape
+    QString title;                    // the window's title while the tool runs
 
     BrushTool* Tool() const { return ActiveBrush(*model); }
     Session& session() const { return window->app().session(); }
@@ -103,6 +115,12 @@ struct BrushUi {
     void Repaint() const {
         window->previewPane()->canvas()->PixelsChanged();
         window->UpdateToolBar();
+    }
+    // Only the block the last press or move drew on.
+    void RepaintDrawn(const BrushTool& tool, const Viewport& vp) const {
+        const auto& r = tool.drawn;
+        if (r.right <= r.left || r.bottom <= r.top) return;
+        window->previewPane()->canvas()->PixelsChangedIn(PanePictureBlock(vp, r.left, r.top, r.right, r.bottom));
     }
     void ShowStrength() const {
         if (!bar || paint) return;
@@ -144,6 +162,7 @@ void BrushUi::EndPick(bool accept) {
     if (!end) return;
     auto* box = bar ? qobject_cast<ColourBox*>(bar->controls()->control(kColourBoxId)) : nullptr;
     if (box) box->SetLiveColour(std::nullopt);
+    window->setWindowTitle(title);
     if (end->colour) {
         prefs.red = static_cast<uint8_t>(*end->colour >> 16);
         prefs.green = static_cast<uint8_t>(*end->colour >> 8);
@@ -163,6 +182,9 @@ bool BrushUi::Mouse(int pane, QMouseEvent* event, const Viewport& vp) {
             if (MoveColourPick(pick, session().picture.image, p.x, p.y) && bar)
                 if (auto* box = qobject_cast<ColourBox*>(bar->controls()->control(kColourBoxId)))
                     box->SetLiveColour(pick.live);
+            const QPoint at = event->position().toPoint();
+            window->setWindowTitle(
+                QString::fromStdString(PixelReadoutText(vp, session().picture.image, at.x(), at.y())));
         } else if (event->type() == QEvent::MouseButtonPress && event->button() == Qt::LeftButton &&
                    PixelColour(session().picture.image, p.x, p.y)) {
             MoveColourPick(pick, session().picture.image, p.x, p.y);
@@ -171,19 +193,24 @@ bool BrushUi::Mouse(int pane, QMouseEvent* event, const Viewport& vp) {
         return true;
     }
     BrushTool* tool = Tool();
-    if (pane != 1 || !tool) return false;
+    if (!tool) return false;
+    // While the left button draws, no other button starts anything on either pane.
+    if (tool->drawing && event->type() != QEvent::MouseMove && event->button() != Qt::LeftButton) return true;
+    if (pane != 1) return false;
     switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
-            if (event->button() != Qt::LeftButton || tool->drawing) return false;
+            if (event->button() != Qt::LeftButton || tool->drawing) return tool->drawing;
+            // A button already held has its own gesture going: no stroke starts under it.
+            if (event->buttons() & ~Qt::MouseButtons(Qt::LeftButton)) return false;
             tool->Press(p.x, p.y);
-            Repaint();
+            RepaintDrawn(*tool, vp);
             return true;
         case QEvent::MouseMove:
             if (outline) outline->MoveTo(event->position());
             if (!tool->drawing) return false;
             tool->Move(p.x, p.y);
-            window->previewPane()->canvas()->PixelsChanged();
+            RepaintDrawn(*tool, vp);
             return true;
         case QEvent::MouseButtonRelease:
             if (event->button() != Qt::LeftButton || !tool->drawing) return false;
@@ -195,6 +222,16 @@ bool BrushUi::Mouse(int pane, QMouseEvent* event, const Viewport& vp) {
 }
 
 }  // namespace
+
+QRect PanePictureBlock(const Viewport& vp, int left, int top, int right, int bottom) {
+    const double sx = vp.src.w > 0 ? static_cast<double>(vp.dest.w) / vp.src.w : 1.0;
+    const double sy = vp.src.h > 0 ? static_cast<double>(vp.dest.h) / vp.src.h : 1.0;
+    const int x0 = vp.dest.x + static_cast<int>(std::floor((left - vp.src.x) * sx));
+    const int y0 = vp.dest.y + static_cast<int>(std::floor((top - vp.src.y) * sy));
+    const int x1 = vp.dest.x + static_cast<int>(std::ceil((right - vp.src.x) * sx));
+    const int y1 = vp.dest.y + static_cast<int>(std::ceil((bottom - vp.src.y) * sy));
+    return QRect(x0 - 4, y0 - 4, x1 - x0 + 8, y1 - y0 + 8);
+}
 
 ViewPoint PanePicturePoint(const Viewport& vp, QPointF at) {
     const double sx = vp.dest.w > 0 ? static_cast<double>(vp.src.w) / vp.dest.w : 1.0;
@@ -208,6 +245,9 @@ QWidget* MakeBrushBar(EditWindow& window, EditModel& model, const OperationDef& 
     ui->window = &window;
     ui->model = &model;
     ui->paint = def.kind == kOpPaint;
+    // The title as it reads while a tool runs, put back when a colour pick or the tool ends.
+    window.UpdateTitle();
+    ui->title = window.windowTitle();
     IniFile ini;
     ini.Load(window.app().session().settingsPath);
     ui->prefs = ReadBrushPrefs(ini);
@@ -289,6 +329,7 @@ void EndBrushUi(EditWindow& window) {
     if (!ui) return;
     if (ui->pick.armed) ui->EndPick(false);
     ui->escape.reset();
+    window.setWindowTitle(ui->title);
     delete ui->outline.data();
     const std::string& path = window.app().session().settingsPath;
     IniFile ini;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QPointF>
+#include <QRect>
 
 #include "view/viewport.h"
 
@@ -21,6 +22,9 @@ class EditWindow;
 // The picture pixel under a pane point, rounded half away from zero and not clamped, so that
 // a stroke may run past the picture's edges.
 ViewPoint PanePicturePoint(const Viewport& vp, QPointF at);
+// The pane area that shows picture pixels left..right x top..bottom (right and bottom
+// exclusive), grown by 4 pane pixels on every side for the brush outline and rounding.
+QRect PanePictureBlock(const Viewport& vp, int left, int top, int right, int bottom);
 
 QWidget* MakeBrushBar(EditWindow& window, EditModel& model, const OperationDef& def);
 // Writes ImgD back (OK or Cancel) and removes the pane hooks.

@@ -55,6 +55,12 @@ void PictureCanvas::PixelsChanged() {
     update();
 }
 
+void PictureCanvas::PixelsChangedIn(const QRect& area) {
+    cache_ = ScaledCache{};
+    ++generation_;
+    update(area);
+}
+
 void PictureCanvas::OfferReducedCopy(std::vector<uint32_t>&& rows, int w, int h, const void* pictureBits) {
     offered_ = QImage();
     if (rows.size() != static_cast<size_t>(w) * static_cast<size_t>(h) || w < 1 || h < 1) return;

@@ -49,6 +49,8 @@ public:
     void NewPicture(const void* pictureBits);
     // The pixels changed in place: the scaled copy goes.
     void PixelsChanged();
+    // The same for pixels that changed only under area (widget coordinates): only it is painted.
+    void PixelsChangedIn(const QRect& area);
     // Moves on with every new picture and every change of its pixels.
     void NextGeneration() { ++generation_; }
     int generation() const { return generation_; }

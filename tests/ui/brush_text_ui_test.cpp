@@ -11,6 +11,7 @@
 #include "edit/text/text_tool.h"
 #include "shell/command_catalogue.h"
 #include "shell/ini_file.h"
+#include "ui/brush_bar.h"
 #include "ui/edit_window.h"
 #include "ui/font_window.h"
 #include "ui/operation_bar.h"
@@ -38,9 +39,10 @@ protected:
         const Viewport& vp = Edit().viewport();
         return {vp.dest.x + x - vp.src.x, vp.dest.y + y - vp.src.y};
     }
-    void Mouse(int pane, QEvent::Type type, QPoint at, Qt::MouseButtons held = Qt::LeftButton) {
+    void Mouse(int pane, QEvent::Type type, QPoint at, Qt::MouseButtons held = Qt::LeftButton,
+               Qt::MouseButton pressed = Qt::LeftButton) {
         QWidget* canvas = pane == 0 ? Edit().sourcePane()->canvas() : Edit().previewPane()->canvas();
-        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : pressed;
         QMouseEvent event(type, QPointF(at), canvas->mapToGlobal(QPointF(at)), button, held, Qt::NoModifier);
         QCoreApplication::sendEvent(canvas, &event);
     }
@@ -118,6 +120,75 @@ TEST_F(BrushTextUiTest, PicTakesThePaintColourFromTheSourcePane) {
     IniFile ini;
     ASSERT_TRUE(ini.Load(IniPath()));
     EXPECT_EQ(ini.GetInt("ImgD", "DpbColB", 0), 0x99);  // written at Cancel too
+}
+
+TEST_F(BrushTextUiTest, NoRightButtonGestureStartsWhileAStrokeIsDrawn) {
+    WriteIni("[Awin]\nMouseInfo=0\nLRClick=3\n");  // a left-right chord minimises
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(app_->OpenPath(Picture("p.bmp", 60, 40, 0x336699)));
+    app_->SwitchMode(kEditWindow);
+    Edit().Command(kCmdPaint);
+    Bar()->controls()->editBox(2)->setText("100");
+    Mouse(1, QEvent::MouseButtonPress, At(10, 10));
+    const Qt::MouseButtons both = Qt::LeftButton | Qt::RightButton;
+    Mouse(1, QEvent::MouseButtonPress, At(10, 10), both, Qt::RightButton);
+    Mouse(1, QEvent::MouseMove, At(30, 30), both);
+    Mouse(1, QEvent::MouseButtonRelease, At(30, 30), Qt::LeftButton, Qt::RightButton);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(Edit().isMinimized());
+    Mouse(1, QEvent::MouseButtonRelease, At(30, 30), Qt::NoButton);
+    const ImageBuffer& working = ActiveBrush(Edit().model())->working;
+    ASSERT_NE(Pixel(working, 20, 20), 0x336699u);
+    // The stroke ended normally and no right drag holds the commands back.
+    Edit().Command(kCmdUndo);
+    EXPECT_EQ(Pixel(working, 20, 20), 0x336699u);
+    EXPECT_EQ(Pixel(working, 10, 10), 0x336699u);
+    Edit().Command(kCmdOperationCancel);
+}
+
+TEST_F(BrushTextUiTest, TheBlockDrawnIsClippedAndShownGrownByFour) {
+    Open(60, 40, 0x336699);
+    Edit().Command(kCmdPaint);
+    Bar()->controls()->editBox(0)->setText("5");
+    const BrushTool& tool = *ActiveBrush(Edit().model());
+    Mouse(1, QEvent::MouseButtonPress, At(-2, -2));  // dab -4..1 on both axes
+    EXPECT_EQ(tool.drawn.left, 0);
+    EXPECT_EQ(tool.drawn.top, 0);
+    EXPECT_EQ(tool.drawn.right, 1);
+    EXPECT_EQ(tool.drawn.bottom, 1);
+    Mouse(1, QEvent::MouseMove, At(-2, -2));  // no step: nothing drawn
+    EXPECT_LE(tool.drawn.right, tool.drawn.left);
+    Mouse(1, QEvent::MouseButtonRelease, At(-2, -2), Qt::NoButton);
+    Edit().Command(kCmdOperationCancel);
+
+    struct Case {
+        ViewRect dest, src;
+        int l, t, r, b;
+        QRect want;
+    };
+    const Case cases[] = {
+        {{10, 20, 60, 40}, {0, 0, 60, 40}, 5, 6, 8, 9, QRect(11, 22, 11, 11)},      // 100 %
+        {{0, 0, 200, 100}, {30, 10, 100, 50}, 31, 11, 33, 12, QRect(-2, -2, 12, 10)},  // 200 %, scrolled
+        {{0, 0, 20, 20}, {0, 0, 60, 60}, 4, 4, 5, 5, QRect(-3, -3, 9, 9)},           // 1/3: covers the part pixel
+    };
+    for (const Case& c : cases) {
+        Viewport vp;
+        vp.dest = c.dest;
+        vp.src = c.src;
+        EXPECT_EQ(ui::PanePictureBlock(vp, c.l, c.t, c.r, c.b), c.want) << c.l;
+    }
+}
+
+TEST_F(BrushTextUiTest, ThePickReadoutGivesTheTitleBack) {
+    Open(60, 40, 0x336699);
+    Edit().Command(kCmdPaint);
+    const QString title = Edit().windowTitle();
+    static_cast<QAbstractButton*>(Bar()->controls()->control(2450))->click();
+    Mouse(0, QEvent::MouseMove, At(5, 5), Qt::NoButton);
+    EXPECT_NE(Edit().windowTitle(), title);
+    Mouse(0, QEvent::MouseButtonPress, At(5, 5));
+    EXPECT_EQ(Edit().windowTitle(), title);
+    Edit().Command(kCmdOperationCancel);
 }
 
 TEST_F(BrushTextUiTest, NoiseRemovalDisablesTheStrength) {

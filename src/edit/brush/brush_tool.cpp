@@ -53,17 +53,27 @@ void BrushTool::Dab(int x, int y) {
     const int size = ClampBrushSize(settings.size);
     const DabRect r = DabRectangle(x, y, size);
     strokes.ExtendDirty({r.left, r.top, r.right, r.bottom}, working.width(), working.height());
+    const StrokeHistory::Rect c{std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, working.width()),
+                                std::min(r.bottom, working.height())};
+    if (c.right > c.left && c.bottom > c.top) {
+        const bool none = drawn.right <= drawn.left || drawn.bottom <= drawn.top;
+        drawn = none ? c
+                     : StrokeHistory::Rect{std::min(drawn.left, c.left), std::min(drawn.top, c.top),
+                                           std::max(drawn.right, c.right), std::max(drawn.bottom, c.bottom)};
+    }
     ApplyDab(Canvas(), settings, x, y);
 }
 
 void BrushTool::Press(int x, int y) {
     if (drawing) return;
     drawing = true;
+    drawn = {};
     Dab(x, y);
 }
 
 void BrushTool::Move(int x, int y) {
     if (!drawing) return;
+    drawn = {};
     const int spacing = ClampBrushSize(settings.size) >> 3;
     WalkLine(lastX, lastY, x, y, [&](int px, int py) {
         if (std::abs(px - lastX) + std::abs(py - lastY) > spacing) Dab(px, py);

@@ -33,6 +33,8 @@ struct BrushTool {
     BrushSettings settings;
     bool drawing = false;
     int lastX = 0, lastY = 0;  // the last dab point
+    // The block the last press or move drew on, within the picture; empty when it drew none.
+    StrokeHistory::Rect drawn{};
 
     // Working data from the picture and its selection mask; false when out of memory.
     bool Start(const ImageBuffer& picture, const std::vector<uint8_t>& mask);
