@@ -106,6 +106,28 @@ Application::Application() {
 
 bool Application::eventFilter(QObject* watched, QEvent* event) {
     if (watched == qApp && event->type() == QEvent::ApplicationFontChange && mainMenu_) ApplyMenuFont(*mainMenu_);
+    if (editDeferred_) {
+        switch (event->type()) {
+            case QEvent::Paint:
+                // Made once the main window's paint is done.
+                if (!editPosted_ && view_ && watched->isWidgetType() &&
+                    static_cast<QWidget*>(watched)->window() == view_.get()) {
+                    editPosted_ = true;
+                    QTimer::singleShot(0, this, [this] { EnsureEditWindow(); });
+                }
+                break;
+            case QEvent::KeyPress:
+            case QEvent::ShortcutOverride:
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::Wheel:
+            case QEvent::DragEnter:
+                EnsureEditWindow();
+                break;
+            default:
+                break;
+        }
+    }
     return QObject::eventFilter(watched, event);
 }
 
@@ -193,7 +215,9 @@ bool Application::StartUp(const StartOptions& options) {
     session_.displayMode = kMainWindow;
     files_->Create();
 
+    startingUp_ = true;
     RunSteps(DispatchCommandLine(options.args, options.showCommand));
+    startingUp_ = false;
     firstViewAhead_.reset();
     if (closed_) return false;
 
@@ -414,6 +438,7 @@ bool Application::CloseRequested() {
 void Application::WriteSettings() {
     if (session_.settingsPath.empty()) return;
     session_.settings.path.open = session_.lastFolder;
+    EnsureEditWindow();
     if (edit_) edit_->StoreGeometry(session_.settings.swin);
     // Start and Dual and the feature sections are taken from the file as it is now.
     IniFile ini;
@@ -441,7 +466,12 @@ void Application::RunSteps(const StepList& steps) {
         if (closed_) return;
         switch (step.kind) {
             case StepKind::CreateEditWindow:
-                CreateEditWindow();
+                // Not seen yet: the start-up makes it after the main window's first paint.
+                if (startingUp_ && view_->isVisible() && !view_->isMinimized()) {
+                    DeferEditWindow();
+                } else {
+                    CreateEditWindow();
+                }
                 break;
             case StepKind::ShowEditWindow:
                 ShowEditWindow(step.showCommand);
@@ -497,6 +527,7 @@ void Application::ActivateMainWindow() {
 
 void Application::ReceiveHandOver(const HandOver& message) {
     if (closed_ || !view_) return;
+    EnsureEditWindow();
     ActivateMainWindow();
     const bool modal = QApplication::activeModalWidget() != nullptr || !view_->isEnabled();
     RunSteps(OnCopyData(message, modal, session_.operationState != 0));
@@ -505,6 +536,7 @@ void Application::ReceiveHandOver(const HandOver& message) {
 // ---- Entry points that later windows fill in. ----
 
 void Application::CreateEditWindow() {
+    editDeferred_ = false;
     if (edit_ || !view_) return;
     edit_ = std::make_unique<EditWindow>(*this);
     SetEditWindow(edit_.get(), edit_->listWindow());
@@ -513,7 +545,20 @@ void Application::CreateEditWindow() {
     });
 }
 
+void Application::DeferEditWindow() {
+    if (edit_ || !view_) return;
+    editDeferred_ = true;
+    editPosted_ = false;
+    // In case no paint comes (a window the desktop keeps hidden).
+    QTimer::singleShot(1000, this, [this] { EnsureEditWindow(); });
+}
+
+void Application::EnsureEditWindow() {
+    if (editDeferred_) CreateEditWindow();
+}
+
 void Application::ShowEditWindow(int showCommand) {
+    EnsureEditWindow();
     if (editWindow_) {
         if (showCommand == kShowMaximized) {
             editWindow_->showMaximized();
@@ -529,11 +574,26 @@ void Application::ShowEditWindow(int showCommand) {
 }
 
 void Application::SetEditWindow(QWidget* window, FileListWindow* list) {
+    // One set from outside replaces the one the start-up left for later, made first as before.
+    EnsureEditWindow();
     editWindow_ = window;
     editListWindow_ = list;
 }
 
-FileListWindow* Application::editListWindow() const { return editListWindow_.data(); }
+QWidget* Application::editWindow() {
+    EnsureEditWindow();
+    return editWindow_.data();
+}
+
+FileListWindow* Application::editListWindow() {
+    EnsureEditWindow();
+    return editListWindow_.data();
+}
+
+EditWindow* Application::editWindowObject() {
+    EnsureEditWindow();
+    return edit_.get();
+}
 
 void Application::SwitchToEditWindow() { SwitchMode(kEditWindow); }
 
@@ -618,7 +678,13 @@ void Application::RefreshEditWindow() {
     if (OwnEditWindow()) edit_->Refresh(true);
 }
 
+void Application::SetEditCommandHandler(std::function<void(int)> handler) {
+    EnsureEditWindow();
+    editCommand_ = std::move(handler);
+}
+
 void Application::EditWindowCommand(int id) {
+    EnsureEditWindow();
     if (editCommand_) editCommand_(id);
 }
 

@@ -152,7 +152,7 @@ public:
     // askClipboard false: the clipboard's picture is not looked for.
     MenuFacts CurrentMenuFacts(bool editWindowVariant, bool askClipboard = true) const;
     // The edit window's command handler; set by the edit window.
-    void SetEditCommandHandler(std::function<void(int)> handler) { editCommand_ = std::move(handler); }
+    void SetEditCommandHandler(std::function<void(int)> handler);
 
     void Reopen();
     void DeleteCurrentFile();
@@ -197,6 +197,8 @@ public:
 
     // Entry points of the windows and features that grow later.
     void CreateEditWindow();
+    // The edit window the start-up left for after the main window's first paint, made now.
+    void EnsureEditWindow();
     void ShowEditWindow(int showCommand);
     void SwitchToEditWindow();
     void SwitchToMainWindow();
@@ -224,7 +226,7 @@ public:
     // window passes what it does not handle itself).
     void RunSharedCommand(int id);
     // The program's edit window (null before it is created).
-    EditWindow* editWindowObject() const { return edit_.get(); }
+    EditWindow* editWindowObject();
     void DeleteHistoryFiles();
     std::string PluginPatterns();
     // Lossless JPEG rotation of the current file (right: clockwise).
@@ -247,8 +249,8 @@ public:
     PreloadKey CurrentPreloadKey() const;
 
     // ---- For the mode switch, the slide show and the command router ----
-    QWidget* editWindow() const { return editWindow_.data(); }
-    FileListWindow* editListWindow() const;
+    QWidget* editWindow();
+    FileListWindow* editListWindow();
     // Asks to save changes; false: cancelled or the save failed.
     bool SaveChangesFirst();
     // After a new current picture: the window, the list, the neighbours.
@@ -278,6 +280,8 @@ private:
     bool ShowLoadResult(bool ok);
     void InstallKeysAndMenus();
     void ActivateMainWindow();
+    // The start-up's edit window waits for the main window's first paint (or an input).
+    void DeferEditWindow();
     void WriteSettings();
     int ReadStartSetting() const;
     // A relative command-line path taken against the folder the program was started in.
@@ -318,6 +322,10 @@ private:
     int cursorShown_ = 1;
     bool waitCursor_ = false;
     bool closed_ = false;
+    // The start-up's edit window waits for the main window's first paint.
+    bool editDeferred_ = false;
+    bool editPosted_ = false;
+    bool startingUp_ = false;
     std::unique_ptr<ModeController> modes_;
     SlideShowController* slides_ = nullptr;
     FileListController* files_ = nullptr;

@@ -1,6 +1,7 @@
 // The edit window: the switch with the main window, undo/redo and the history window, the
 // title's "*", an operation from start to OK, layouts and scroll bars, Swin at exit.
 #include <QAction>
+#include <QApplication>
 #include <QCursor>
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -75,6 +76,24 @@ protected:
 
     bool Enabled(int id) { return Edit().ToolAction(id)->isEnabled(); }
 };
+
+// Started in the main window, the edit window is made once the main window has painted,
+// before anything else needs it.
+TEST_F(EditWindowTest, StartInTheMainWindowMakesTheEditWindowAfterThePaint) {
+    const auto editWindows = [] {
+        int n = 0;
+        for (QWidget* w : QApplication::topLevelWidgets()) n += dynamic_cast<ui::EditWindow*>(w) != nullptr;
+        return n;
+    };
+    ASSERT_TRUE(StartQuiet({Picture("p.bmp", 40, 30, 0x336699)}));
+    EXPECT_EQ(Mode(), kMainWindow);
+    EXPECT_EQ(editWindows(), 0);
+    QElapsedTimer waited;
+    waited.start();
+    while (editWindows() == 0 && waited.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    ASSERT_EQ(editWindows(), 1);
+    EXPECT_FALSE(app_->editWindowObject()->isVisible());
+}
 
 TEST_F(EditWindowTest, TabAndTheChordSwitchWindows) {
     ASSERT_TRUE(StartQuiet());
