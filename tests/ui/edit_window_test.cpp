@@ -2,6 +2,8 @@
 // title's "*", an operation from start to OK, layouts and scroll bars, Swin at exit.
 #include <QAction>
 #include <QApplication>
+#include <QMimeData>
+#include <QDropEvent>
 #include <QCursor>
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -18,6 +20,7 @@
 #include <QWindow>
 
 #include "edit/edit_model.h"
+#include "platform/paths.h"
 #include "shell/command_catalogue.h"
 #include "shell/ini_file.h"
 #include "ui/edit_window.h"
@@ -499,6 +502,33 @@ TEST_F(EditWindowTest, SwinIsWrittenAtExit) {
     EXPECT_EQ(ini.GetInt("Swin", "h", -1), 470);
     EXPECT_EQ(ini.GetInt("Swin", "Max", -1), 0);
     EXPECT_EQ(ini.GetInt("Swin", "RebarRow", -1), 1);
+}
+
+// A dropped file opens in the edit window; nothing opens while an operation runs.
+TEST_F(EditWindowTest, DropOpensTheFileUnlessAnOperationRuns) {
+    OpenInEditWindow();
+    const std::string a = Picture("dropped.bmp", 6, 4, 0xABCDEF);
+    const std::string b = Picture("later.bmp", 5, 5, 0x123456);
+    auto drop = [this](const std::string& path) {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&Edit(), &enter);
+        QDropEvent event(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&Edit(), &event);
+        QCoreApplication::processEvents();
+    };
+    drop(a);
+    EXPECT_EQ(app_->session().picture.path, ResolvePath(a));
+    EXPECT_EQ(Mode(), kEditWindow);
+    EXPECT_EQ(app_->session().picture.image.width(), 6);
+
+    static const OperationDef def{kOpGamma, kCmdGamma, "ガンマ補正", "test", true, kCorrectionStopMs, false, 2,
+                                  &StartPreview, &InvertAll};
+    ASSERT_TRUE(Edit().StartOperation(def));
+    drop(b);
+    EXPECT_EQ(app_->session().picture.path, ResolvePath(a));
+    Edit().Command(kCmdOperationCancel);
 }
 
 }  // namespace
