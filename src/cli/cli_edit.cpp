@@ -9,6 +9,7 @@
 #include "edit/brush/brush_tool.h"
 #include "edit/edit_model.h"
 #include "edit/filter/filter_ops.h"
+#include "edit/op_args.h"
 #include "edit/select/selection_tool.h"
 #include "edit/text/text_tool.h"
 #include "formats/bmp/bmp_codec.h"

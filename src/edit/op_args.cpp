@@ -1,5 +1,10 @@
 #include "edit/op_args.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
 namespace lumra {
 
 std::vector<std::string> SplitOpArgs(const std::string& args) {
@@ -43,6 +48,25 @@ bool ParseRangedArgs(const std::vector<std::string>& tokens, const ArgRange* ran
         values.push_back(v);
     }
     return true;
+}
+
+bool ParseIntList(const std::string& text, std::vector<int>& out) {
+    out.clear();
+    size_t pos = 0;
+    while (true) {
+        const size_t comma = text.find(',', pos);
+        const std::string item =
+            text.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
+        if (item.empty()) return false;
+        errno = 0;
+        char* end = nullptr;
+        const long v = std::strtol(item.c_str(), &end, 10);
+        if (*end != '\0' || errno == ERANGE || item[0] == ' ') return false;
+        // Typed values are clamped later; keep huge ones in range of int.
+        out.push_back(static_cast<int>(std::clamp<long>(v, INT_MIN / 2, INT_MAX / 2)));
+        if (comma == std::string::npos) return true;
+        pos = comma + 1;
+    }
 }
 
 }  // namespace lumra

@@ -6,6 +6,10 @@
 
 namespace lumra {
 
+// Comma-separated integers; false on anything else. Huge values are held to half the int
+// range, so the callers' own clamping or range checks see them.
+bool ParseIntList(const std::string& text, std::vector<int>& out);
+
 std::vector<std::string> SplitOpArgs(const std::string& args);
 // A decimal integer with an optional sign; false for anything else.
 bool ParseDecimal(const std::string& text, int& value);

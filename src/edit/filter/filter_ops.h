@@ -59,7 +59,4 @@ bool ParseBlurArgs(const std::string& args, PreviewState& state, std::string& er
 bool ParseSoftFocusArgs(const std::string& args, PreviewState& state, std::string& error);
 bool ParseNoiseArgs(const std::string& args, PreviewState& state, std::string& error);
 
-// Comma-separated integers; false on anything else.
-bool ParseIntList(const std::string& text, std::vector<int>& out);
-
 }  // namespace lumra
