@@ -26,14 +26,20 @@ void WaitCursor(Document& doc, bool on) {
     if (doc.ui.setWaitCursor) doc.ui.setWaitCursor(on);
 }
 
-// Like CommitPreview, for a picture whose size may differ: the selection goes.
-void CommitGeometry(Document& doc, ImageBuffer&& image, const std::string& name) {
+// Like CommitPreview, for a picture whose size may differ: the selection goes. An empty
+// result (no memory, or too large) is shown and changes nothing.
+bool CommitGeometry(Document& doc, ImageBuffer&& image, const std::string& name) {
+    if (image.empty()) {
+        ShowError(doc, kErrDisplay);
+        return false;
+    }
     image.sourceFormat = kFormatBmp;
     image.sourceBitDepth = image.bitCount();
     image.fileSize = static_cast<int32_t>(image.imageBytes() + 54 + (image.bitCount() <= 8 ? 1024 : 0));
     InstallPicture(doc, std::move(image), true, true);
     doc.picture.flags = PictureFlags{};
     SetPictureInfo(doc, nullptr, HistoryMode::kAddEntry, name);
+    return true;
 }
 
 template <typename T>
@@ -217,15 +223,8 @@ bool FinishTrim(Document& doc, OperationRecord& r, bool ok) {
     r.preview.reset();  // the preview raster goes on either ending
     bool changed = false;
     // Before any rectangle is drawn there is nothing to cut out.
-    if (ok && op && op->frame.Changes()) {
-        ImageBuffer cut = CropPicture(doc.picture.image, op->frame.rect);
-        if (cut.empty()) {
-            ShowError(doc, kErrDisplay);
-        } else {
-            CommitGeometry(doc, std::move(cut), kTrimName);
-            changed = true;
-        }
-    }
+    if (ok && op && op->frame.Changes())
+        changed = CommitGeometry(doc, CropPicture(doc.picture.image, op->frame.rect), kTrimName);
     WaitCursor(doc, false);
     return changed;
 }
@@ -271,14 +270,7 @@ bool FinishResize(Document& doc, OperationRecord& r, bool ok) {
     if (!ok || !op || !op->bar.Changes()) return false;
     if (doc.ui.setTitle) doc.ui.setTitle("wait...");
     WaitCursor(doc, true);
-    ImageBuffer out = ResizePicture(doc.picture.image, op->bar.w, op->bar.h);
-    bool changed = false;
-    if (out.empty()) {
-        ShowError(doc, kErrDisplay);
-    } else {
-        CommitGeometry(doc, std::move(out), kResizeName);
-        changed = true;
-    }
+    const bool changed = CommitGeometry(doc, ResizePicture(doc.picture.image, op->bar.w, op->bar.h), kResizeName);
     WaitCursor(doc, false);
     return changed;
 }
@@ -358,14 +350,7 @@ bool FinishRotate(Document& doc, OperationRecord& r, bool ok) {
     const BackgroundColour bg{static_cast<uint8_t>(s.params[kParamRed].load()), static_cast<uint8_t>(s.params[kParamGreen].load()),
                  static_cast<uint8_t>(s.params[kParamBlue].load())};
     // A result beyond 25000 a side cannot be held: refused like a failed allocation.
-    ImageBuffer out = RotatePicture(s.source, angle, bg);
-    bool changed = false;
-    if (out.empty()) {
-        ShowError(doc, kErrDisplay);
-    } else {
-        CommitGeometry(doc, std::move(out), kRotateName);
-        changed = true;
-    }
+    const bool changed = CommitGeometry(doc, RotatePicture(s.source, angle, bg), kRotateName);
     WaitCursor(doc, false);
     return changed;
 }
