@@ -533,6 +533,26 @@ void Application::ReceiveHandOver(const HandOver& message) {
     RunSteps(OnCopyData(message, modal, session_.operationState != 0));
 }
 
+QString FirstLocalFile(const QMimeData* mime) {
+    if (!mime || !mime->hasUrls()) return QString();
+    for (const QUrl& url : mime->urls()) {
+        if (url.isLocalFile()) return url.toLocalFile();
+    }
+    return QString();
+}
+
+void OpenDroppedFile(Application& app, QWidget* window, const QString& file) {
+    const std::string path = QFile::encodeName(file).toStdString();
+    QMetaObject::invokeMethod(
+        window,
+        [&app, window, path] {
+            window->activateWindow();
+            window->raise();
+            app.OpenPath(path);
+        },
+        Qt::QueuedConnection);
+}
+
 // ---- Entry points that later windows fill in. ----
 
 void Application::CreateEditWindow() {

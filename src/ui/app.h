@@ -21,6 +21,7 @@
 
 class QAction;
 class QDialog;
+class QMimeData;
 class QMenu;
 class QTimer;
 class QUrl;
@@ -56,6 +57,14 @@ struct StartOptions {
     // The picture named on the command line, read and decoded reduced from the start of main.
     std::shared_ptr<FirstViewAhead> firstViewAhead;
 };
+
+class Application;
+
+// The first local file among dropped URLs (empty: none).
+QString FirstLocalFile(const QMimeData* mime);
+// Opens a dropped file once the drop has finished (so that a question box does not hold up
+// the source), with window brought to the front.
+void OpenDroppedFile(Application& app, QWidget* window, const QString& file);
 
 class Application : public QObject {
     Q_OBJECT

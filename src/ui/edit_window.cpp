@@ -51,14 +51,6 @@ constexpr int kZoomFieldWidth = 48;
 
 QRect ToQRect(const ViewRect& r) { return QRect(r.x, r.y, r.w, r.h); }
 
-QString FirstDroppedFile(const QMimeData* mime) {
-    if (!mime || !mime->hasUrls()) return QString();
-    for (const QUrl& url : mime->urls()) {
-        if (url.isLocalFile()) return url.toLocalFile();
-    }
-    return QString();
-}
-
 // The sub-menu of the main pop-up behind a drop-down button of the tool bar.
 int MenuOfButton(int id) {
     switch (id) {
@@ -986,26 +978,18 @@ bool EditWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void EditWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (!OperationActive() && !FirstDroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+    if (!OperationActive() && !FirstLocalFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void EditWindow::dragMoveEvent(QDragMoveEvent* event) {
-    if (!OperationActive() && !FirstDroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+    if (!OperationActive() && !FirstLocalFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void EditWindow::dropEvent(QDropEvent* event) {
-    const QString file = FirstDroppedFile(event->mimeData());
+    const QString file = FirstLocalFile(event->mimeData());
     if (file.isEmpty() || OperationActive()) return;
     event->acceptProposedAction();
-    const std::string path = QFile::encodeName(file).toStdString();
-    QMetaObject::invokeMethod(
-        this,
-        [this, path] {
-            activateWindow();
-            raise();
-            app_.OpenPath(path);
-        },
-        Qt::QueuedConnection);
+    OpenDroppedFile(app_, this, file);
 }
 
 }  // namespace lumra::ui

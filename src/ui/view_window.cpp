@@ -27,14 +27,6 @@ namespace lumra::ui {
 namespace {
 
 // The first local file of a drop, empty when there is none.
-QString FirstLocalFile(const QMimeData* mime) {
-    if (!mime || !mime->hasUrls()) return QString();
-    for (const QUrl& url : mime->urls()) {
-        if (url.isLocalFile()) return url.toLocalFile();
-    }
-    return QString();
-}
-
 QRect ToQRect(const ViewRect& r) { return QRect(r.x, r.y, r.w, r.h); }
 
 }  // namespace
@@ -281,16 +273,7 @@ void ViewWindow::dropEvent(QDropEvent* event) {
     const QString file = FirstLocalFile(event->mimeData());
     if (file.isEmpty()) return;
     event->acceptProposedAction();
-    // Opened once the drop has finished, so that a question box does not hold up the source.
-    const std::string path = QFile::encodeName(file).toStdString();
-    QMetaObject::invokeMethod(
-        this,
-        [this, path] {
-            activateWindow();
-            raise();
-            app_.OpenPath(path);
-        },
-        Qt::QueuedConnection);
+    OpenDroppedFile(app_, this, file);
 }
 
 }  // namespace lumra::ui
