@@ -274,7 +274,8 @@ void FileListController::OnAppActivated(bool active) {
         }
         return;
     }
-    if (!session.picture.HasPicture()) return;
+    // A picture still coming in has not had its write time noted yet: nothing to compare.
+    if (!session.picture.HasPicture() || app_.firstViewPending()) return;
     if (list_.watch.IsOpen() && list_.watch.Signalled()) {
         list_.watch.Rearm();
         Rebuild();

@@ -78,6 +78,16 @@ TEST_F(FirstViewTest, ReducedFirstPaintThenTheWholePictureInTheSamePlace) {
     EXPECT_GT(qBlue(whole.pixel(right)), 200);
 }
 
+// Coming to the front while the whole picture is still being decoded is not a change of the file.
+TEST_F(FirstViewTest, ActivationWhileDecodingAsksNothing) {
+    ASSERT_TRUE(StartQuiet({BigJpeg()}));
+    ASSERT_TRUE(app_->firstViewPending());
+    app_->OnAppActivated(true);
+    WaitWhole();
+    app_->OnAppActivated(true);
+    EXPECT_TRUE(boxes_.empty());
+}
+
 // Whatever reads the pixels waits for the whole picture: the readout and the commands.
 TEST_F(FirstViewTest, ReadoutAndCommandsActOnTheWholePicture) {
     const std::string path = BigJpeg();
