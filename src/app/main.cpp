@@ -84,7 +84,8 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (!done_ && event->type() == QEvent::Paint && watched->isWidgetType() && app_.viewWindow() &&
-            static_cast<QWidget*>(watched)->window() == app_.viewWindow() && app_.session().picture.HasPicture()) {
+            static_cast<QWidget*>(watched)->window() == app_.viewWindow() && app_.session().picture.HasPicture() &&
+            !app_.firstViewWaiting()) {
             done_ = true;
             // Measured once this paint has been carried out.
             QTimer::singleShot(0, this, [this] {

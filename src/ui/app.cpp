@@ -203,6 +203,9 @@ bool Application::StartUp(const StartOptions& options) {
                 if (view_) view_->FullPictureArrived(std::move(copy), w, h);
                 RefreshAroundPicture();
             });
+    connect(firstView_.get(), &FirstViewLoader::previewReady, this, [this] {
+        if (view_) view_->pictureView()->update();
+    });
     connect(firstView_.get(), &FirstViewLoader::failed, this, [this](bool openedOtherwise) {
         if (openedOtherwise) {
             ShowLoadResult(true);
@@ -317,8 +320,7 @@ bool Application::OpenFirstView(const std::string& path) {
     // One still under way ends first, so that the view kept is the picture's now.
     firstView_->Finish();
     auto kept = std::make_unique<KeptView>(view_->KeepView());
-    const std::shared_ptr<FirstViewAhead> ahead = std::move(firstViewAhead_);
-    if (!firstView_->Open(path, view_->DisplaySizeAhead(), ahead.get())) return false;
+    if (!firstView_->Open(path, view_->DisplaySizeAhead(), std::move(firstViewAhead_))) return false;
     keptView_ = std::move(kept);
     // Only the view now; the file list and the neighbours follow once the whole picture is in
     // (a failure then leaves them as they were).
@@ -328,9 +330,9 @@ bool Application::OpenFirstView(const std::string& path) {
 
 bool Application::firstViewPending() const { return firstView_ && firstView_->pending(); }
 
-const QImage* Application::firstViewPreview() const {
-    return firstViewPending() ? &firstView_->preview() : nullptr;
-}
+const QImage* Application::firstViewPreview() const { return firstView_ ? firstView_->readyPreview() : nullptr; }
+
+bool Application::firstViewWaiting() const { return firstView_ && firstView_->previewWaiting(); }
 
 void Application::FirstViewPainted() {
     if (firstView_) firstView_->Painted();

@@ -270,6 +270,8 @@ public:
     bool LoadForList(const std::string& path);
     // A big JPEG opened through its quick first view is still being decoded whole.
     bool firstViewPending() const;
+    // Pending and its preview still being made: the picture is not painted yet.
+    bool firstViewWaiting() const;
     // The quick first view's stand-in for the picture's pixels; null when none.
     const QImage* firstViewPreview() const;
     // The quick first view has been painted.

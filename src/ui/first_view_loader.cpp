@@ -28,56 +28,75 @@ void FirstViewLoader::JoinRows() {
     if (!rowsPending_) return;
     rowsPending_ = false;
     if (rowsWorker_.joinable()) rowsWorker_.join();
-    if (rows_.rows.empty()) {
-        // Not made (it cannot happen with the sizes checked): the background instead.
-        rows_.rows.assign(static_cast<size_t>(rows_.displayW) * static_cast<size_t>(rows_.displayH), 0xFF808080u);
+    if (rows_.empty()) {
+        // Not made (the reduced decode failed): the background until the whole picture is in.
+        rows_.assign(static_cast<size_t>(displayW_) * static_cast<size_t>(displayH_), 0xFF808080u);
     }
-    auto* owned = new std::vector<uint32_t>(std::move(rows_.rows));
+    auto* owned = new std::vector<uint32_t>(std::move(rows_));
+    rows_ = std::vector<uint32_t>();
     preview_ = QImage(
-        reinterpret_cast<const uchar*>(owned->data()), rows_.displayW, rows_.displayH,
-        static_cast<qsizetype>(rows_.displayW) * 4, QImage::Format_RGB32,
+        reinterpret_cast<const uchar*>(owned->data()), displayW_, displayH_,
+        static_cast<qsizetype>(displayW_) * 4, QImage::Format_RGB32,
         [](void* p) { delete static_cast<std::vector<uint32_t>*>(p); }, owned);
-    rows_ = FirstView{};
 }
 
-const QImage& FirstViewLoader::preview() {
+const QImage* FirstViewLoader::readyPreview() {
+    if (!pending_ || previewWaiting()) return nullptr;
     JoinRows();
-    return preview_;
+    return &preview_;
 }
 
-bool FirstViewLoader::Open(const std::string& path, const FirstViewSizeFn& displaySize, FirstViewAhead* ahead) {
+bool FirstViewLoader::Open(const std::string& path, const FirstViewSizeFn& displaySize,
+                           std::shared_ptr<FirstViewAhead> ahead) {
     Finish();
     if (!displaySize) return false;
-    std::vector<uint8_t> data;
-    int64_t fileTime = 0;
-    ReducedJpeg reduced;
-    if (!ahead || !ahead->Take(path, data, fileTime, reduced)) {
-        if (!ReadWholeFile(path, data)) return false;
-        fileTime = FileModifiedTime(path);
+    if (!ahead || !ahead->TakeHeader(path)) {
+        ahead = std::make_shared<FirstViewAhead>(path);
+        if (!ahead->TakeHeader(path)) return false;
     }
-    FirstView view;
-    if (!DecodeFirstView(data.data(), data.size(), fileTime, displaySize, view, &reduced, true)) return false;
+    const JpegFileInfo& header = ahead->header();
+    int dw = 0, dh = 0;
+    if (!displaySize(header.imageWidth, header.imageHeight, &dw, &dh)) return false;
+    const int scale = FirstViewScale(header.imageWidth, header.imageHeight, dw, dh);
+    if (scale == 1) return false;
+    // Decoded at this scale unless it already began at another one; a finer one still covers.
+    ahead->Start(dw, dh);
+    const int aheadScale = ahead->Scale();
+    if (aheadScale == 1 || aheadScale > scale) {
+        ahead = std::make_shared<FirstViewAhead>(path);
+        ahead->Start(dw, dh);
+        if (!ahead->TakeHeader(path) || ahead->Scale() != scale) return false;
+    }
+    DecodedPicture standIn;
+    if (!MakeStandIn(ahead->data().data(), ahead->data().size(), ahead->fileTime(), standIn)) return false;
 
-    // The rows for the first paint are made while the window is laid out and shown.
+    // The rows for the first paint are made as the reduced decode comes in. With nothing shown
+    // before (the start) the window is laid out and shown meanwhile and painted once they are
+    // made; otherwise the picture before stays until they are.
+    const bool waitForRows = session_.picture.HasPicture();
     preview_ = QImage();
-    rows_ = FirstView{};
-    rows_.reduced = std::move(view.reduced);
-    rows_.displayW = view.displayW;
-    rows_.displayH = view.displayH;
+    rows_ = std::vector<uint32_t>();
     rowsPending_ = true;
+    rowsMade_ = false;
+    displayW_ = dw;
+    displayH_ = dh;
+    ahead_ = ahead;
     try {
-        rowsWorker_ = std::thread([this] { MakeFirstViewRows(rows_); });
+        rowsWorker_ = std::thread([this, ahead] {
+            ahead->ReduceToDisplay(displayW_, displayH_, rows_);
+            rowsMade_ = true;
+            QMetaObject::invokeMethod(this, [this] { emit previewReady(); }, Qt::QueuedConnection);
+        });
     } catch (const std::system_error&) {
-        MakeFirstViewRows(rows_);
+        ahead->ReduceToDisplay(dw, dh, rows_);
+        rowsMade_ = true;
     }
-    fileTime_ = view.standIn.image.fileTime;
-    displayW_ = view.displayW;
-    displayH_ = view.displayH;
+    if (waitForRows) JoinRows();
+    fileTime_ = ahead->fileTime();
     SetPictureAside(session_, aside_);
-    InstallDecoded(session_, path, std::move(view.standIn));
+    InstallDecoded(session_, path, std::move(standIn));
     standInBits_ = session_.picture.image.bits();
     path_ = path;
-    data_ = std::move(data);
     pending_ = true;
     started_ = false;
     fullOk_ = false;
@@ -95,7 +114,8 @@ void FirstViewLoader::StartDecode() {
     started_ = true;
     worker_ = std::thread([this, w = displayW_, h = displayH_] {
         DecodedPicture full;
-        fullOk_ = DecodeOwnFormatData(data_.data(), data_.size(), load_, fileTime_, full);
+        const std::vector<uint8_t>& data = ahead_->data();
+        fullOk_ = DecodeOwnFormatData(data.data(), data.size(), load_, fileTime_, full);
         if (fullOk_ && full.image.width() >= w && full.image.height() >= h) {
             // The reduced copy the first paint after the swap takes, made here.
             std::vector<uint32_t> rows(static_cast<size_t>(w) * static_cast<size_t>(h));
@@ -117,7 +137,7 @@ void FirstViewLoader::Finish() {
     Join();
     pending_ = false;
     preview_ = QImage();
-    data_ = std::vector<uint8_t>();
+    ahead_.reset();
     DecodedPicture full = std::move(full_);
     full_ = DecodedPicture{};
     // Something else became the current picture meanwhile: neither the decode nor the
@@ -135,8 +155,10 @@ void FirstViewLoader::Finish() {
         return;
     }
     DropPictureAside(aside_);
-    // Same size, depth and facts as the stand-in: only the pixels change.
+    // Same size, depth and facts as the stand-in: only the pixels change, and the flags may
+    // learn of markers after the first scan.
     session_.picture.image = std::move(full.image);
+    session_.picture.flags = full.flags;
     emit finished(std::move(full.displayCopy), full.displayW, full.displayH);
 }
 

@@ -38,7 +38,9 @@ ViewWindow::ViewWindow(Application& app) : app_(app), session_(app.session()) {
     view_ = new PictureCanvas(
         vp_,
         [this] {
-            if (!HasPicture() || !animation_) return CanvasFrame{};
+            // Nothing to draw before the quick first view's rows are made (the stand-in's
+            // pixels are not the picture's).
+            if (!HasPicture() || !animation_ || app_.firstViewWaiting()) return CanvasFrame{};
             const QImage* preview = app_.firstViewPreview();
             // Asked for while painting: the whole picture's decode may start after this paint.
             if (preview) app_.FirstViewPainted();

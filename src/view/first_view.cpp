@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "formats/jpeg/jpeg_codec.h"
 #include "platform/file_io.h"
 #include "platform/large_buffer.h"
 #include "view/view_scaler.h"
@@ -30,23 +29,6 @@ bool AllocateUncleared(ImageBuffer& image, int w, int h, int bitCount) {
     return true;
 }
 
-// The reduction to dw x dh rows, dw apart, the lower half on a second thread: the first
-// paint waits for these rows.
-bool ReduceInTwo(const ImageBuffer& reduced, int dw, int dh, uint32_t* rows) {
-    const size_t stride = static_cast<size_t>(dw) * sizeof(uint32_t);
-    bool lower = false;
-    const auto makeLower = [&] { lower = BoxReduceRows(reduced, dw, dh, dh / 2, dh, rows, stride); };
-    std::thread helper;
-    try {
-        helper = std::thread(makeLower);
-    } catch (const std::system_error&) {
-        makeLower();
-    }
-    const bool upper = BoxReduceRows(reduced, dw, dh, 0, dh / 2, rows, stride);
-    if (helper.joinable()) helper.join();
-    return upper && lower;
-}
-
 }  // namespace
 
 int FirstViewScale(int pictureW, int pictureH, int displayW, int displayH) {
@@ -58,70 +40,36 @@ int FirstViewScale(int pictureW, int pictureH, int displayW, int displayH) {
     return 1;
 }
 
-bool DecodeFirstView(const uint8_t* data, size_t size, int64_t fileTime, const FirstViewSizeFn& displaySize,
-                     FirstView& out, ReducedJpeg* ahead, bool deferRows) {
-    if (!displaySize || DetectFormatBytes(data, std::min<size_t>(size, 8)) != kFormatJpeg) return false;
-    int w = 0, h = 0, dw = 0, dh = 0;
-    if (!ReadJpegSize(data, size, w, h) || !displaySize(w, h, &dw, &dh)) return false;
-    const int scale = FirstViewScale(w, h, dw, dh);
-    if (scale == 1) return false;
-    DecoderContext decoded;
-    // One made ahead serves when it is at least as large as this scale's.
-    const bool useAhead = ahead && ahead->scale > 1 && ahead->scale <= scale && ahead->pictureW == w &&
-                          ahead->pictureH == h && !ahead->ctx.image.empty();
-    DecoderContext& ctx = useAhead ? ahead->ctx : decoded;
-    if (!useAhead) {
-        JpegFileInfo info;
-        if (!DecodeJpegScaled(data, size, scale, ctx, info)) return false;
-    }
-    const ImageBuffer& reduced = ctx.image;
-    std::vector<uint32_t> rows;
-    if (deferRows) {
-        // Only checked now: no rows.
-        uint32_t none = 0;
-        if (!BoxReduceRows(reduced, dw, dh, 0, 0, &none, static_cast<size_t>(dw) * sizeof(uint32_t))) return false;
-    } else {
-        rows.resize(static_cast<size_t>(dw) * static_cast<size_t>(dh));
-        if (!ReduceInTwo(reduced, dw, dh, rows.data())) return false;
-    }
-
+bool MakeStandIn(const uint8_t* data, size_t size, int64_t fileTime, DecodedPicture& out) {
+    JpegFileInfo info;
+    if (!ReadJpegHeader(data, size, info)) return false;
     DecodedPicture standIn;
     ImageBuffer& image = standIn.image;
-    if (!AllocateUncleared(image, w, h, reduced.bitCount())) return false;
-    image.header.biXPelsPerMeter = reduced.header.biXPelsPerMeter;
-    image.header.biYPelsPerMeter = reduced.header.biYPelsPerMeter;
-    image.palette = reduced.palette;
+    const int bits = info.isGrey ? 8 : 24;
+    if (!AllocateUncleared(image, info.imageWidth, info.imageHeight, bits)) return false;
+    image.header.biXPelsPerMeter = info.xPelsPerMeter;
+    image.header.biYPelsPerMeter = info.yPelsPerMeter;
+    if (info.isGrey) FillGreyPalette(image.palette);
     image.sourceFormat = kFormatJpeg;
-    image.sourceBitDepth = reduced.sourceBitDepth;
+    image.sourceBitDepth = bits;
     image.fileSize = static_cast<int32_t>(std::min<size_t>(size, INT32_MAX));
     image.fileTime = fileTime;
     standIn.format = kFormatJpeg;
-    standIn.flags = ctx.flags;
-
-    out.standIn = std::move(standIn);
-    out.rows = std::move(rows);
-    out.displayW = dw;
-    out.displayH = dh;
-    out.scale = scale;
-    out.reduced = ImageBuffer();
-    if (deferRows) out.reduced = std::move(ctx.image);
+    standIn.flags.interlaced = info.progressive;
+    standIn.flags.hasText = info.sawApp1;
+    standIn.flags.hasComment = info.commentCount > 0;
+    out = std::move(standIn);
     return true;
-}
-
-bool MakeFirstViewRows(FirstView& view) {
-    if (view.reduced.empty() || view.displayW < 1 || view.displayH < 1) return false;
-    std::vector<uint32_t> rows(static_cast<size_t>(view.displayW) * static_cast<size_t>(view.displayH));
-    const bool ok = ReduceInTwo(view.reduced, view.displayW, view.displayH, rows.data());
-    view.reduced = ImageBuffer();
-    if (ok) view.rows = std::move(rows);
-    return ok;
 }
 
 FirstViewAhead::FirstViewAhead(std::string path) : path_(std::move(path)) {
     try {
         thread_ = std::thread([this] { Run(); });
     } catch (const std::system_error&) {
-        // No thread: nothing is taken, the first view reads the file itself.
+        // No thread: nothing is read here; the caller reads the file itself.
+        headerDone_ = true;
+        scale_ = 1;
+        ready_ = -1;
     }
 }
 
@@ -138,54 +86,121 @@ void FirstViewAhead::Start(int boundW, int boundH) {
         boundW_ = boundW;
         boundH_ = boundH;
     }
-    started_.notify_one();
+    changed_.notify_all();
+}
+
+void FirstViewAhead::SetScale(int scale) {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        scale_ = scale;
+    }
+    changed_.notify_all();
 }
 
 void FirstViewAhead::Run() {
     // Only a JPEG is read whole.
     const auto head = ReadFilePrefix(path_, 8);
-    if (!head || DetectFormatBytes(head->data(), head->size()) != kFormatJpeg) return;
-    fileTime_ = FileModifiedTime(path_);
-    if (!ReadWholeFile(path_, data_)) return;
-    read_ = true;
-    int w = 0, h = 0;
-    if (!ReadJpegSize(data_.data(), data_.size(), w, h)) return;
+    bool ok = head && DetectFormatBytes(head->data(), head->size()) == kFormatJpeg;
+    if (ok) {
+        fileTime_ = FileModifiedTime(path_);
+        ok = ReadWholeFile(path_, data_) && ReadJpegHeader(data_.data(), data_.size(), header_);
+    }
     int scale = 1;
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        // Screens are not known before Qt is up: a picture big enough for a reduced first view
-        // on a 1920 x 1080 screen is decoded at that scale at once rather than waiting.
-        if (!go_) scale = FirstViewScale(w, h, 1920, 1080);
-        if (scale == 1) {
-            started_.wait(lock, [this] { return go_; });
-            scale = FirstViewScale(w, h, boundW_, boundH_);
+        headerDone_ = true;
+        headerOk_ = ok;
+        changed_.notify_all();
+        if (ok) {
+            // Screens are not known before Qt is up: a picture big enough for a reduced first
+            // view on a 1920 x 1080 screen is decoded at that scale at once rather than waiting.
+            if (!go_) scale = FirstViewScale(header_.imageWidth, header_.imageHeight, 1920, 1080);
+            if (scale == 1) {
+                changed_.wait(lock, [this] { return go_; });
+                scale = FirstViewScale(header_.imageWidth, header_.imageHeight, boundW_, boundH_);
+            }
         }
     }
-    if (scale == 1) return;
-    ReducedJpeg reduced;
-    JpegFileInfo info;
-    if (!DecodeJpegScaled(data_.data(), data_.size(), scale, reduced.ctx, info)) return;
-    reduced.pictureW = w;
-    reduced.pictureH = h;
-    reduced.scale = scale;
-    reduced_ = std::move(reduced);
+    SetScale(scale);
+    bool decoded = false;
+    if (scale > 1) {
+        JpegFileInfo info;
+        decoded = DecodeJpegScaled(data_.data(), data_.size(), scale, reduced_, info,
+                                   [this](int rows) { RowsReady(rows); });
+    }
+    if (!decoded) {
+        ready_.store(-1, std::memory_order_release);
+        ready_.notify_all();
+    }
 }
 
-bool FirstViewAhead::Take(const std::string& path, std::vector<uint8_t>& data, int64_t& fileTime,
-                          ReducedJpeg& reduced) {
-    Start(0, 0);  // nothing more is decoded when it has not begun
-    if (thread_.joinable()) thread_.join();
-    if (!read_) return false;
+void FirstViewAhead::RowsReady(int rows) {
+    ready_.store(rows, std::memory_order_release);
+    ready_.notify_all();
+    if (rows >= 0) return;
+    // The rows are about to go: wait until nobody reads them.
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return readers_ == 0; });
+}
+
+bool FirstViewAhead::TakeHeader(const std::string& path) {
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return headerDone_; });
+        if (!headerOk_) return false;
+    }
     // The same file, unchanged since it was read.
     std::error_code error;
     if (!std::filesystem::equivalent(path_, path, error) || error) return false;
     const auto bytes = std::filesystem::file_size(path, error);
-    if (error || bytes != data_.size() || FileModifiedTime(path) != fileTime_) return false;
-    read_ = false;
-    data = std::move(data_);
-    fileTime = fileTime_;
-    reduced = std::move(reduced_);
-    return true;
+    return !error && bytes == data_.size() && FileModifiedTime(path) == fileTime_;
+}
+
+int FirstViewAhead::Scale() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return scale_ != 0; });
+    return scale_;
+}
+
+bool FirstViewAhead::ReduceToDisplay(int displayW, int displayH, std::vector<uint32_t>& rows) {
+    const int scale = Scale();
+    if (scale == 1 || displayW < 1 || displayH < 1) return false;
+    const int w = (header_.imageWidth + scale - 1) / scale, h = (header_.imageHeight + scale - 1) / scale;
+    if (displayW > w || displayH > h) return false;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        ++readers_;
+    }
+    std::vector<uint32_t> out(static_cast<size_t>(displayW) * static_cast<size_t>(displayH));
+    const size_t stride = static_cast<size_t>(displayW) * sizeof(uint32_t);
+    // Output rows are made once every picture row they average is in.
+    int next = 0;
+    bool ok = true;
+    while (next < displayH) {
+        const int ready = ready_.load(std::memory_order_acquire);
+        if (ready < 0) {
+            ok = false;
+            break;
+        }
+        int end = next;
+        while (end < displayH && static_cast<int64_t>(end + 1) * h / displayH <= ready) ++end;
+        if (end == next) {
+            ready_.wait(ready, std::memory_order_acquire);
+            continue;
+        }
+        if (!BoxReduceRows(reduced_.image, displayW, displayH, next, end, out.data(), stride)) {
+            ok = false;
+            break;
+        }
+        next = end;
+    }
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        --readers_;
+    }
+    changed_.notify_all();
+    if (ok) rows = std::move(out);
+    return ok;
 }
 
 }  // namespace lumra

@@ -2,6 +2,7 @@
 // decoded behind it.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "formats/jpeg/jpeg_codec.h"
 #include "formats/load_save.h"
 
 namespace lumra {
@@ -25,42 +27,15 @@ int FirstViewScale(int pictureW, int pictureH, int displayW, int displayH);
 // it is not (as PreloadCache::DisplaySizeFn).
 using FirstViewSizeFn = std::function<bool(int w, int h, int* displayW, int* displayH)>;
 
-struct FirstView {
-    // Stands for the whole picture until it is decoded: its size, depth, flags and file
-    // facts are the whole picture's; its pixels are zero and are never shown.
-    DecodedPicture standIn;
-    // The reduced decode at the displayed size: top-down 0xFFRRGGBB rows, displayW apart.
-    std::vector<uint32_t> rows;
-    int displayW = 0;
-    int displayH = 0;
-    int scale = 1;
-    // With the rows left to MakeFirstViewRows: the reduced decode they are made from.
-    ImageBuffer reduced;
-};
+// Stands for the whole picture until it is decoded, made from the file's header: its size,
+// depth, resolution, flags and file facts are the whole picture's; its pixels are never
+// shown. False when the header does not read.
+bool MakeStandIn(const uint8_t* data, size_t size, int64_t fileTime, DecodedPicture& out);
 
-// A DCT-reduced decode made before the displayed size is known.
-struct ReducedJpeg {
-    int pictureW = 0;  // the file's own size
-    int pictureH = 0;
-    int scale = 1;  // 1: none made
-    DecoderContext ctx;
-};
-
-// The quick first look at a JPEG held in memory: false (out untouched) when the data is not
-// a JPEG, when it is not shown reduced or when a reduction of 2 or more would not cover the
-// displayed size; the caller then decodes the whole picture as usual.
-// ahead: a reduced decode of the same data made earlier, used when it covers the displayed size.
-// deferRows: the rows are not made; out.reduced holds what MakeFirstViewRows makes them from.
-bool DecodeFirstView(const uint8_t* data, size_t size, int64_t fileTime, const FirstViewSizeFn& displaySize,
-                     FirstView& out, ReducedJpeg* ahead = nullptr, bool deferRows = false);
-// Makes view.rows from view.reduced, which it then drops (on any thread). False when there is
-// nothing to make them from.
-bool MakeFirstViewRows(FirstView& view);
-
-// The quick first decode of the picture named at start, begun before the windows are up:
-// a thread reads the file at once and decodes it reduced while the windows are made: to
-// cover the largest size the picture can be shown at, given by Start, or, when the picture
-// is big enough and Start has not come yet, to cover a 1920 x 1080 screen.
+// A JPEG read and decoded reduced on a thread of its own. The file is read and its header
+// looked at at once; the reduced decode follows, at the scale that covers the size given by
+// Start, or, when Start has not come by then and the picture is big enough, a 1920 x 1080
+// screen. The rows for the displayed size are made while the decode goes on (ReduceToDisplay).
 class FirstViewAhead {
 public:
     explicit FirstViewAhead(std::string path);
@@ -68,27 +43,44 @@ public:
     FirstViewAhead(const FirstViewAhead&) = delete;
     FirstViewAhead& operator=(const FirstViewAhead&) = delete;
 
-    // The decode may start: boundW x boundH is the largest displayed size expected (the
-    // biggest screen's). A size not positive: nothing is decoded.
+    // The decode may start: boundW x boundH is the largest displayed size expected. A size not
+    // positive: nothing is decoded. Only the first call counts.
     void Start(int boundW, int boundH);
-    // Waits for the thread. True, with the file's bytes, its time and the reduced decode
-    // (scale 1 when none was made), when path is the file read and it has not changed since.
-    bool Take(const std::string& path, std::vector<uint8_t>& data, int64_t& fileTime, ReducedJpeg& reduced);
+    // Waits for the file and its header. True when path is the file read, unchanged since, and
+    // a JPEG whose header reads; then data(), fileTime() and header() hold.
+    bool TakeHeader(const std::string& path);
+    const std::vector<uint8_t>& data() const { return data_; }
+    int64_t fileTime() const { return fileTime_; }
+    const JpegFileInfo& header() const { return header_; }
+    // The reduction chosen for the decode (1: none), once chosen.
+    int Scale();
+    // The reduced decode reduced again to displayW x displayH, top-down 0xFFRRGGBB rows, displayW
+    // apart, made as its rows come in (any thread). False when the decode fails, is not made or
+    // does not cover that size.
+    bool ReduceToDisplay(int displayW, int displayH, std::vector<uint32_t>& rows);
 
 private:
     void Run();
+    void RowsReady(int rows);  // on the decoding thread
+    void SetScale(int scale);
 
     std::string path_;
     std::mutex mutex_;
-    std::condition_variable started_;
+    std::condition_variable changed_;
     bool go_ = false;
     int boundW_ = 0;
     int boundH_ = 0;
-    // Written by the thread; read after it has ended.
-    bool read_ = false;
+    bool headerDone_ = false;  // the file and header step has ended
+    bool headerOk_ = false;
+    int scale_ = 0;  // 0: not chosen yet
+    int readers_ = 0;  // in ReduceToDisplay
+    // Rows of reduced_ that are final; -1: there will be no more.
+    std::atomic<int> ready_{0};
+    // Written by the thread before headerDone_ / the first rows are told.
     int64_t fileTime_ = 0;
     std::vector<uint8_t> data_;
-    ReducedJpeg reduced_;
+    JpegFileInfo header_;
+    DecoderContext reduced_;
     std::thread thread_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <tuple>
 
 #include "formats/jpeg/jpeg_codec.h"
@@ -37,128 +38,126 @@ TEST(FirstViewScale, LargestReductionThatCoversTheDisplay) {
             << c.pw << "x" << c.ph << " shown " << c.dw << "x" << c.dh;
 }
 
-// The stand-in carries the whole picture's facts; what is shown is the 1/N decode reduced to
-// the displayed size; pictures that are not shown reduced, or not JPEGs, are left alone.
-TEST(DecodeFirstView, StandInHasTheFullFactsAndTheRowsTheScaledDecode) {
-    JpegEncodeOptions options;
-    options.comment = "x";
-    options.xResolution = options.yResolution = 3780;
+std::vector<uint8_t> EncodedPattern(int w, int h, const JpegEncodeOptions& options) {
     std::vector<uint8_t> file;
     DecoderContext enc;
-    ASSERT_TRUE(EncodeJpegToMemory(test::JpegPattern(403, 301), options, file, enc));
-    const auto shownAt = [](int dw, int dh) {
-        return [=](int, int, int* w, int* h) {
-            *w = dw;
-            *h = dh;
-            return true;
-        };
-    };
-    FirstView view;
-    ASSERT_TRUE(DecodeFirstView(file.data(), file.size(), 1234, shownAt(100, 75), view));
-    DecodedPicture full;
-    ASSERT_TRUE(DecodeOwnFormatData(file.data(), file.size(), LImgSettings{}, 1234, full));
-    const ImageBuffer& a = view.standIn.image;
-    const ImageBuffer& b = full.image;
-    EXPECT_EQ(view.scale, 4);
-    EXPECT_EQ(std::tuple(a.width(), a.height(), a.bitCount(), a.sourceFormat, a.sourceBitDepth, a.fileSize, a.fileTime,
-                         a.header.biXPelsPerMeter),
-              std::tuple(b.width(), b.height(), b.bitCount(), b.sourceFormat, b.sourceBitDepth, b.fileSize, b.fileTime,
-                         b.header.biXPelsPerMeter));
-    EXPECT_EQ(view.standIn.flags, full.flags);
-    EXPECT_EQ(view.standIn.format, kFormatJpeg);
-
-    DecoderContext quarter;
-    JpegFileInfo info;
-    ASSERT_TRUE(DecodeJpegScaled(file.data(), file.size(), 4, quarter, info));
-    std::vector<uint32_t> rows(100 * 75);
-    ASSERT_TRUE(BoxReduce(quarter.image, 100, 75, rows.data(), 100 * sizeof(uint32_t)));
-    EXPECT_EQ(std::tuple(view.displayW, view.displayH), std::tuple(100, 75));
-    EXPECT_EQ(view.rows, rows);
-
-    // The rows left to be made later are the same rows.
-    FirstView deferred;
-    ASSERT_TRUE(DecodeFirstView(file.data(), file.size(), 1234, shownAt(100, 75), deferred, nullptr, true));
-    EXPECT_TRUE(deferred.rows.empty());
-    ASSERT_TRUE(MakeFirstViewRows(deferred));
-    EXPECT_EQ(deferred.rows, rows);
-    EXPECT_TRUE(deferred.reduced.empty());
-    EXPECT_FALSE(MakeFirstViewRows(deferred));
-
-    FirstView untouched;
-    EXPECT_FALSE(DecodeFirstView(file.data(), file.size(), 0, shownAt(300, 200), untouched));  // 1/2 too small
-    EXPECT_FALSE(DecodeFirstView(file.data(), file.size(), 0, nullptr, untouched));
-    const std::vector<uint8_t> notJpeg = {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0};
-    EXPECT_FALSE(DecodeFirstView(notJpeg.data(), notJpeg.size(), 0, shownAt(1, 1), untouched));
-    EXPECT_TRUE(untouched.rows.empty());
+    EXPECT_TRUE(EncodeJpegToMemory(test::JpegPattern(w, h), options, file, enc));
+    return file;
 }
 
+// The stand-in, made from the header alone, has every fact the whole decode has.
+TEST(MakeStandIn, HasTheWholePicturesFacts) {
+    JpegEncodeOptions plain, commented, grey, progressive;
+    commented.comment = "x";
+    commented.xResolution = commented.yResolution = 3780;
+    grey.grey = true;
+    progressive.progressive = true;
+    for (const JpegEncodeOptions* options : {&plain, &commented, &grey, &progressive}) {
+        const std::vector<uint8_t> file = EncodedPattern(403, 301, *options);
+        DecodedPicture standIn, full;
+        ASSERT_TRUE(MakeStandIn(file.data(), file.size(), 1234, standIn));
+        ASSERT_TRUE(DecodeOwnFormatData(file.data(), file.size(), LImgSettings{}, 1234, full));
+        const ImageBuffer& a = standIn.image;
+        const ImageBuffer& b = full.image;
+        EXPECT_EQ(std::tuple(a.width(), a.height(), a.bitCount(), a.sourceFormat, a.sourceBitDepth, a.fileSize,
+                             a.fileTime, a.header.biXPelsPerMeter, a.header.biYPelsPerMeter, a.palette),
+                  std::tuple(b.width(), b.height(), b.bitCount(), b.sourceFormat, b.sourceBitDepth, b.fileSize,
+                             b.fileTime, b.header.biXPelsPerMeter, b.header.biYPelsPerMeter, b.palette));
+        EXPECT_EQ(standIn.flags, full.flags);
+        EXPECT_EQ(standIn.format, kFormatJpeg);
+    }
+    const std::vector<uint8_t> notJpeg = {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0};
+    DecodedPicture none;
+    EXPECT_FALSE(MakeStandIn(notJpeg.data(), notJpeg.size(), 0, none));
+}
 
-// Read and decoded ahead: the same rows as a decode made at open when the early scale covers
-// the displayed size; another file, a missing file or a non-JPEG is not taken.
-TEST(FirstViewAhead, TakenOnlyForTheSameUnchangedFileAndUsedWhenItCovers) {
+// The rows made while decoding equal the scaled decode reduced afterwards; the decode runs at the
+// scale Start asks for, or at a 1920 x 1080 screen's when Start comes late; a scale that does not
+// cover the displayed size gives no rows; only the same unchanged JPEG is taken.
+TEST(FirstViewAhead, RowsAsTheScaledDecodeReducedAndOnlyForTheSameFile) {
     test::TempDir dir;
-    std::vector<uint8_t> file;
-    DecoderContext enc;
-    ASSERT_TRUE(EncodeJpegToMemory(test::JpegPattern(403, 301), JpegEncodeOptions{}, file, enc));
+    const std::vector<uint8_t> file = EncodedPattern(403, 301, JpegEncodeOptions{});
     const std::string path = dir.File("a.jpg");
     test::WriteFile(path, file);
-    const FirstViewSizeFn shown = [](int, int, int* w, int* h) {
-        *w = 100;
-        *h = 75;
-        return true;
+    const auto reducedAt = [&](int scale, int dw, int dh) {
+        DecoderContext ctx;
+        JpegFileInfo info;
+        EXPECT_TRUE(DecodeJpegScaled(file.data(), file.size(), scale, ctx, info));
+        std::vector<uint32_t> rows(static_cast<size_t>(dw) * dh);
+        EXPECT_TRUE(BoxReduce(ctx.image, dw, dh, rows.data(), dw * sizeof(uint32_t)));
+        return rows;
     };
-    FirstView plain;
-    ASSERT_TRUE(DecodeFirstView(file.data(), file.size(), 0, shown, plain));
-    ASSERT_EQ(plain.scale, 4);
-
     struct Case {
-        int boundW, boundH, aheadScale;
-        bool rowsAsPlain;
+        int boundW, boundH, scale, dw, dh;
+        bool rows;
     };
     const Case cases[] = {
-        {100, 75, 4, true},    // the same scale
-        {1920, 1080, 1, true}, // the screen is not smaller than the picture: nothing decoded ahead
-        {200, 150, 2, false},  // finer than needed: used, reduced from the half-size decode
-        {50, 37, 8, true},     // coarser than needed: not used, decoded at open
-        {0, 0, 1, true},       // never started
+        {100, 75, 4, 100, 75, true},
+        {200, 150, 2, 100, 75, true},   // a finer decode serves a smaller display
+        {50, 37, 8, 100, 75, false},    // a coarser one does not cover it
+        {1920, 1080, 1, 100, 75, false},  // not shown reduced on that screen: nothing decoded
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.boundW);
         FirstViewAhead ahead(path);
-        if (c.boundW > 0) ahead.Start(c.boundW, c.boundH);
-        std::vector<uint8_t> data;
-        int64_t time = 0;
-        ReducedJpeg reduced;
-        ASSERT_TRUE(ahead.Take(dir.File("./a.jpg"), data, time, reduced));
-        EXPECT_EQ(data, file);
-        EXPECT_EQ(time, FileModifiedTime(path));
-        EXPECT_EQ(reduced.scale, c.aheadScale);
-        FirstView view;
-        ASSERT_TRUE(DecodeFirstView(data.data(), data.size(), time, shown, view, &reduced));
-        if (c.rowsAsPlain) {
-            EXPECT_EQ(view.rows, plain.rows);
-        } else {
-            DecoderContext half;
-            JpegFileInfo info;
-            ASSERT_TRUE(DecodeJpegScaled(file.data(), file.size(), 2, half, info));
-            std::vector<uint32_t> rows(100 * 75);
-            ASSERT_TRUE(BoxReduce(half.image, 100, 75, rows.data(), 100 * sizeof(uint32_t)));
-            EXPECT_EQ(view.rows, rows);
+        ahead.Start(c.boundW, c.boundH);
+        ASSERT_TRUE(ahead.TakeHeader(dir.File("./a.jpg")));
+        EXPECT_EQ(ahead.data(), file);
+        EXPECT_EQ(ahead.fileTime(), FileModifiedTime(path));
+        EXPECT_EQ(ahead.header().imageWidth, 403);
+        EXPECT_EQ(ahead.Scale(), c.scale);
+        std::vector<uint32_t> rows;
+        EXPECT_EQ(ahead.ReduceToDisplay(c.dw, c.dh, rows), c.rows);
+        if (c.rows) {
+            EXPECT_EQ(rows, reducedAt(c.scale, c.dw, c.dh));
         }
     }
 
-    std::vector<uint8_t> data;
-    int64_t time = 0;
-    ReducedJpeg reduced;
     test::WriteFile(dir.File("b.jpg"), file);
     FirstViewAhead other(path);
-    EXPECT_FALSE(other.Take(dir.File("b.jpg"), data, time, reduced));
+    EXPECT_FALSE(other.TakeHeader(dir.File("b.jpg")));
     test::WriteFile(dir.File("c.gif"), {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0});
     FirstViewAhead gif(dir.File("c.gif"));
-    EXPECT_FALSE(gif.Take(dir.File("c.gif"), data, time, reduced));
+    EXPECT_FALSE(gif.TakeHeader(dir.File("c.gif")));
     FirstViewAhead missing(dir.File("none.jpg"));
-    EXPECT_FALSE(missing.Take(dir.File("none.jpg"), data, time, reduced));
-    EXPECT_TRUE(data.empty());
+    EXPECT_FALSE(missing.TakeHeader(dir.File("none.jpg")));
+}
+
+// A decode that fails after its rows were told says so while the rows are still there, and
+// whoever follows the rows gets none.
+TEST(FirstViewAhead, FailureAfterRowsIsToldBeforeTheRowsGo) {
+    std::vector<uint8_t> file = EncodedPattern(403, 301, JpegEncodeOptions{});
+    // A second frame header in the middle of the data: the decode stops there, fills the
+    // rest and fails at the end.
+    const std::vector<uint8_t> sof = {0xFF, 0xC0, 0x00, 0x0B, 0x08, 0x00, 0x10, 0x00, 0x10, 0x01, 0x01, 0x11, 0x00};
+    file.insert(file.begin() + static_cast<std::ptrdiff_t>(file.size() / 2), sof.begin(), sof.end());
+    DecoderContext ctx;
+    JpegFileInfo info;
+    std::vector<int> told;
+    bool rowsThereAtFailure = false;
+    EXPECT_FALSE(DecodeJpegScaled(file.data(), file.size(), 2, ctx, info, [&](int rows) {
+        told.push_back(rows);
+        if (rows < 0) rowsThereAtFailure = !ctx.image.empty();
+    }));
+    ASSERT_GE(told.size(), 2u);
+    EXPECT_EQ(told.back(), -1);
+    EXPECT_TRUE(rowsThereAtFailure);
+    EXPECT_TRUE(std::is_sorted(told.begin(), told.end() - 1));
+    EXPECT_TRUE(ctx.image.empty());
+
+    test::TempDir dir;
+    const std::string path = dir.File("bad.jpg");
+    test::WriteFile(path, file);
+    for (int run = 0; run < 5; ++run) {
+        FirstViewAhead ahead(path);
+        ahead.Start(100, 75);
+        ASSERT_TRUE(ahead.TakeHeader(path));
+        std::vector<uint32_t> rows;
+        // Made before the failure or not at all; never from rows already gone.
+        if (ahead.ReduceToDisplay(100, 75, rows)) {
+            EXPECT_EQ(rows.size(), 100u * 75u);
+        }
+    }
 }
 
 }  // namespace

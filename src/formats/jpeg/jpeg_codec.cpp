@@ -30,6 +30,8 @@ struct DecodeState {
     JpegFileInfo* info = nullptr;
     int scaleDenom = 1;
     bool headerOnly = false;
+    const JpegRowsReady* ready = nullptr;
+    bool told = false;  // rows were reported as ready
     std::vector<JSAMPROW> rows;
     DecodeState() = default;
     DecodeState(const DecodeState&) = delete;
@@ -91,12 +93,25 @@ int32_t DensityToPerMetre(int unit, unsigned density) {
     return 0;
 }
 
+void TellRows(DecodeState& st, int rows) {
+    if (!st.ready || !*st.ready) return;
+    if (rows < 0 && !st.told) return;
+    st.told = rows >= 0;
+    (*st.ready)(rows);
+}
+
+// The rows are dropped: whoever reads them is told first.
+void DropRows(DecodeState& st, DecoderContext& ctx) {
+    TellRows(st, -1);
+    ctx.image.Reset();
+}
+
 bool RunDecode(DecodeState& st, const uint8_t* data, size_t size, DecoderContext& ctx) {
     jpeg_decompress_struct& cinfo = st.cinfo;
     cinfo.err = &st.err.pub;
     jpeg::InitErrorManager(st.err, &ctx.message);
     if (setjmp(st.err.jump)) {
-        ctx.image.Reset();
+        DropRows(st, ctx);
         return false;
     }
     jpeg_create_decompress(&cinfo);
@@ -111,6 +126,11 @@ bool RunDecode(DecodeState& st, const uint8_t* data, size_t size, DecoderContext
     JpegFileInfo& info = *st.info;
     info.imageWidth = static_cast<int>(cinfo.image_width);
     info.imageHeight = static_cast<int>(cinfo.image_height);
+    info.components = cinfo.num_components;
+    info.progressive = cinfo.progressive_mode != 0;
+    const int unit = cinfo.saw_JFIF_marker ? cinfo.density_unit : 0;
+    info.xPelsPerMeter = DensityToPerMetre(unit, cinfo.X_density);
+    info.yPelsPerMeter = DensityToPerMetre(unit, cinfo.Y_density);
     if (st.headerOnly) return true;
 
     const int components = cinfo.num_components;
@@ -151,9 +171,12 @@ bool RunDecode(DecodeState& st, const uint8_t* data, size_t size, DecoderContext
         // Straight into the picture's rows, top row last in memory.
         st.rows.resize(h);
         for (JDIMENSION y = 0; y < h; ++y) st.rows[y] = image.topRow(static_cast<int>(y));
-        while (cinfo.output_scanline < h)
+        while (cinfo.output_scanline < h) {
             jpeg_read_scanlines(&cinfo, st.rows.data() + cinfo.output_scanline,
                                 h - cinfo.output_scanline);
+            // Rows past the end of a file cut short are cleared below: not told before.
+            if (!st.src.exhausted) TellRows(st, static_cast<int>(cinfo.output_scanline));
+        }
     } else {
         JSAMPARRAY line = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
                                                       JPOOL_IMAGE, w * 4, 1);
@@ -162,6 +185,7 @@ bool RunDecode(DecodeState& st, const uint8_t* data, size_t size, DecoderContext
             const JDIMENSION y = cinfo.output_scanline;
             if (jpeg_read_scanlines(&cinfo, line, 1) != 1) continue;
             CmykRowToBgr(line[0], image.topRow(static_cast<int>(y)), static_cast<int>(w), table);
+            if (!st.src.exhausted && (y % 16 == 15 || y + 1 == h)) TellRows(st, static_cast<int>(y) + 1);
         }
     }
 
@@ -175,11 +199,10 @@ bool RunDecode(DecodeState& st, const uint8_t* data, size_t size, DecoderContext
             std::memset(image.topRow(static_cast<int>(y)), 0, image.stride());
     }
 
-    info.progressive = cinfo.progressive_mode != 0;
-    const int unit = cinfo.saw_JFIF_marker ? cinfo.density_unit : 0;
-    image.header.biXPelsPerMeter = DensityToPerMetre(unit, cinfo.X_density);
-    image.header.biYPelsPerMeter = DensityToPerMetre(unit, cinfo.Y_density);
+    image.header.biXPelsPerMeter = info.xPelsPerMeter;
+    image.header.biYPelsPerMeter = info.yPelsPerMeter;
     jpeg_finish_decompress(&cinfo);
+    TellRows(st, static_cast<int>(h));
     return true;
 }
 
@@ -290,7 +313,7 @@ bool DecodeJpeg(const uint8_t* data, size_t size, DecoderContext& ctx, JpegFileI
 }
 
 bool DecodeJpegScaled(const uint8_t* data, size_t size, int scaleDenom, DecoderContext& ctx,
-                      JpegFileInfo& info) {
+                      JpegFileInfo& info, const JpegRowsReady& ready) {
     info = JpegFileInfo{};
     ctx.image.Reset();
     if (scaleDenom != 1 && scaleDenom != 2 && scaleDenom != 4 && scaleDenom != 8) {
@@ -300,8 +323,9 @@ bool DecodeJpegScaled(const uint8_t* data, size_t size, int scaleDenom, DecoderC
     auto st = std::make_unique<DecodeState>();
     st->info = &info;
     st->scaleDenom = scaleDenom;
+    st->ready = &ready;
     if (!RunDecode(*st, data, size, ctx)) {
-        ctx.image.Reset();
+        DropRows(*st, ctx);
         return false;
     }
     ctx.image.sourceFormat = kFormatJpeg;
@@ -328,6 +352,18 @@ bool ReadJpegSize(const uint8_t* data, size_t size, int& width, int& height) {
     width = info.imageWidth;
     height = info.imageHeight;
     return true;
+}
+
+bool ReadJpegHeader(const uint8_t* data, size_t size, JpegFileInfo& info) {
+    info = JpegFileInfo{};
+    DecoderContext ctx;
+    auto st = std::make_unique<DecodeState>();
+    st->info = &info;
+    st->headerOnly = true;
+    if (!RunDecode(*st, data, size, ctx)) return false;
+    info.isGrey = info.components == 1;
+    return info.imageWidth >= 1 && info.imageHeight >= 1 && info.imageWidth <= kMaxPictureSide &&
+           info.imageHeight <= kMaxPictureSide && (info.components == 1 || info.components == 3 || info.components == 4);
 }
 
 void JpegSamplingFactors(int sampling, int& horizontal, int& vertical) {

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,15 @@ struct JpegFileInfo {
     int imageHeight = 0;
     int commentCount = 0;  // COM markers
     bool sawApp1 = false;  // any APP1 marker (Exif)
+    int components = 0;
+    int32_t xPelsPerMeter = 0;  // from a JFIF header
+    int32_t yPelsPerMeter = 0;
 };
+
+// Told, on the decoding thread, how many rows from the top are final (each report more than
+// the last; all of them at the end), or -1 before a failed decode drops its rows: the rows
+// may be read meanwhile, and no longer once the -1 call has returned.
+using JpegRowsReady = std::function<void(int rows)>;
 
 // Decodes a whole JPEG file held in memory into ctx.image: 8-bit grey for one component,
 // 24-bit for three and for (Adobe) CMYK. Sets sourceBitDepth, the resolution and
@@ -31,9 +40,12 @@ bool DecodeJpeg(const uint8_t* data, size_t size, DecoderContext& ctx, JpegFileI
 // kCodecUnsupported): the picture is ceil(width / scaleDenom) x ceil(height / scaleDenom),
 // djpeg -scale 1/N's pixels. info keeps the file's own size.
 bool DecodeJpegScaled(const uint8_t* data, size_t size, int scaleDenom, DecoderContext& ctx,
-                      JpegFileInfo& info);
+                      JpegFileInfo& info, const JpegRowsReady& ready = {});
 // The picture size from the file's header alone; false when the header does not read.
 bool ReadJpegSize(const uint8_t* data, size_t size, int& width, int& height);
+// What the header up to the first scan tells: the size, the components (1, 3 or 4, else
+// false), the resolution, progressive, and the APP1 and COM markers before the first scan.
+bool ReadJpegHeader(const uint8_t* data, size_t size, JpegFileInfo& info);
 
 // Luminance sampling factors of the Sampling setting 0 (4:1), 1 (2:1), 2 (1:1).
 void JpegSamplingFactors(int sampling, int& horizontal, int& vertical);
