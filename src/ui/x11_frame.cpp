@@ -58,6 +58,21 @@ Reply<xcb_get_property_reply_t> GetProperty(xcb_connection_t* c, xcb_window_t w,
     return reply;
 }
 
+xcb_window_t WindowProperty(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property) {
+    const auto reply = GetProperty(c, w, property, XCB_ATOM_WINDOW, 0, 1);
+    if (!reply || reply->type != XCB_ATOM_WINDOW || reply->format != 32 ||
+        xcb_get_property_value_length(reply.get()) != 4) {
+        return XCB_WINDOW_NONE;
+    }
+    return *static_cast<const xcb_window_t*>(xcb_get_property_value(reply.get()));
+}
+
+// A window manager that has gone leaves its properties on the root behind, not its window.
+bool WindowManagerRuns(xcb_connection_t* c, xcb_window_t root, xcb_atom_t check) {
+    const xcb_window_t w = WindowProperty(c, root, check);
+    return w != XCB_WINDOW_NONE && WindowProperty(c, w, check) == w;
+}
+
 bool ListsAtom(xcb_connection_t* c, xcb_window_t root, xcb_atom_t list, xcb_atom_t wanted) {
     constexpr uint32_t kChunk = 1024;  // atoms per read
     for (uint32_t offset = 0;; offset += kChunk) {
@@ -82,27 +97,31 @@ bool RequestFrameExtents(QWidget* window, int timeoutMs, FrameExtents* out) {
     const QWindow* handle = window->windowHandle();
     if (!id || !handle) return false;
 
-    const char* const names[] = {"_NET_SUPPORTED", "_NET_REQUEST_FRAME_EXTENTS", "_NET_FRAME_EXTENTS"};
-    xcb_intern_atom_cookie_t cookies[3];
-    for (int i = 0; i < 3; ++i) {
+    const char* const names[] = {"_NET_SUPPORTED", "_NET_REQUEST_FRAME_EXTENTS", "_NET_FRAME_EXTENTS",
+                                 "_NET_SUPPORTING_WM_CHECK"};
+    constexpr int kAtoms = 4;
+    xcb_intern_atom_cookie_t cookies[kAtoms];
+    for (int i = 0; i < kAtoms; ++i) {
         cookies[i] = xcb_intern_atom(c, 1, static_cast<uint16_t>(std::strlen(names[i])), names[i]);
     }
-    xcb_atom_t atoms[3] = {};
-    for (int i = 0; i < 3; ++i) {
+    xcb_atom_t atoms[kAtoms] = {};
+    for (int i = 0; i < kAtoms; ++i) {
         xcb_generic_error_t* error = nullptr;
         Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(c, cookies[i], &error));
         std::free(error);
         atoms[i] = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
     }
-    const xcb_atom_t supported = atoms[0], request = atoms[1], extents = atoms[2];
-    if (supported == XCB_ATOM_NONE || request == XCB_ATOM_NONE || extents == XCB_ATOM_NONE) return false;
+    const xcb_atom_t supported = atoms[0], request = atoms[1], extents = atoms[2], check = atoms[3];
+    for (const xcb_atom_t atom : atoms) {
+        if (atom == XCB_ATOM_NONE) return false;
+    }
 
     xcb_generic_error_t* error = nullptr;
     Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, xcb_get_geometry(c, id), &error));
     std::free(error);
     if (!geometry) return false;
     const xcb_window_t root = geometry->root;
-    if (!ListsAtom(c, root, supported, request)) return false;
+    if (!WindowManagerRuns(c, root, check) || !ListsAtom(c, root, supported, request)) return false;
 
     xcb_client_message_event_t message;
     std::memset(&message, 0, sizeof message);
