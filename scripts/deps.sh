@@ -2,7 +2,7 @@
 # Installs the Debian packages that are missing. Usage: scripts/deps.sh build|test|bench|fuzz ...
 set -euo pipefail
 
-build_pkgs=(cmake ninja-build g++ pkg-config ccache qt6-base-dev libgl-dev
+build_pkgs=(cmake ninja-build g++ pkg-config ccache qt6-base-dev libgl-dev libxcb1-dev
             libjpeg62-turbo-dev zlib1g-dev libfreetype-dev libfontconfig-dev
             fonts-ipafont-gothic qt6-translations-l10n)
 test_pkgs=(googletest libgtest-dev clang libclang-rt-14-dev imagemagick)

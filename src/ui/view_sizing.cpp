@@ -14,6 +14,7 @@
 #include "ui/app.h"
 #include "ui/tool_bar_strip.h"
 #include "ui/view_window.h"
+#include "ui/x11_frame.h"
 
 namespace lumra::ui {
 
@@ -21,6 +22,7 @@ namespace {
 
 constexpr int kMinTitleBarWidth = 120;  // the narrowest window with a title bar
 constexpr int kSettleMs = 400;  // resizes this soon after our own may be the window system's
+constexpr int kFrameAnswerMs = 50;  // the longest wait for the window manager's frame
 
 QRect ToQRect(const ViewRect& r) { return QRect(r.x, r.y, r.w, r.h); }
 ViewRect ToViewRect(const QRect& r) { return ViewRect{r.x(), r.y(), r.width(), r.height()}; }
@@ -44,15 +46,31 @@ QRect ViewWindow::MonitorRect() const {
     return screen ? screen->geometry() : QRect(0, 0, 1024, 768);
 }
 
+FrameExtents ViewWindow::QtFrame() const {
+    FrameExtents f;
+    if (!testAttribute(Qt::WA_WState_Created)) return f;
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    f.left = std::max(inner.left() - outer.left(), 0);
+    f.top = std::max(inner.top() - outer.top(), 0);
+    f.right = std::max(outer.right() - inner.right(), 0);
+    f.bottom = std::max(outer.bottom() - inner.bottom(), 0);
+    return f;
+}
+
+void ViewWindow::AskFrameOnce() {
+    if (frameAsked_ || style_ != Style::TitleBar) return;
+    frameAsked_ = true;
+    FrameExtents f;
+    if (RequestFrameExtents(this, kFrameAnswerMs, &f)) wmFrame_ = f;
+}
+
 FrameExtents ViewWindow::Frame() const {
     FrameExtents f;
-    if (style_ == Style::TitleBar && testAttribute(Qt::WA_WState_Created)) {
-        const QRect outer = frameGeometry();
-        const QRect inner = geometry();
-        f.left = std::max(inner.left() - outer.left(), 0);
-        f.top = std::max(inner.top() - outer.top(), 0);
-        f.right = std::max(outer.right() - inner.right(), 0);
-        f.bottom = std::max(outer.bottom() - inner.bottom(), 0);
+    if (style_ == Style::TitleBar) {
+        f = QtFrame();
+        // Not mapped yet (or just framed again): the window manager's answer stands in.
+        if (wmFrame_ && f.width() == 0 && f.height() == 0) f = *wmFrame_;
     }
     const int b = frameBorder();
     f.left += b;
@@ -277,6 +295,8 @@ void ViewWindow::changeEvent(QEvent* event) {
 }
 
 void ViewWindow::ShowWithCommand(int showCommand) {
+    // The frame counted from the first sizing on.
+    if (showCommand != kShowHide && !isVisible()) AskFrameOnce();
     // Asked for by the program, not by the user.
     ownStateChange_ = true;
     switch (showCommand) {
@@ -320,6 +340,10 @@ void ViewWindow::CheckFrameChange() {
     if (!normalDisplay() || !HasPicture() || drag_ != Drag::None || applyingGeometry_ || !isVisible()) return;
     // The window system's frame becomes known once the window is shown: size again.
     const FrameExtents f = Frame();
+    // Kept for later shows (after full screen), before Qt knows the frame again.
+    if (const FrameExtents known = QtFrame(); style_ == Style::TitleBar && (known.width() || known.height())) {
+        wmFrame_ = known;
+    }
     if (f.left == lastFrame_.left && f.top == lastFrame_.top && f.right == lastFrame_.right &&
         f.bottom == lastFrame_.bottom) {
         return;

@@ -65,6 +65,7 @@ ViewWindow::ViewWindow(Application& app) : app_(app), session_(app.session()) {
     setFocusProxy(view_);
     SetUpPointerParts();
     ApplyStyle();
+    AskFrameOnce();
 
     // The first client area: 400 x 300 centred on the monitor under the pointer, the
     // window within the bounds.

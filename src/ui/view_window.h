@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <optional>
 
 #include "document/picture.h"
 #include "ui/picture_canvas.h"
@@ -147,6 +148,10 @@ private:
     int frameBorder() const { return style_ == Style::FrameOnly ? kFrameBorder : 0; }
     // The window system's frame plus the drawn border around the picture area.
     FrameExtents Frame() const;
+    // The frame as Qt knows it (nothing until the window is mapped and framed).
+    FrameExtents QtFrame() const;
+    // Asks the window manager once for the frame of a title-bar window, before it is shown.
+    void AskFrameOnce();
     int MinOuterWidth() const;
     QRect MonitorRect() const;
     // Available width and height for the fit rules in the current display.
@@ -211,6 +216,10 @@ private:
     bool ownStateChange_ = false;
     QRect normalGeometry_;  // the window before full screen
     FrameExtents lastFrame_;  // the frame the last sizing counted with
+    // The window manager's frame for the title-bar style, asked for before the first show;
+    // it stands in while Qt knows no frame yet.
+    std::optional<FrameExtents> wmFrame_;
+    bool frameAsked_ = false;
     // The picture was fitted before the window system's frame was known: fit again once it is.
     bool refitForFrame_ = false;
     // Sizes again when the window system's frame differs from the one last counted with.
