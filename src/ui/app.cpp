@@ -1,6 +1,7 @@
 #include "ui/app.h"
 
 #include <algorithm>
+#include <optional>
 #include <cstdlib>
 #include <filesystem>
 
@@ -464,7 +465,16 @@ int Application::ReadStartSetting() const {
 
 void Application::RunSteps(const StepList& steps) {
     bool opened = false;
-    for (const Step& step : steps) {
+    // At start, a main window still hidden is shown once its picture is opened, so that it
+    // appears once, at the picture's size, rather than empty first (when its frame is known
+    // before it is shown; otherwise the fit would be made again once it is).
+    std::optional<int> showAfterOpen;
+    const auto opensLater = [&steps](size_t from) {
+        return std::any_of(steps.begin() + static_cast<std::ptrdiff_t>(from), steps.end(),
+                           [](const Step& s) { return s.kind == StepKind::OpenPath && s.path; });
+    };
+    for (size_t i = 0; i < steps.size(); ++i) {
+        const Step& step = steps[i];
         if (closed_) return;
         switch (step.kind) {
             case StepKind::CreateEditWindow:
@@ -488,16 +498,24 @@ void Application::RunSteps(const StepList& steps) {
                 EnterFullScreen();
                 break;
             case StepKind::ShowMainWindow:
-                view_->ShowWithCommand(step.showCommand);
+                if (startingUp_ && !view_->isVisible() && view_->FrameKnownBeforeShow() && opensLater(i + 1)) {
+                    showAfterOpen = step.showCommand;
+                } else {
+                    view_->ShowWithCommand(step.showCommand);
+                }
                 break;
             case StepKind::UpdateMainWindow:
-                view_->repaint();
+                if (!showAfterOpen) view_->repaint();
                 break;
             case StepKind::UpdateTitles:
                 UpdateTitles();
                 break;
             case StepKind::OpenPath:
                 opened = step.path && OpenPath(InStartFolder(*step.path));
+                if (showAfterOpen && !closed_) {
+                    view_->ShowWithCommand(*showAfterOpen);
+                    showAfterOpen.reset();
+                }
                 break;
             case StepKind::StartSlideShowIfOpened:
                 if (opened) StartSlideShow();

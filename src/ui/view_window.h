@@ -116,6 +116,9 @@ public:
     void WritePixelReadout(const QPoint& clientPoint, QWidget* target) const;
 
     PictureCanvas* pictureView() const { return view_; }
+    // The frame the window will get is known while it is hidden (frameless, or the window
+    // manager told it), so sizing it before it is first shown needs no second fit.
+    bool FrameKnownBeforeShow() const { return style_ != Style::TitleBar || wmFrame_.has_value(); }
     AnimationPlayer* animation() const { return animation_; }
     // Zoom in hundredths of a percent.
     int zoom() const { return vp_.zoom; }

@@ -59,6 +59,32 @@ TEST_F(AppTest, StartWithPathOpensIt) {
     EXPECT_EQ(app_->session().picture.path, ResolvePath(a));
 }
 
+// At start the main window appears once, with its picture, when the frame it will get is
+// known before it is shown (here: no title bar); else it is shown first, as the steps go.
+TEST_F(AppTest, StartShowsTheWindowWithItsPictureWhenItsFrameIsKnown) {
+    struct ShowWatch : QObject {
+        Session* session = nullptr;
+        std::vector<bool> pictureAtShow;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Show && qobject_cast<ui::ViewWindow*>(watched) && session)
+                pictureAtShow.push_back(session->picture.HasPicture());
+            return false;
+        }
+    };
+    Picture("a.bmp", 40, 30, 0x00FF00);
+    for (const bool titleBar : {false, true}) {
+        MakeApp();
+        ShowWatch watch;
+        watch.session = &app_->session();
+        qApp->installEventFilter(&watch);
+        WriteIni(std::string("[Awin]\nMouseInfo=0\n[Vwin]\nCapBar=") + (titleBar ? "1" : "0") + "\n");
+        ASSERT_TRUE(Start({"a.bmp"}));
+        qApp->removeEventFilter(&watch);
+        EXPECT_TRUE(View().isVisible());
+        EXPECT_EQ(watch.pictureAtShow, std::vector<bool>{!titleBar}) << titleBar;
+    }
+}
+
 TEST_F(AppTest, UnknownSwitchStartsWithoutFile) {
     Picture("a.bmp", 4, 3, 0x00FF00);
     ASSERT_TRUE(StartQuiet({"/A", "a.bmp"}));
