@@ -23,14 +23,23 @@ size_t PaddedRowBytes(int64_t width, int bitCount) {
     return static_cast<size_t>(((bits + 31) / 32) * 4);
 }
 
-bool ImageBuffer::Allocate(int width, int height, int bitCount) {
+bool ImageBuffer::Allocate(int width, int height, int bitCount, bool clear) {
     Reset();
     if (width < 1 || height < 1 || width > kMaxPictureSide || height > kMaxPictureSide) return false;
     if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24) return false;
     const size_t rowBytes = PaddedRowBytes(width, bitCount);
     const size_t total = rowBytes * static_cast<size_t>(height);
-    uint8_t* p = AllocateLarge(total, true);
+    uint8_t* p = AllocateLarge(total, clear);
     if (!p) return false;
+    if (!clear) {
+        // From the last byte that holds pixels on: written files and comparisons see zeros there.
+        const size_t used = (static_cast<size_t>(width) * static_cast<size_t>(bitCount) + 7) / 8;
+        if (used > 0 && used <= rowBytes) {
+            for (size_t y = 0; y < static_cast<size_t>(height); ++y) {
+                std::memset(p + y * rowBytes + used - 1, 0, rowBytes - used + 1);
+            }
+        }
+    }
     pixels.reset(p);
     header = BitmapInfoHeader{};
     header.biWidth = width;

@@ -76,7 +76,8 @@ struct ImageBuffer {
 
     // Allocates zeroed rows for width x height at 1, 4, 8 or 24 bits and fills the
     // header (biSize 40, planes 1, BI_RGB). False when the size is invalid or memory runs out.
-    bool Allocate(int width, int height, int bitCount);
+    // clear false: only the padding at each row's end is cleared; the caller writes every row.
+    bool Allocate(int width, int height, int bitCount, bool clear = true);
     void Reset();
 
     bool empty() const { return !pixels; }

@@ -151,7 +151,7 @@ bool RunDecode(DecodeState& st, const uint8_t* data, size_t size, DecoderContext
         return false;
     }
     ImageBuffer& image = ctx.image;
-    if (!image.Allocate(static_cast<int>(w), static_cast<int>(h), components == 1 ? 8 : 24)) {
+    if (!image.Allocate(static_cast<int>(w), static_cast<int>(h), components == 1 ? 8 : 24, false)) {
         ctx.error = kCodecMemory;
         return false;
     }
