@@ -110,9 +110,9 @@ bool Application::eventFilter(QObject* watched, QEvent* event) {
     if (editDeferred_) {
         switch (event->type()) {
             case QEvent::Paint:
-                // Made once the main window's paint is done.
+                // Made once the main window's paint of its picture is done.
                 if (!editPosted_ && view_ && watched->isWidgetType() &&
-                    static_cast<QWidget*>(watched)->window() == view_.get()) {
+                    static_cast<QWidget*>(watched)->window() == view_.get() && !firstViewWaiting()) {
                     editPosted_ = true;
                     QTimer::singleShot(0, this, [this] { EnsureEditWindow(); });
                 }
