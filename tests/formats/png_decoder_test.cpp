@@ -2,8 +2,10 @@
 // chunks and the display options.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 
+#include "formats/blend_table.h"
 #include "formats/codec_error.h"
 #include "formats/load_save.h"
 #include "shell/session.h"
@@ -428,6 +430,42 @@ TEST(PngTransparency, AlphaChannels) {
     EXPECT_EQ(g.image.bitCount(), 8);
     EXPECT_EQ(PixelAt(g.image, 0, 0), 0x282828u);
     EXPECT_EQ(PixelAt(g.image, 1, 0), 0x646464u);
+}
+
+// Every alpha with every colour value, over backgrounds of each kind, gives the blend
+// table's values (rows of 16-pixel blocks and a tail).
+TEST(PngTransparency, EveryAlphaAndValueAsTheBlendTable) {
+    constexpr uint32_t kW = 256 + 7;
+    std::vector<uint8_t> rows;
+    for (uint32_t y = 0; y < 256; ++y) {
+        rows.push_back(0);
+        for (uint32_t x = 0; x < kW; ++x) {
+            const auto v = static_cast<uint8_t>(x), a = static_cast<uint8_t>(y);
+            rows.insert(rows.end(), {v, static_cast<uint8_t>(255 - v), static_cast<uint8_t>(v * 7), a});
+        }
+    }
+    PngFile f;
+    f.Ihdr(kW, 256, 8, 6).Idat(rows).Iend();
+    const BlendTable& t = GetBlendTable();
+    for (const auto& bg : {std::array<int, 3>{0, 0, 0}, {255, 255, 255}, {1, 128, 254}, {77, 200, 3}}) {
+        LImgSettings s = Plain();
+        s.bgR = bg[0];
+        s.bgG = bg[1];
+        s.bgB = bg[2];
+        const DecoderContext d = Decode(f.bytes, s);
+        ASSERT_EQ(d.error, kCodecOk);
+        int wrong = 0;
+        for (uint32_t y = 0; y < 256; ++y) {
+            for (uint32_t x = 0; x < kW; ++x) {
+                const unsigned v = x & 255, a = y;
+                const uint32_t want = static_cast<uint32_t>(BlendOver(t, a, v, static_cast<unsigned>(bg[0]))) << 16 |
+                                      static_cast<uint32_t>(BlendOver(t, a, (255 - v) & 255, static_cast<unsigned>(bg[1]))) << 8 |
+                                      BlendOver(t, a, (v * 7) & 255, static_cast<unsigned>(bg[2]));
+                wrong += PixelAt(d.image, static_cast<int>(x), static_cast<int>(y)) != want;
+            }
+        }
+        EXPECT_EQ(wrong, 0) << bg[0] << "," << bg[1] << "," << bg[2];
+    }
 }
 
 TEST(PngBackground, FileColourAndItsGamma) {

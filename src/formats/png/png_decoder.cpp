@@ -14,6 +14,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) || defined(__i386__)
+#include <tmmintrin.h>
+#define LUMRA_PNG_SSSE3 1
+#endif
 
 #include "formats/blend_table.h"
 #include "formats/codec_error.h"
@@ -203,6 +207,77 @@ constexpr std::array<RowFn, kPixelKinds> KernelsFor() {
 constexpr std::array<std::array<RowFn, kPixelKinds>, 5> kKernels = {
     KernelsFor<kFilterNone>(), KernelsFor<kFilterSub>(), KernelsFor<kFilterUp>(),
     KernelsFor<kFilterAverage>(), KernelsFor<kFilterPaeth>()};
+
+// ---- alpha over the background ----
+
+// Pixels B,G,R with their alphas over the background bgr, as BlendOver with the blend
+// table: entry[a][v] = (v * a * 257 + 32768) >> 16, which the vector code computes.
+void ComposeRowScalar(uint8_t* p, const uint8_t* alpha, size_t from, size_t width, const uint8_t bgr[3],
+                      const BlendTable& t) {
+    for (size_t x = from; x < width; ++x) {
+        const unsigned w = alpha[x];
+        if (w == 255) continue;
+        uint8_t* q = p + 3 * x;
+        q[0] = BlendOver(t, w, q[0], bgr[0]);
+        q[1] = BlendOver(t, w, q[1], bgr[1]);
+        q[2] = BlendOver(t, w, q[2], bgr[2]);
+    }
+}
+
+#if LUMRA_PNG_SSSE3
+// 16 bytes of colour c over background g with weights a, all per byte.
+__attribute__((target("ssse3"))) inline __m128i BlendBytes(__m128i c, __m128i a, __m128i g) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i k257 = _mm_set1_epi16(257);
+    const __m128i ones = _mm_set1_epi16(-1);
+    const __m128i low = _mm_set1_epi16(0xFF);
+    const auto half = [&](__m128i c16, __m128i a16, __m128i g16) {
+        const __m128i w = _mm_mullo_epi16(a16, k257);  // a * 257, up to 65535
+        const __m128i nw = _mm_sub_epi16(ones, w);     // (255 - a) * 257
+        const __m128i e1 = _mm_add_epi16(_mm_mulhi_epu16(c16, w), _mm_srli_epi16(_mm_mullo_epi16(c16, w), 15));
+        const __m128i e2 = _mm_add_epi16(_mm_mulhi_epu16(g16, nw), _mm_srli_epi16(_mm_mullo_epi16(g16, nw), 15));
+        return _mm_and_si128(_mm_add_epi16(e1, e2), low);  // the byte the sum wraps to
+    };
+    const __m128i lo = half(_mm_unpacklo_epi8(c, zero), _mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(g, zero));
+    const __m128i hi = half(_mm_unpackhi_epi8(c, zero), _mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(g, zero));
+    return _mm_packus_epi16(lo, hi);
+}
+
+__attribute__((target("ssse3"))) void ComposeRowSsse3(uint8_t* p, const uint8_t* alpha, size_t width,
+                                                      const uint8_t bgr[3], const BlendTable& t) {
+    // Each alpha spread over its pixel's three bytes, and the background repeated, for the
+    // three 16-byte thirds of 16 pixels.
+    const __m128i spread0 = _mm_setr_epi8(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5);
+    const __m128i spread1 = _mm_setr_epi8(5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10);
+    const __m128i spread2 = _mm_setr_epi8(10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15);
+    uint8_t pattern[48];
+    for (int i = 0; i < 48; ++i) pattern[i] = bgr[i % 3];
+    const __m128i g0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pattern));
+    const __m128i g1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pattern + 16));
+    const __m128i g2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pattern + 32));
+    size_t x = 0;
+    for (; x + 16 <= width; x += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(alpha + x));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(a, _mm_set1_epi8(-1))) == 0xFFFF) continue;  // all opaque
+        auto* q = reinterpret_cast<__m128i*>(p + 3 * x);
+        _mm_storeu_si128(q, BlendBytes(_mm_loadu_si128(q), _mm_shuffle_epi8(a, spread0), g0));
+        _mm_storeu_si128(q + 1, BlendBytes(_mm_loadu_si128(q + 1), _mm_shuffle_epi8(a, spread1), g1));
+        _mm_storeu_si128(q + 2, BlendBytes(_mm_loadu_si128(q + 2), _mm_shuffle_epi8(a, spread2), g2));
+    }
+    ComposeRowScalar(p, alpha, x, width, bgr, t);
+}
+#endif
+
+void ComposeRow(uint8_t* p, const uint8_t* alpha, size_t width, const uint8_t bgr[3], const BlendTable& t) {
+#if LUMRA_PNG_SSSE3
+    static const bool ssse3 = __builtin_cpu_supports("ssse3");
+    if (ssse3) {
+        ComposeRowSsse3(p, alpha, width, bgr, t);
+        return;
+    }
+#endif
+    ComposeRowScalar(p, alpha, 0, width, bgr, t);
+}
 
 // ---- zlib, one row at a time ----
 
@@ -774,17 +849,10 @@ void PngReader::Finish() {
                 }
             }
             if (compose && colourType_ == 6) {
-                const BlendTable& t = *blend;
+                const uint8_t bgr[3] = {bg[2], bg[1], bg[0]};
                 for (int y = 0; y < height; ++y) {
-                    uint8_t* p = image_.topRow(y);
-                    const uint8_t* a = alpha_.get() + static_cast<size_t>(width) * y;
-                    for (int x = 0; x < width; ++x, p += 3) {
-                        const unsigned w = a[x];
-                        if (w == 255) continue;
-                        p[0] = BlendOver(t, w, p[0], bg[2]);
-                        p[1] = BlendOver(t, w, p[1], bg[1]);
-                        p[2] = BlendOver(t, w, p[2], bg[0]);
-                    }
+                    ComposeRow(image_.topRow(y), alpha_.get() + static_cast<size_t>(width) * y,
+                               static_cast<size_t>(width), bgr, *blend);
                 }
             }
         }
