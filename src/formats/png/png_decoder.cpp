@@ -762,7 +762,10 @@ bool PngReader::ReadImageData(const PngChunk& first, size_t& pos) {
     }
     if (needed > total * kMaxInflateRatio + kInflateSlack) return Fail(kCodecZlibRead);
 
-    if (!image_.Allocate(static_cast<int>(width_), static_cast<int>(height_), outputDepth_)) return Fail(kCodecMemory);
+    // Every row is written (all seven passes together cover every pixel) or the decode fails.
+    if (!image_.Allocate(static_cast<int>(width_), static_cast<int>(height_), outputDepth_, false)) {
+        return Fail(kCodecMemory);
+    }
     if (hasAlpha_) {
         alpha_ = TryAllocate<uint8_t>(size_t{width_} * height_);
         if (!alpha_) return Fail(kCodecMemory);
