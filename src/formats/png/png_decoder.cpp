@@ -496,6 +496,18 @@ private:
     bool ReadImageData(const PngChunk& first, size_t& pos);
     bool Inflate(size_t from, size_t to);  // the chunks between the two offsets
     void Finish();
+    // What the display options make of the samples; every chunk they depend on comes
+    // before the image data (later ones are passed over), so it is known from the first row.
+    struct Display {
+        bool gamma = false;
+        uint8_t table[256];
+        bool compose = false;
+        uint8_t bg[3];  // red, green, blue
+        const BlendTable* blend = nullptr;
+    };
+    Display DisplayFacts() const;
+    // Gamma and alpha of one finished row of a picture with an alpha channel.
+    void FinishAlphaRow(const Display& d, uint32_t y, const uint8_t* alpha);
 
     const uint8_t* data_;
     size_t size_;
@@ -519,7 +531,8 @@ private:
     int32_t xPelsPerMeter_ = 0, yPelsPerMeter_ = 0;
     int textCount_ = 0, commentCount_ = 0;
     uint64_t compressedLength_ = 0;
-    std::unique_ptr<uint8_t[]> alpha_;  // width x height, rows from the top
+    std::unique_ptr<uint8_t[]> alpha_;  // width x height, rows from the top (interlaced)
+    bool rowsFinished_ = false;  // gamma and alpha were applied row by row
 };
 
 bool PngReader::Decode() {
@@ -767,7 +780,8 @@ bool PngReader::ReadImageData(const PngChunk& first, size_t& pos) {
         return Fail(kCodecMemory);
     }
     if (hasAlpha_) {
-        alpha_ = TryAllocate<uint8_t>(size_t{width_} * height_);
+        // Whole rows one after the other are finished as they come: one row of alpha.
+        alpha_ = TryAllocate<uint8_t>(interlace_ == 0 ? size_t{width_} : size_t{width_} * height_);
         if (!alpha_) return Fail(kCodecMemory);
     }
 
@@ -803,6 +817,8 @@ bool PngReader::Inflate(size_t from, size_t to) {
         const size_t rowsPerChunk = std::max<size_t>(1, kInflateChunk / stride);
         auto chunk = TryAllocate<uint8_t>(rowsPerChunk * stride);
         if (!chunk) return Fail(kCodecMemory);
+        const Display display = DisplayFacts();
+        rowsFinished_ = hasAlpha_;
         for (uint32_t y = 0; y < height_;) {
             const size_t rows = std::min<size_t>(rowsPerChunk, height_ - y);
             if (!inflater.Read(chunk.get(), rows * stride, y + rows == height_)) return Fail(kCodecZlibRead);
@@ -810,8 +826,9 @@ bool PngReader::Inflate(size_t from, size_t to) {
             for (size_t k = 0; k < rows; ++k, ++y) {
                 uint8_t* row = chunk.get() + k * stride;
                 const int type = row[0] > 4 ? 0 : row[0];  // unknown types read as None
-                uint8_t* alpha = alpha_ ? alpha_.get() + width * y : nullptr;
+                uint8_t* alpha = alpha_.get();
                 kKernels[type][kind_](row + 1, above, maxRowBytes, width, image_.topRow(static_cast<int>(y)), alpha);
+                if (rowsFinished_) FinishAlphaRow(display, y, alpha);
                 above = row + 1;
             }
             std::memcpy(prev, above, maxRowBytes);
@@ -851,31 +868,55 @@ bool PngReader::Inflate(size_t from, size_t to) {
     return true;
 }
 
-void PngReader::Finish() {
+PngReader::Display PngReader::DisplayFacts() const {
     const LImgSettings& load = ctx_.load;
-    const int width = static_cast<int>(width_);
-    const int height = static_cast<int>(height_);
-
+    Display d;
     // Gamma of the file against the display.
-    const bool gamma = gamaSeen_ && load.gamma != 0;
-    uint8_t table[256];
-    for (int i = 0; i < 256; ++i) table[i] = static_cast<uint8_t>(i);
-    if (gamma) {
+    d.gamma = gamaSeen_ && load.gamma != 0;
+    for (int i = 0; i < 256; ++i) d.table[i] = static_cast<uint8_t>(i);
+    if (d.gamma) {
         const int display = load.dispGam <= 0 ? 1 : load.dispGam;
         const double e = 1.0 / ((gama_ / 100000.0) * (display / 1000.0));
-        for (int i = 1; i < 256; ++i) table[i] = static_cast<uint8_t>(std::pow(i / 255.0, e) * 255.0 + 0.5);
+        for (int i = 1; i < 256; ++i) d.table[i] = static_cast<uint8_t>(std::pow(i / 255.0, e) * 255.0 + 0.5);
     }
-
-    const bool compose = load.alpha != 0 && (trnsSeen_ || hasAlpha_);
-    uint8_t bg[3];  // red, green, blue
+    d.compose = load.alpha != 0 && (trnsSeen_ || hasAlpha_);
     if (load.fbg != 0 && bkgdSeen_) {
-        for (int k = 0; k < 3; ++k) bg[k] = table[background_[k]];
+        for (int k = 0; k < 3; ++k) d.bg[k] = d.table[background_[k]];
     } else {
-        bg[0] = ToByte(load.bgR);
-        bg[1] = ToByte(load.bgG);
-        bg[2] = ToByte(load.bgB);
+        d.bg[0] = ToByte(load.bgR);
+        d.bg[1] = ToByte(load.bgG);
+        d.bg[2] = ToByte(load.bgB);
     }
-    const BlendTable* blend = compose ? &GetBlendTable() : nullptr;
+    d.blend = d.compose ? &GetBlendTable() : nullptr;
+    return d;
+}
+
+void PngReader::FinishAlphaRow(const Display& d, uint32_t y, const uint8_t* alpha) {
+    uint8_t* p = image_.topRow(static_cast<int>(y));
+    const size_t width = width_;
+    if (outputDepth_ == 24) {
+        if (d.gamma) {
+            for (size_t i = 0; i < 3 * width; ++i) p[i] = d.table[p[i]];
+        }
+        if (d.compose) {
+            const uint8_t bgr[3] = {d.bg[2], d.bg[1], d.bg[0]};
+            ComposeRow(p, alpha, width, bgr, *d.blend);
+        }
+    } else if (d.compose) {
+        // Grey: the gamma goes to the palette.
+        for (size_t x = 0; x < width; ++x) p[x] = BlendOver(*d.blend, alpha[x], p[x], d.bg[0]);
+    }
+}
+
+void PngReader::Finish() {
+    const int width = static_cast<int>(width_);
+    const int height = static_cast<int>(height_);
+    const Display display = DisplayFacts();
+    const bool gamma = display.gamma;
+    const uint8_t* table = display.table;
+    const bool compose = display.compose;
+    const uint8_t* bg = display.bg;
+    const BlendTable* blend = display.blend;
 
     if (outputDepth_ == 24) {
         const size_t n = 3 * static_cast<size_t>(width);
@@ -896,7 +937,7 @@ void PngReader::Finish() {
                     }
                 }
             }
-        } else {
+        } else if (!rowsFinished_) {
             if (gamma) {
                 for (int y = 0; y < height; ++y) {
                     uint8_t* p = image_.storedRow(y);
@@ -931,7 +972,7 @@ void PngReader::Finish() {
                     e.green = BlendOver(t, w, e.green, bg[1]);
                     e.red = BlendOver(t, w, e.red, bg[0]);
                 }
-            } else if (colourType_ == 4) {
+            } else if (colourType_ == 4 && !rowsFinished_) {
                 for (int y = 0; y < height; ++y) {
                     uint8_t* p = image_.topRow(y);
                     const uint8_t* a = alpha_.get() + static_cast<size_t>(width) * y;
