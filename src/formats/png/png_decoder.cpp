@@ -918,6 +918,11 @@ void PngReader::Finish() {
     const uint8_t* bg = display.bg;
     const BlendTable* blend = display.blend;
 
+    // An alpha channel: gamma and alpha row by row (already done as the rows came when not interlaced).
+    if (hasAlpha_ && !rowsFinished_) {
+        for (uint32_t y = 0; y < height_; ++y) FinishAlphaRow(display, y, alpha_.get() + size_t{width_} * y);
+    }
+
     if (outputDepth_ == 24) {
         const size_t n = 3 * static_cast<size_t>(width);
         if (compose && colourType_ == 2) {
@@ -937,19 +942,10 @@ void PngReader::Finish() {
                     }
                 }
             }
-        } else if (!rowsFinished_) {
-            if (gamma) {
-                for (int y = 0; y < height; ++y) {
-                    uint8_t* p = image_.storedRow(y);
-                    for (size_t i = 0; i < n; ++i) p[i] = table[p[i]];
-                }
-            }
-            if (compose && colourType_ == 6) {
-                const uint8_t bgr[3] = {bg[2], bg[1], bg[0]};
-                for (int y = 0; y < height; ++y) {
-                    ComposeRow(image_.topRow(y), alpha_.get() + static_cast<size_t>(width) * y,
-                               static_cast<size_t>(width), bgr, *blend);
-                }
+        } else if (gamma && !hasAlpha_) {
+            for (int y = 0; y < height; ++y) {
+                uint8_t* p = image_.storedRow(y);
+                for (size_t i = 0; i < n; ++i) p[i] = table[p[i]];
             }
         }
     } else {
@@ -971,12 +967,6 @@ void PngReader::Finish() {
                     e.blue = BlendOver(t, w, e.blue, bg[2]);
                     e.green = BlendOver(t, w, e.green, bg[1]);
                     e.red = BlendOver(t, w, e.red, bg[0]);
-                }
-            } else if (colourType_ == 4 && !rowsFinished_) {
-                for (int y = 0; y < height; ++y) {
-                    uint8_t* p = image_.topRow(y);
-                    const uint8_t* a = alpha_.get() + static_cast<size_t>(width) * y;
-                    for (int x = 0; x < width; ++x) p[x] = BlendOver(t, a[x], p[x], bg[0]);
                 }
             }
         }
