@@ -342,25 +342,30 @@ bool DecodeJpeg(const uint8_t* data, size_t size, DecoderContext& ctx) {
     return DecodeJpeg(data, size, ctx, info);
 }
 
-bool ReadJpegSize(const uint8_t* data, size_t size, int& width, int& height) {
-    JpegFileInfo info;
+namespace {
+
+// The header up to the first scan, without any check of what it says.
+bool ReadHeaderFacts(const uint8_t* data, size_t size, JpegFileInfo& info) {
+    info = JpegFileInfo{};
     DecoderContext ctx;
     auto st = std::make_unique<DecodeState>();
     st->info = &info;
     st->headerOnly = true;
-    if (!RunDecode(*st, data, size, ctx) || info.imageWidth < 1 || info.imageHeight < 1) return false;
+    return RunDecode(*st, data, size, ctx);
+}
+
+}  // namespace
+
+bool ReadJpegSize(const uint8_t* data, size_t size, int& width, int& height) {
+    JpegFileInfo info;
+    if (!ReadHeaderFacts(data, size, info) || info.imageWidth < 1 || info.imageHeight < 1) return false;
     width = info.imageWidth;
     height = info.imageHeight;
     return true;
 }
 
 bool ReadJpegHeader(const uint8_t* data, size_t size, JpegFileInfo& info) {
-    info = JpegFileInfo{};
-    DecoderContext ctx;
-    auto st = std::make_unique<DecodeState>();
-    st->info = &info;
-    st->headerOnly = true;
-    if (!RunDecode(*st, data, size, ctx)) return false;
+    if (!ReadHeaderFacts(data, size, info)) return false;
     info.isGrey = info.components == 1;
     return info.imageWidth >= 1 && info.imageHeight >= 1 && info.imageWidth <= kMaxPictureSide &&
            info.imageHeight <= kMaxPictureSide && (info.components == 1 || info.components == 3 || info.components == 4);
