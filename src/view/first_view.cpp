@@ -13,8 +13,9 @@ namespace lumra {
 
 namespace {
 
-// As ImageBuffer::Allocate without clearing the rows: the stand-in's pixels are never read
-// (the whole picture's replace them), and clearing 72 MB would cost the first paint its time.
+// As ImageBuffer::Allocate without clearing anything, not even the rows' padding (that would
+// touch every page): the stand-in's pixels are never read (the whole picture's replace
+// them), and clearing 72 MB would cost the first paint its time.
 bool AllocateUncleared(ImageBuffer& image, int w, int h, int bitCount) {
     image.Reset();
     if (w < 1 || h < 1 || w > kMaxPictureSide || h > kMaxPictureSide) return false;
