@@ -68,7 +68,8 @@ namespace {
 
 // Prints, after the usual table, engine time / reference time (wall clock, then CPU time, which
 // is steadier on a shared machine) for every benchmark pair named "<case>/lumra" and
-// "<case>/reference".
+// "<case>/reference", and the "ratio" counter of every benchmark named "<case>/paired", which
+// times the two alternately itself.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
@@ -76,6 +77,9 @@ public:
         for (const Run& run : runs) {
             // With repetitions the median stands for the case.
             const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.run_type == Run::RT_Iteration && run.counters.count("ratio") && run.run_name.str().find("/paired") != std::string::npos) {
+                paired_[run.run_name.str()] = run.counters.at("ratio");
+            }
             if (!median && (run.run_type != Run::RT_Iteration || run.iterations == 0)) continue;
             if (!median && medians_.count(run.run_name.str())) continue;
             if (median) medians_.insert(run.run_name.str());
@@ -95,10 +99,15 @@ public:
             std::printf("ratio %-48s lumra/reference = %.3f (cpu %.3f)\n", name.substr(0, at).c_str(),
                         t.first / it->second.first, t.second / it->second.second);
         }
+        for (const auto& [name, ratio] : paired_) {
+            std::printf("ratio %-48s lumra/reference = %.3f (median of alternating pairs)\n",
+                        name.substr(0, name.find("/paired")).c_str(), ratio);
+        }
     }
 
 private:
     std::map<std::string, std::pair<double, double>> times_;  // real, CPU
+    std::map<std::string, double> paired_;                    // "<case>/paired": median ratio
     std::set<std::string> medians_;
 };
 

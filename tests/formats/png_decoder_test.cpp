@@ -4,6 +4,8 @@
 
 #include <array>
 #include <chrono>
+#include <cstring>
+#include <random>
 
 #include "formats/blend_table.h"
 #include "formats/codec_error.h"
@@ -199,6 +201,44 @@ TEST(PngImageData, SplitRunsDecodeAlike) {
     test::AppendBe32(negative, 0xFFFFFFFFu);
     negative.insert(negative.end(), {'I', 'E', 'N', 'D', 0, 0, 0, 0});
     EXPECT_EQ(ErrorOf(negative), kCodecIdatLength);
+}
+
+// Image data of a size that fills zlib's input in more than one way: chunks large and small,
+// cut anywhere, decode as one chunk does; the trailer counts only in the chunk the rows end in.
+TEST(PngImageData, LargeRunsCutAnywhere) {
+    constexpr uint32_t kWidth = 600, kHeight = 400;
+    std::mt19937 random(3);
+    std::vector<uint8_t> rows;
+    for (uint32_t y = 0; y < kHeight; ++y) {
+        rows.push_back(static_cast<uint8_t>(y % 5));
+        for (uint32_t i = 0; i < 3 * kWidth; ++i) rows.push_back(static_cast<uint8_t>(random() & 0x3F));
+    }
+    const auto z = test::Zlib(rows);
+    auto file = [&](const std::vector<size_t>& cuts, const std::vector<uint8_t>& data) {
+        PngFile f;
+        f.Ihdr(kWidth, kHeight, 8, 2);
+        size_t from = 0;
+        for (const size_t cut : cuts) {
+            f.Add("IDAT", std::vector<uint8_t>(data.begin() + from, data.begin() + cut));
+            from = cut;
+        }
+        f.Add("IDAT", std::vector<uint8_t>(data.begin() + from, data.end()));
+        return f.Iend().bytes;
+    };
+    const auto whole = Decode(file({}, z), Plain());
+    ASSERT_EQ(whole.error, kCodecOk);
+    const size_t n = z.size();
+    for (const std::vector<size_t>& cuts :
+         {std::vector<size_t>{1, 2, 300000, 300007}, {8192, 16384, 16385, 400000, n - 3}, {n / 2, n / 2, n - 1}}) {
+        const auto split = Decode(file(cuts, z), Plain());
+        ASSERT_EQ(split.error, kCodecOk);
+        EXPECT_EQ(0, std::memcmp(split.image.bits(), whole.image.bits(), whole.image.imageBytes()));
+    }
+    auto badSum = z;
+    badSum.back() ^= 1;
+    EXPECT_EQ(Decode(file({8192, 300000}, badSum)).error, kCodecZlibRead);
+    EXPECT_EQ(Decode(file({n - 5000, n - 4}, badSum)).error, kCodecOk);
+    EXPECT_EQ(Decode(file({n - 5000, n - 2}, badSum)).error, kCodecOk);
 }
 
 TEST(PngImageData, BrokenStreams) {

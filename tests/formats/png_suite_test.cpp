@@ -222,7 +222,8 @@ TEST(PngFilters, RandomRowsOfEveryFilterDecodeLikeLibpng) {
         int colourType, depth, bytesPerPixel;
     };
     std::mt19937 random(7);
-    for (const Layout l : {Layout{6, 8, 4}, Layout{4, 8, 2}, Layout{2, 16, 6}, Layout{2, 8, 3}, Layout{6, 16, 8}}) {
+    for (const Layout l : {Layout{6, 8, 4}, Layout{4, 8, 2}, Layout{2, 16, 6}, Layout{2, 8, 3}, Layout{6, 16, 8},
+                           Layout{0, 8, 1}, Layout{0, 16, 2}, Layout{4, 16, 4}}) {
         for (const uint32_t width : {1u, 5u, 40u}) {
             SCOPED_TRACE(std::to_string(l.colourType) + "/" + std::to_string(l.depth) + " w" + std::to_string(width));
             std::vector<uint8_t> rows;

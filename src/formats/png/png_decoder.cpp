@@ -27,14 +27,11 @@ namespace lumra {
 
 namespace {
 
-// ---- row kernels: unfilter and convert in one pass ----
+// ---- rows: unfiltered in place, then converted to the output layout ----
 
 // Rows are unfiltered in place in buffers with kRowPad zero bytes in front, so that the
-// left neighbours of the first pixel read as zeros without a separate loop.
+// filter-type byte can land just before the row.
 constexpr size_t kRowPad = 8;
-
-using RowFn = void (*)(uint8_t* cur, const uint8_t* prev, size_t rowBytes, size_t pixels,
-                       uint8_t* out, uint8_t* alpha);
 
 enum FilterType { kFilterNone = 0, kFilterSub = 1, kFilterUp = 2, kFilterAverage = 3, kFilterPaeth = 4 };
 
@@ -48,148 +45,101 @@ inline uint8_t Unfilter(uint8_t x, uint8_t a, uint8_t b, uint8_t c) {
     else return x;
 }
 
-// Pixel formats of whole bytes: bytes per pixel, the step between the bytes that matter
-// (2 for 16-bit samples: the low bytes never reach the picture, and the filters work byte
-// by byte, so they are left filtered), and how an unfiltered pixel is written.
-struct Grey8 {
-    static constexpr int kBpp = 1, kStep = 1;
-    static void Emit(const uint8_t* p, uint8_t* __restrict out, uint8_t*, size_t i) { out[i] = p[0]; }
-};
-struct Grey16 {
-    static constexpr int kBpp = 2, kStep = 2;
-    static void Emit(const uint8_t* p, uint8_t* __restrict out, uint8_t*, size_t i) { out[i] = p[0]; }
-};
-struct Rgb16 {
-    static constexpr int kBpp = 6, kStep = 2;
-    static void Emit(const uint8_t* p, uint8_t* __restrict out, uint8_t*, size_t i) {
-        out[3 * i] = p[4];
-        out[3 * i + 1] = p[2];
-        out[3 * i + 2] = p[0];
-    }
-};
-struct GreyAlpha8 {
-    static constexpr int kBpp = 2, kStep = 1;
-    static void Emit(const uint8_t* p, uint8_t* __restrict out, uint8_t* __restrict alpha, size_t i) {
-        out[i] = p[0];
-        alpha[i] = p[1];
-    }
-};
-struct GreyAlpha16 {
-    static constexpr int kBpp = 4, kStep = 2;
-    static void Emit(const uint8_t* p, uint8_t* __restrict out, uint8_t* __restrict alpha, size_t i) {
-        out[i] = p[0];
-        alpha[i] = p[2];
-    }
-};
-struct Rgba8 {
-    static constexpr int kBpp = 4, kStep = 1;
-    static void Emit(const uint8_t* p, uint8_t* __restrict out, uint8_t* __restrict alpha, size_t i) {
-        out[3 * i] = p[2];
-        out[3 * i + 1] = p[1];
-        out[3 * i + 2] = p[0];
-        alpha[i] = p[3];
-    }
-};
-struct Rgba16 {
-    static constexpr int kBpp = 8, kStep = 2;
-    static void Emit(const uint8_t* p, uint8_t* __restrict out, uint8_t* __restrict alpha, size_t i) {
-        out[3 * i] = p[4];
-        out[3 * i + 1] = p[2];
-        out[3 * i + 2] = p[0];
-        alpha[i] = p[6];
-    }
-};
+// Unfilters a row of rowBytes bytes (a whole number of Bpp-byte pixels; packed samples count
+// as one byte per pixel). Nothing in front of cur or prev is read: the first pixel's left
+// neighbours are 0. The left and upper-left pixels stay in registers.
+using UnfilterFn = void (*)(uint8_t* cur, const uint8_t* prev, size_t rowBytes);
 
-// The kernels read nothing in front of cur or prev (the first pixel's left neighbours are
-// 0), and carry the left and upper-left pixels in registers rather than reading back what
-// they have just stored.
-template <class Fmt, int F>
-void WholeKernel(uint8_t* __restrict cur, const uint8_t* __restrict prev, size_t, size_t pixels,
-                 uint8_t* __restrict out, uint8_t* __restrict alpha) {
-    constexpr int n = Fmt::kBpp;
-    if constexpr (F == kFilterNone || F == kFilterUp) {
-        for (size_t i = 0; i < pixels; ++i, cur += n, prev += n) {
-            if constexpr (F == kFilterUp) {
-                for (int k = 0; k < n; k += Fmt::kStep) cur[k] = static_cast<uint8_t>(cur[k] + prev[k]);
-            }
-            Fmt::Emit(cur, out, alpha, i);
-        }
-    } else {
-        uint8_t left[n] = {}, upLeft[n] = {};
-        for (size_t i = 0; i < pixels; ++i, cur += n, prev += n) {
-            for (int k = 0; k < n; k += Fmt::kStep) {
-                const uint8_t up = prev[k];
-                left[k] = Unfilter<F>(cur[k], left[k], up, upLeft[k]);
+template <int Bpp, int F>
+void UnfilterScalar(uint8_t* __restrict cur, const uint8_t* __restrict prev, size_t rowBytes) {
+    if constexpr (F == kFilterUp) {
+        for (size_t i = 0; i < rowBytes; ++i) cur[i] = static_cast<uint8_t>(cur[i] + prev[i]);
+    } else if constexpr (F != kFilterNone) {
+        uint8_t left[Bpp] = {}, upLeft[Bpp] = {};
+        for (size_t i = 0; i < rowBytes; i += Bpp) {
+            for (int k = 0; k < Bpp; ++k) {
+                const uint8_t up = prev[i + k];
+                left[k] = Unfilter<F>(cur[i + k], left[k], up, upLeft[k]);
                 upLeft[k] = up;
-                cur[k] = left[k];
+                cur[i + k] = left[k];
             }
-            Fmt::Emit(cur, out, alpha, i);
-        }
-    }
-}
-
-// Three bytes per pixel is the common case: the left pixel stays in registers.
-template <int F>
-void Rgb8Kernel(uint8_t* cur, const uint8_t* prev, size_t, size_t pixels, uint8_t* __restrict out, uint8_t*) {
-    if constexpr (F == kFilterNone || F == kFilterUp) {
-        for (size_t i = 0; i < pixels; ++i, cur += 3, prev += 3, out += 3) {
-            const uint8_t r = Unfilter<F>(cur[0], 0, prev[0], 0);
-            const uint8_t g = Unfilter<F>(cur[1], 0, prev[1], 0);
-            const uint8_t b = Unfilter<F>(cur[2], 0, prev[2], 0);
-            if constexpr (F != kFilterNone) {
-                cur[0] = r;
-                cur[1] = g;
-                cur[2] = b;
-            }
-            out[0] = b;
-            out[1] = g;
-            out[2] = r;
-        }
-    } else {
-        uint8_t ar = 0, ag = 0, ab = 0;  // left
-        uint8_t cr = 0, cg = 0, cb = 0;  // above-left
-        for (size_t i = 0; i < pixels; ++i, cur += 3, prev += 3, out += 3) {
-            const uint8_t br = prev[0], bg = prev[1], bb = prev[2];
-            ar = Unfilter<F>(cur[0], ar, br, cr);
-            ag = Unfilter<F>(cur[1], ag, bg, cg);
-            ab = Unfilter<F>(cur[2], ab, bb, cb);
-            cr = br;
-            cg = bg;
-            cb = bb;
-            cur[0] = ar;
-            cur[1] = ag;
-            cur[2] = ab;
-            out[0] = ab;
-            out[1] = ag;
-            out[2] = ar;
         }
     }
 }
 
 #if defined(__SSE2__)
-// Four bytes per pixel (RGBA 8): the four samples of a pixel unfiltered side by side in
-// 16-bit lanes, the left and upper-left pixels kept in registers; Paeth without branches.
-template <int F>
-void Rgba8Kernel(uint8_t* cur, const uint8_t* prev, size_t rowBytes, size_t pixels, uint8_t* __restrict out,
-                 uint8_t* __restrict alpha) {
-    if constexpr (F == kFilterNone || F == kFilterUp) {
-        WholeKernel<Rgba8, F>(cur, prev, rowBytes, pixels, out, alpha);
+// Every row handed to the unfilters has kRowSlack bytes after it that may be read and written
+// over for a while (the next row, or spare bytes at the end of its buffer), so that a pixel is
+// read and written in one move.
+constexpr size_t kRowSlack = 8;
+
+// A pixel's bytes in the low bytes of a register; the bytes above them are whatever follows.
+template <int Bpp>
+inline __m128i LoadPixel(const uint8_t* p) {
+    if constexpr (Bpp > 4) {
+        return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+    } else if constexpr (Bpp > 1) {
+        int32_t v;
+        std::memcpy(&v, p, 4);
+        return _mm_cvtsi32_si128(v);
     } else {
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i low = _mm_set1_epi16(0xFF);
-        __m128i a = zero, c = zero;  // left and upper-left
-        for (size_t i = 0; i < pixels; ++i, cur += 4, prev += 4, out += 3) {
-            int32_t xs, bs;
-            std::memcpy(&xs, cur, 4);
-            std::memcpy(&bs, prev, 4);
-            const __m128i x = _mm_unpacklo_epi8(_mm_cvtsi32_si128(xs), zero);
-            const __m128i b = _mm_unpacklo_epi8(_mm_cvtsi32_si128(bs), zero);
-            __m128i predicted;
-            if constexpr (F == kFilterSub) {
-                predicted = a;
-            } else if constexpr (F == kFilterAverage) {
-                predicted = _mm_srli_epi16(_mm_add_epi16(a, b), 1);
-            } else {
+        return _mm_cvtsi32_si128(p[0]);
+    }
+}
+// Writes a pixel; 3 and 6-byte pixels are written as 4 and 8 bytes, running into the next.
+template <int Bpp>
+inline void StorePixel(uint8_t* p, __m128i v) {
+    if constexpr (Bpp > 4) {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
+    } else if constexpr (Bpp > 2) {
+        const int32_t u = _mm_cvtsi128_si32(v);
+        std::memcpy(p, &u, 4);
+    } else if constexpr (Bpp == 2) {
+        const auto u = static_cast<uint16_t>(_mm_cvtsi128_si32(v));
+        std::memcpy(p, &u, 2);
+    } else {
+        p[0] = static_cast<uint8_t>(_mm_cvtsi128_si32(v));
+    }
+}
+
+// One pixel's bytes side by side in a register, so that each pixel costs the dependency chain
+// of one byte. The next pixel is read before a pixel is written over its first bytes; the
+// bytes after the row are put back at the end. Paeth in 16-bit lanes without branches.
+template <int Bpp, int F>
+void UnfilterWide(uint8_t* cur, const uint8_t* prev, size_t rowBytes) {
+    if constexpr (F == kFilterNone || F == kFilterUp) {
+        UnfilterScalar<Bpp, F>(cur, prev, rowBytes);
+    } else {
+        uint8_t after[kRowSlack];
+        std::memcpy(after, cur + rowBytes, kRowSlack);
+        __m128i x = LoadPixel<Bpp>(cur);
+        if constexpr (F == kFilterSub) {
+            __m128i a = _mm_setzero_si128();
+            for (size_t i = 0; i < rowBytes; i += Bpp) {
+                const __m128i next = LoadPixel<Bpp>(cur + i + Bpp);
+                a = _mm_add_epi8(x, a);
+                StorePixel<Bpp>(cur + i, a);
+                x = next;
+            }
+        } else if constexpr (F == kFilterAverage) {
+            // The left pixel is kept complemented: ~((a + b) >> 1) is the rounded-up mean of ~a
+            // and ~b, so ~(x + ((a + b) >> 1)) = avg(~a, ~b) - x, two steps a pixel.
+            const __m128i ones = _mm_set1_epi8(-1);
+            __m128i notA = ones;
+            for (size_t i = 0; i < rowBytes; i += Bpp) {
+                const __m128i next = LoadPixel<Bpp>(cur + i + Bpp);
+                const __m128i notB = _mm_xor_si128(LoadPixel<Bpp>(prev + i), ones);
+                notA = _mm_sub_epi8(_mm_avg_epu8(notA, notB), x);
+                StorePixel<Bpp>(cur + i, _mm_xor_si128(notA, ones));
+                x = next;
+            }
+        } else {
+            const __m128i zero = _mm_setzero_si128();
+            const __m128i low = _mm_set1_epi16(0xFF);
+            __m128i a = zero, c = zero;  // left and upper-left, 16 bits a byte
+            for (size_t i = 0; i < rowBytes; i += Bpp) {
+                const __m128i next = LoadPixel<Bpp>(cur + i + Bpp);
+                const __m128i b = _mm_unpacklo_epi8(LoadPixel<Bpp>(prev + i), zero);
                 const __m128i bc = _mm_sub_epi16(b, c), ac = _mm_sub_epi16(a, c);
                 const __m128i pa = _mm_max_epi16(bc, _mm_sub_epi16(zero, bc));
                 const __m128i pb = _mm_max_epi16(ac, _mm_sub_epi16(zero, ac));
@@ -200,47 +150,147 @@ void Rgba8Kernel(uint8_t* cur, const uint8_t* prev, size_t rowBytes, size_t pixe
                 const __m128i useB = _mm_cmpeq_epi16(pb, least);
                 const __m128i useA = _mm_cmpeq_epi16(pa, least);
                 const __m128i bOrC = _mm_or_si128(_mm_and_si128(useB, b), _mm_andnot_si128(useB, c));
-                predicted = _mm_or_si128(_mm_and_si128(useA, a), _mm_andnot_si128(useA, bOrC));
+                const __m128i predicted = _mm_or_si128(_mm_and_si128(useA, a), _mm_andnot_si128(useA, bOrC));
+                a = _mm_and_si128(_mm_add_epi16(_mm_unpacklo_epi8(x, zero), predicted), low);
+                c = b;
+                StorePixel<Bpp>(cur + i, _mm_packus_epi16(a, a));
+                x = next;
             }
-            a = _mm_and_si128(_mm_add_epi16(x, predicted), low);
-            c = b;
-            const auto v = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(a, a)));
-            std::memcpy(cur, &v, 4);
-            out[0] = static_cast<uint8_t>(v >> 16);
-            out[1] = static_cast<uint8_t>(v >> 8);
-            out[2] = static_cast<uint8_t>(v);
-            alpha[i] = static_cast<uint8_t>(v >> 24);
         }
+        std::memcpy(cur + rowBytes, after, kRowSlack);
     }
 }
-#define LUMRA_RGBA8_KERNEL Rgba8Kernel<F>
+#define LUMRA_UNFILTER_WIDE(Bpp, F) UnfilterWide<Bpp, F>
 #else
-#define LUMRA_RGBA8_KERNEL WholeKernel<Rgba8, F>
+constexpr size_t kRowSlack = 0;
+#define LUMRA_UNFILTER_WIDE(Bpp, F) UnfilterScalar<Bpp, F>
 #endif
 
-// 1, 2 and 4-bit samples: one byte at a time, widened to one byte per pixel.
-template <int Depth, int F>
-void PackedKernel(uint8_t* cur, const uint8_t* prev, size_t rowBytes, size_t pixels, uint8_t* out, uint8_t*) {
+// Indexed by bytes per pixel, 1 to 8 (5 and 7 do not occur).
+template <int F>
+constexpr std::array<UnfilterFn, 9> UnfiltersFor() {
+    return {nullptr,
+            LUMRA_UNFILTER_WIDE(1, F),
+            LUMRA_UNFILTER_WIDE(2, F),
+            LUMRA_UNFILTER_WIDE(3, F),
+            LUMRA_UNFILTER_WIDE(4, F),
+            nullptr,
+            LUMRA_UNFILTER_WIDE(6, F),
+            nullptr,
+            LUMRA_UNFILTER_WIDE(8, F)};
+}
+constexpr std::array<std::array<UnfilterFn, 9>, 5> kUnfilters = {
+    UnfiltersFor<kFilterNone>(), UnfiltersFor<kFilterSub>(), UnfiltersFor<kFilterUp>(),
+    UnfiltersFor<kFilterAverage>(), UnfiltersFor<kFilterPaeth>()};
+
+// Converts an unfiltered row of `pixels` pixels to the output: one byte per pixel (grey and
+// palette) or B,G,R, and the alpha bytes when the colour type has them. 16-bit samples keep
+// their high byte.
+using EmitFn = void (*)(const uint8_t* row, size_t pixels, uint8_t* __restrict out, uint8_t* __restrict alpha);
+
+template <int Depth>
+void EmitPacked(const uint8_t* row, size_t pixels, uint8_t* __restrict out, uint8_t*) {
     constexpr size_t kPerByte = 8 / Depth;
     constexpr unsigned kMask = (1u << Depth) - 1;
     const size_t whole = pixels / kPerByte;
-    uint8_t left = 0, upLeft = 0;
-    auto unfilterAt = [&](size_t k) {
-        const uint8_t up = prev[k];
-        left = Unfilter<F>(cur[k], left, up, upLeft);
-        upLeft = up;
-        cur[k] = left;
-        return left;
-    };
     for (size_t k = 0; k < whole; ++k, out += kPerByte) {
-        const uint8_t v = unfilterAt(k);
+        const unsigned v = row[k];
         for (size_t j = 0; j < kPerByte; ++j) out[j] = static_cast<uint8_t>((v >> (8 - Depth * (j + 1))) & kMask);
     }
-    if (whole < rowBytes) {
-        const uint8_t v = unfilterAt(whole);
-        const size_t rest = pixels - whole * kPerByte;
-        for (size_t j = 0; j < rest; ++j) out[j] = static_cast<uint8_t>((v >> (8 - Depth * (j + 1))) & kMask);
+    for (size_t j = 0; j < pixels - whole * kPerByte; ++j)
+        out[j] = static_cast<uint8_t>((row[whole] >> (8 - Depth * (j + 1))) & kMask);
+}
+void EmitGrey8(const uint8_t* row, size_t pixels, uint8_t* __restrict out, uint8_t*) { std::memcpy(out, row, pixels); }
+void EmitGrey16(const uint8_t* row, size_t pixels, uint8_t* __restrict out, uint8_t*) {
+    for (size_t i = 0; i < pixels; ++i) out[i] = row[2 * i];
+}
+void EmitGreyAlpha16(const uint8_t* row, size_t pixels, uint8_t* __restrict out, uint8_t* __restrict alpha) {
+    for (size_t i = 0; i < pixels; ++i) {
+        out[i] = row[4 * i];
+        alpha[i] = row[4 * i + 2];
     }
+}
+void EmitRgb16(const uint8_t* row, size_t pixels, uint8_t* __restrict out, uint8_t*) {
+    for (size_t i = 0; i < pixels; ++i, row += 6, out += 3) {
+        out[0] = row[4];
+        out[1] = row[2];
+        out[2] = row[0];
+    }
+}
+void EmitRgba16(const uint8_t* row, size_t pixels, uint8_t* __restrict out, uint8_t* __restrict alpha) {
+    for (size_t i = 0; i < pixels; ++i, row += 8, out += 3) {
+        out[0] = row[4];
+        out[1] = row[2];
+        out[2] = row[0];
+        alpha[i] = row[6];
+    }
+}
+void EmitRgb8Scalar(const uint8_t* row, size_t from, size_t pixels, uint8_t* __restrict out) {
+    for (size_t i = from; i < pixels; ++i) {
+        out[3 * i] = row[3 * i + 2];
+        out[3 * i + 1] = row[3 * i + 1];
+        out[3 * i + 2] = row[3 * i];
+    }
+}
+void EmitRgba8Scalar(const uint8_t* row, size_t from, size_t pixels, uint8_t* __restrict out,
+                     uint8_t* __restrict alpha) {
+    for (size_t i = from; i < pixels; ++i) {
+        out[3 * i] = row[4 * i + 2];
+        out[3 * i + 1] = row[4 * i + 1];
+        out[3 * i + 2] = row[4 * i];
+        alpha[i] = row[4 * i + 3];
+    }
+}
+void EmitGreyAlpha8(const uint8_t* row, size_t pixels, uint8_t* __restrict out, uint8_t* __restrict alpha) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i low = _mm_set1_epi16(0xFF);
+    for (; i + 16 <= pixels; i += 16) {
+        const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 2 * i));
+        const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 2 * i + 16));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                         _mm_packus_epi16(_mm_and_si128(v0, low), _mm_and_si128(v1, low)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(alpha + i),
+                         _mm_packus_epi16(_mm_srli_epi16(v0, 8), _mm_srli_epi16(v1, 8)));
+    }
+#endif
+    for (; i < pixels; ++i) {
+        out[i] = row[2 * i];
+        alpha[i] = row[2 * i + 1];
+    }
+}
+
+#if LUMRA_PNG_SSSE3
+// R,G,B to B,G,R five pixels at a time; each 16-byte store's last byte is rewritten by the next.
+__attribute__((target("ssse3"))) void EmitRgb8Ssse3(const uint8_t* row, size_t pixels, uint8_t* __restrict out,
+                                                    uint8_t*) {
+    const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
+    size_t i = 0;
+    for (; 3 * i + 16 <= 3 * pixels; i += 5) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 3 * i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * i), _mm_shuffle_epi8(v, order));
+    }
+    EmitRgb8Scalar(row, i, pixels, out);
+}
+// R,G,B,A to B,G,R and A four pixels at a time; each store's last four bytes are rewritten by the next.
+__attribute__((target("ssse3"))) void EmitRgba8Ssse3(const uint8_t* row, size_t pixels, uint8_t* __restrict out,
+                                                     uint8_t* __restrict alpha) {
+    const __m128i order = _mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, 3, 7, 11, 15);
+    size_t i = 0;
+    for (; 3 * i + 16 <= 3 * pixels; i += 4) {
+        const __m128i v = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 4 * i)), order);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * i), v);
+        const auto a = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(v, 12)));
+        std::memcpy(alpha + i, &a, 4);
+    }
+    EmitRgba8Scalar(row, i, pixels, out, alpha);
+}
+#endif
+void EmitRgb8(const uint8_t* row, size_t pixels, uint8_t* __restrict out, uint8_t*) {
+    EmitRgb8Scalar(row, 0, pixels, out);
+}
+void EmitRgba8(const uint8_t* row, size_t pixels, uint8_t* __restrict out, uint8_t* __restrict alpha) {
+    EmitRgba8Scalar(row, 0, pixels, out, alpha);
 }
 
 enum PixelKind {
@@ -248,17 +298,29 @@ enum PixelKind {
     kGreyAlpha8, kGreyAlpha16, kRgba8, kRgba16, kPixelKinds
 };
 
-template <int F>
-constexpr std::array<RowFn, kPixelKinds> KernelsFor() {
-    return {PackedKernel<1, F>,          PackedKernel<2, F>,           PackedKernel<4, F>,
-            WholeKernel<Grey8, F>,       WholeKernel<Grey16, F>,       Rgb8Kernel<F>,
-            WholeKernel<Rgb16, F>,       WholeKernel<GreyAlpha8, F>,   WholeKernel<GreyAlpha16, F>,
-            LUMRA_RGBA8_KERNEL,          WholeKernel<Rgba16, F>};
+EmitFn EmitterFor(PixelKind kind) {
+#if LUMRA_PNG_SSSE3
+    static const bool ssse3 = __builtin_cpu_supports("ssse3");
+    if (ssse3 && kind == kRgb8) return EmitRgb8Ssse3;
+    if (ssse3 && kind == kRgba8) return EmitRgba8Ssse3;
+#endif
+    static constexpr std::array<EmitFn, kPixelKinds> kEmitters = {
+        EmitPacked<1>, EmitPacked<2>, EmitPacked<4>, EmitGrey8, EmitGrey16, EmitRgb8,
+        EmitRgb16, EmitGreyAlpha8, EmitGreyAlpha16, EmitRgba8, EmitRgba16};
+    return kEmitters[kind];
 }
 
-constexpr std::array<std::array<RowFn, kPixelKinds>, 5> kKernels = {
-    KernelsFor<kFilterNone>(), KernelsFor<kFilterSub>(), KernelsFor<kFilterUp>(),
-    KernelsFor<kFilterAverage>(), KernelsFor<kFilterPaeth>()};
+// Unfilters a row in place and converts it; filter types above 4 read as None.
+struct RowConverter {
+    int bytesPerPixel;
+    EmitFn emit;
+
+    void operator()(int type, uint8_t* cur, const uint8_t* prev, size_t rowBytes, size_t pixels, uint8_t* out,
+                    uint8_t* alpha) const {
+        kUnfilters[type > 4 ? 0 : type][static_cast<size_t>(bytesPerPixel)](cur, prev, rowBytes);
+        emit(cur, pixels, out, alpha);
+    }
+};
 
 // ---- alpha over the background ----
 
@@ -381,10 +443,21 @@ uint32_t Adler32(uint32_t adler, const uint8_t* p, size_t n) {
     return s2 << 16 | s1;
 }
 
-// The compressed data is the bodies of a run of IDAT chunks, already checked; they are fed to
-// zlib where they lie, one after the other, so split data is never copied. zlib is told not to
-// keep the Adler-32 itself: it is kept here, faster, and compared with the trailer whenever
-// zlib has read the whole trailer (when zlib would have compared it).
+template <class T>
+std::unique_ptr<T[]> TryAllocate(size_t n) {
+    return std::unique_ptr<T[]>(new (std::nothrow) T[n]);
+}
+
+// The compressed data is the bodies of a run of IDAT chunks, already checked. Small bodies
+// (writers often cut the stream every 8 KiB) are copied together into one stretch before zlib
+// sees them: each return from inflate() copies what it produced into zlib's window, so
+// ending every call at a chunk's end would cost a copy of the whole picture. Large bodies are
+// fed where they lie.
+//
+// zlib is told not to keep the Adler-32 itself: it is kept here, faster, and compared with the
+// trailer (the last four bytes zlib took) whenever zlib has read it. zlib reads on after the
+// last row only to the end of the chunk it is in, as if given one chunk at a time: a trailer
+// in a later chunk is never read.
 class RowInflater {
 public:
     RowInflater() { std::memset(&stream_, 0, sizeof stream_); }
@@ -399,6 +472,8 @@ public:
         data_ = data;
         next_ = from;
         end_ = to;
+        stage_ = TryAllocate<uint8_t>(kStageBytes);
+        if (!stage_) return false;
         Feed();
         ready_ = inflateInit(&stream_) == Z_OK;
         if (ready_) inflateValidate(&stream_, 0);
@@ -407,6 +482,20 @@ public:
 
     // Fills exactly n bytes. The stream may end only with the last row of the picture.
     bool Read(uint8_t* dst, size_t n, bool lastRow) {
+        if (!lastRow || n < 2) return Fill(dst, n, lastRow);
+        // All but the last byte, then the rest with zlib held to one chunk at a time.
+        if (!Fill(dst, n - 1, false)) return false;
+        OneChunkAtATime();
+        return Fill(dst + n - 1, 1, true);
+    }
+
+private:
+    static constexpr size_t kStageBytes = size_t{256} << 10;
+    struct Staged {
+        size_t at, length, body;  // in the stage; the body's offset in the file
+    };
+
+    bool Fill(uint8_t* dst, size_t n, bool lastRow) {
         stream_.next_out = dst;
         stream_.avail_out = static_cast<uInt>(n);
         for (;;) {
@@ -421,38 +510,78 @@ public:
         }
     }
 
-private:
-    // The next chunk's data (empty chunks are passed over).
+    // The next input, once zlib has taken all of the last: one large body where it lies, or
+    // as many whole bodies as fit in the stage (empty chunks are passed over).
     void Feed() {
-        while (stream_.avail_in == 0 && next_ < end_) {
-            const uint32_t length = ReadBe32(data_ + next_);
-            stream_.next_in = const_cast<Bytef*>(data_ + next_ + 8);
-            stream_.avail_in = length;
-            if (length > 0) fed_.push_back(next_ + 8);
-            next_ += size_t{length} + 12;
+        Remember(input_, inputLength_);
+        staged_.clear();
+        size_t staged = 0;
+        while (next_ < end_) {
+            const size_t length = ReadBe32(data_ + next_);
+            const size_t body = next_ + 8;
+            if (length > 0 && (single_ || staged + length > kStageBytes)) {
+                if (staged > 0) break;
+                next_ = body + length + 4;
+                Give(data_ + body, length);
+                return;
+            }
+            if (length > 0) {
+                std::memcpy(stage_.get() + staged, data_ + body, length);
+                staged_.push_back({staged, length, body});
+            }
+            staged += length;
+            next_ = body + length + 4;
+        }
+        Give(stage_.get(), staged);
+    }
+    void Give(const uint8_t* p, size_t n) {
+        input_ = p;
+        inputLength_ = n;
+        stream_.next_in = const_cast<Bytef*>(p);
+        stream_.avail_in = static_cast<uInt>(n);
+    }
+
+    // From here on zlib gets the rest of the chunk it is in, then one chunk at a time.
+    void OneChunkAtATime() {
+        single_ = true;
+        if (input_ != stage_.get() || staged_.empty()) return;
+        const size_t at = static_cast<size_t>(stream_.next_in - stage_.get());
+        for (const Staged& s : staged_) {
+            if (at < s.at + s.length || &s == &staged_.back()) {
+                inputLength_ = s.at + s.length;
+                stream_.avail_in = static_cast<uInt>(inputLength_ - at);
+                next_ = s.body + s.length + 4;
+                return;
+            }
         }
     }
 
-    // At the end of the stream the trailer is the last four bytes zlib took, which may lie
-    // in more than one chunk.
-    bool TrailerMatches() const {
-        uint8_t t[4];
-        int need = 4;
-        for (size_t i = fed_.size(); need > 0 && i-- > 0;) {
-            const uint8_t* start = data_ + fed_[i];
-            const uint8_t* stop = start + ReadBe32(start - 8);
-            // zlib is inside the last chunk fed, or past it (at an empty one).
-            if (i + 1 == fed_.size() && stream_.next_in >= start && stream_.next_in < stop) stop = stream_.next_in;
-            while (need > 0 && stop > start) t[--need] = *--stop;
+    // Keeps the last four bytes of everything zlib has taken.
+    void Remember(const uint8_t* p, size_t n) {
+        for (size_t i = n > 4 ? n - 4 : 0; i < n; ++i) {
+            std::memmove(tail_, tail_ + 1, 3);
+            tail_[3] = p[i];
         }
-        return need == 0 && ReadBe32(t) == adler_;
+    }
+
+    bool TrailerMatches() {
+        const size_t taken = static_cast<size_t>(stream_.next_in - input_);
+        Remember(input_, taken);
+        input_ += taken;
+        inputLength_ -= taken;
+        return ReadBe32(tail_) == adler_;
     }
 
     z_stream stream_;
     bool ready_ = false;
     const uint8_t* data_ = nullptr;
-    size_t next_ = 0, end_ = 0;
-    std::vector<size_t> fed_;  // where the bodies of the non-empty chunks given to zlib start
+    size_t next_ = 0, end_ = 0;  // the next chunk and the end of the run
+    std::unique_ptr<uint8_t[]> stage_;
+    std::vector<Staged> staged_;
+    bool single_ = false;             // one chunk at a time
+    const uint8_t* input_ = nullptr;  // what zlib was last given
+    size_t inputLength_ = 0;
+    uint8_t tail_[4] = {};
     uint32_t adler_ = 1;
 };
 
@@ -462,10 +591,6 @@ constexpr uint64_t kInflateSlack = 1024;
 // Bytes of rows inflated at a time.
 constexpr size_t kInflateChunk = size_t{1} << 20;
 
-template <class T>
-std::unique_ptr<T[]> TryAllocate(size_t n) {
-    return std::unique_ptr<T[]>(new (std::nothrow) T[n]);
-}
 
 uint8_t ToByte(int v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); }
 
@@ -794,20 +919,21 @@ bool PngReader::Inflate(size_t from, size_t to) {
 
     const size_t maxRowBytes = static_cast<size_t>(PngRowBytes(width_, bitsPerPixel_));
     const size_t bufferBytes = kRowPad + maxRowBytes;
-    auto buffers = TryAllocate<uint8_t>(2 * bufferBytes);
+    auto buffers = TryAllocate<uint8_t>(2 * bufferBytes + kRowSlack);
     if (!buffers) return Fail(kCodecMemory);
-    std::memset(buffers.get(), 0, 2 * bufferBytes);
+    std::memset(buffers.get(), 0, 2 * bufferBytes + kRowSlack);
     uint8_t* cur = buffers.get() + kRowPad;
     uint8_t* prev = cur + bufferBytes;
     const size_t outBytes = outputDepth_ / 8;
     const size_t width = width_;
+    const RowConverter convert{std::max(1, bitsPerPixel_ / 8), EmitterFor(kind_)};
 
     // The filter-type byte lands just before the row and is cleared once read.
     auto readRow = [&](size_t rowBytes, bool last) -> int {
         if (!inflater.Read(cur - 1, rowBytes + 1, last)) return -1;
         const int type = cur[-1];
         cur[-1] = 0;
-        return type > 4 ? kFilterNone : type;
+        return type;
     };
 
     if (interlace_ == 0) {
@@ -815,7 +941,7 @@ bool PngReader::Inflate(size_t from, size_t to) {
         // the last 32 KiB of each call into its window, not every row.
         const size_t stride = maxRowBytes + 1;
         const size_t rowsPerChunk = std::max<size_t>(1, kInflateChunk / stride);
-        auto chunk = TryAllocate<uint8_t>(rowsPerChunk * stride);
+        auto chunk = TryAllocate<uint8_t>(rowsPerChunk * stride + kRowSlack);
         if (!chunk) return Fail(kCodecMemory);
         const Display display = DisplayFacts();
         rowsFinished_ = hasAlpha_;
@@ -825,9 +951,8 @@ bool PngReader::Inflate(size_t from, size_t to) {
             const uint8_t* above = prev;  // zeros, then the last row of the chunk before
             for (size_t k = 0; k < rows; ++k, ++y) {
                 uint8_t* row = chunk.get() + k * stride;
-                const int type = row[0] > 4 ? 0 : row[0];  // unknown types read as None
                 uint8_t* alpha = alpha_.get();
-                kKernels[type][kind_](row + 1, above, maxRowBytes, width, image_.topRow(static_cast<int>(y)), alpha);
+                convert(row[0], row + 1, above, maxRowBytes, width, image_.topRow(static_cast<int>(y)), alpha);
                 if (rowsFinished_) FinishAlphaRow(display, y, alpha);
                 above = row + 1;
             }
@@ -853,7 +978,7 @@ bool PngReader::Inflate(size_t from, size_t to) {
         for (uint32_t j = 0; j < ph; ++j) {
             const int type = readRow(rowBytes, p == lastPass && j + 1 == ph);
             if (type < 0) return Fail(kCodecZlibRead);
-            kKernels[type][kind_](cur, prev, rowBytes, pw, scratch.get(), scratchAlpha);
+            convert(type, cur, prev, rowBytes, pw, scratch.get(), scratchAlpha);
             const uint32_t y = pass.y0 + j * pass.dy;
             uint8_t* row = image_.topRow(static_cast<int>(y));
             uint8_t* alphaRow = alpha_ ? alpha_.get() + width * y : nullptr;
