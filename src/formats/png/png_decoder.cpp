@@ -380,7 +380,30 @@ __attribute__((target("ssse3"))) void ComposeRowSsse3(uint8_t* p, const uint8_t*
     }
     ComposeRowScalar(p, alpha, x, width, bgr, t);
 }
+
+// The whole groups of 16 grey pixels; returns how many pixels it did.
+__attribute__((target("ssse3"))) size_t ComposeGreyRowSsse3(uint8_t* p, const uint8_t* alpha, size_t width,
+                                                          uint8_t g) {
+    const __m128i background = _mm_set1_epi8(static_cast<char>(g));
+    size_t x = 0;
+    for (; x + 16 <= width; x += 16) {
+        auto* q = reinterpret_cast<__m128i*>(p + x);
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(alpha + x));
+        _mm_storeu_si128(q, BlendBytes(_mm_loadu_si128(q), a, background));
+    }
+    return x;
+}
 #endif
+
+// Grey pixels with their alphas over the grey background g.
+void ComposeGreyRow(uint8_t* p, const uint8_t* alpha, size_t width, uint8_t g, const BlendTable& t) {
+    size_t x = 0;
+#if LUMRA_PNG_SSSE3
+    static const bool ssse3 = __builtin_cpu_supports("ssse3");
+    if (ssse3) x = ComposeGreyRowSsse3(p, alpha, width, g);
+#endif
+    for (; x < width; ++x) p[x] = BlendOver(t, alpha[x], p[x], g);
+}
 
 void ComposeRow(uint8_t* p, const uint8_t* alpha, size_t width, const uint8_t bgr[3], const BlendTable& t) {
 #if LUMRA_PNG_SSSE3
@@ -1029,7 +1052,7 @@ void PngReader::FinishAlphaRow(const Display& d, uint32_t y, const uint8_t* alph
         }
     } else if (d.compose) {
         // Grey: the gamma goes to the palette.
-        for (size_t x = 0; x < width; ++x) p[x] = BlendOver(*d.blend, alpha[x], p[x], d.bg[0]);
+        ComposeGreyRow(p, alpha, width, d.bg[0], *d.blend);
     }
 }
 
