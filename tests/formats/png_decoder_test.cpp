@@ -7,6 +7,8 @@
 #include <cstring>
 #include <random>
 
+#include <zlib.h>
+
 #include "formats/blend_table.h"
 #include "formats/codec_error.h"
 #include "formats/load_save.h"
@@ -110,6 +112,20 @@ TEST(PngHeader, SixteenBitPaletteIsRefused) {
     PngFile f;
     f.Ihdr(1, 1, 16, 3).Add("PLTE", {1, 2, 3}).Idat({0, 0, 0}).Iend();
     EXPECT_EQ(ErrorOf(f.bytes), kCodecIhdrColorType);
+}
+
+// The chunk CRC at any length, start and split is zlib's.
+TEST(PngChunks, CrcAsZlibsAnywhere) {
+    std::mt19937 random(5);
+    std::vector<uint8_t> data(5000);
+    for (auto& b : data) b = static_cast<uint8_t>(random());
+    for (size_t n = 0; n <= 300; ++n) {
+        for (const size_t at : {size_t{0}, size_t{3}})
+            ASSERT_EQ(PngCrc(data.data() + at, n), crc32_z(0, data.data() + at, n)) << n << " at " << at;
+    }
+    const auto whole = static_cast<uint32_t>(crc32_z(0, data.data(), data.size()));
+    for (const size_t cut : {1, 63, 64, 65, 1000, 4999})
+        EXPECT_EQ(UpdatePngCrc(PngCrc(data.data(), cut), data.data() + cut, data.size() - cut), whole) << cut;
 }
 
 TEST(PngChunks, LengthsAndBounds) {
