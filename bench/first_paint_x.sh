@@ -4,7 +4,8 @@
 # median and best of N runs each, interleaved. An optional second executable (a build to
 # compare with) is measured the same way.
 # Usage: bench/first_paint_x.sh [path/to/LumraEx] [runs] [other/LumraEx]. Needs Xvfb, openbox
-# and ImageMagick's convert. LUMRA_X_DISPLAY picks the display number (default 13).
+# and ImageMagick's convert. LUMRA_X_DISPLAY picks the display number (default 13);
+# LUMRA_PAINT_PICTURE names a JPEG to open instead of the noise picture made here.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 exe="${1:-$root/build/LumraEx}"
@@ -29,7 +30,11 @@ if ! DISPLAY="$disp" xdpyinfo >/dev/null 2>&1; then
 fi
 mkdir -p "$dir/cfg/Lumra"
 printf '[Awin]\nMouseInfo=0\n' >"$dir/cfg/Lumra/LumraEx.ini"
-convert -size 750x500 xc: +noise Random -resize 6000x4000 -quality 85 "$dir/photo.jpg"
+if [ -n "${LUMRA_PAINT_PICTURE:-}" ]; then
+  cp "$LUMRA_PAINT_PICTURE" "$dir/photo.jpg"
+else
+  convert -size 750x500 xc: +noise Random -resize 6000x4000 -quality 85 "$dir/photo.jpg"
+fi
 
 # One run: the "first paint" time in ms.
 once() {
