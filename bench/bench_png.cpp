@@ -106,6 +106,11 @@ bool LibpngDecode(const std::vector<uint8_t>& file, ImageBuffer& img) {
 // so that both see the same machine: on a shared virtual machine the cost of touching memory
 // swings by a third from one second to the next. The time reported is ours; "ratio" is the
 // median over the iterations of ours / libpng's, "libpng_ms" libpng's median time.
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
 template <class Ours, class Theirs>
 void DecodePaired(benchmark::State& state, Ours ours, Theirs theirs) {
     std::vector<double> ratios, theirTimes;
@@ -124,24 +129,22 @@ void DecodePaired(benchmark::State& state, Ours ours, Theirs theirs) {
         ratios.push_back(a / b);
         theirTimes.push_back(b);
     }
-    auto median = [](std::vector<double> v) {
-        std::sort(v.begin(), v.end());
-        return v.empty() ? 0.0 : v[v.size() / 2];
-    };
-    state.counters["ratio"] = median(ratios);
-    state.counters["libpng_ms"] = median(theirTimes) * 1000;
+    state.counters["ratio"] = Median(ratios);
+    state.counters["libpng_ms"] = Median(theirTimes) * 1000;
+}
+
+bool OursDecode(const std::vector<uint8_t>& file) {
+    DecoderContext ctx;
+    const bool ok = DecodePng(file.data(), file.size(), ctx);
+    benchmark::DoNotOptimize(ctx.image.bits());
+    return ok;
 }
 
 void DecodePng24(benchmark::State& state) {
     const auto& file = PhotoPng();
     DecodePaired(
         state,
-        [&] {
-            DecoderContext ctx;
-            const bool ok = DecodePng(file.data(), file.size(), ctx);
-            benchmark::DoNotOptimize(ctx.image.bits());
-            return ok;
-        },
+        [&] { return OursDecode(file); },
         [&] {
             ImageBuffer img;
             const bool ok = LibpngDecode(file, img);
@@ -276,12 +279,7 @@ const bool kTypeCasesRegistered = [] {
             const auto& file = TypeCaseFile(i);
             DecodePaired(
                 state,
-                [&] {
-                    DecoderContext ctx;
-                    const bool ok = DecodePng(file.data(), file.size(), ctx);
-                    benchmark::DoNotOptimize(ctx.image.bits());
-                    return ok;
-                },
+                [&] { return OursDecode(file); },
                 [&] {
                     std::vector<uint8_t> pixels;
                     const bool ok = LibpngDecodeRaw(file, pixels);
@@ -329,10 +327,8 @@ void EncodeLevel(benchmark::State& state) {
         state.SetIterationTime(a);
         benchmark::DoNotOptimize(mine.data());
     }
-    std::sort(speeds.begin(), speeds.end());
-    std::sort(theirTimes.begin(), theirTimes.end());
-    state.counters["libpng_ms"] = theirTimes.empty() ? 0 : theirTimes[theirTimes.size() / 2] * 1000;
-    state.counters["speed"] = speeds.empty() ? 0 : speeds[speeds.size() / 2];
+    state.counters["libpng_ms"] = Median(theirTimes) * 1000;
+    state.counters["speed"] = Median(speeds);
     state.counters["bytes"] = static_cast<double>(ourBytes);
     state.counters["size"] = theirBytes ? static_cast<double>(ourBytes) / static_cast<double>(theirBytes) : 0;
 }
