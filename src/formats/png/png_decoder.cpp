@@ -27,6 +27,13 @@ namespace lumra {
 
 namespace {
 
+#if LUMRA_PNG_SSSE3
+bool HasSsse3() {
+    static const bool has = __builtin_cpu_supports("ssse3");
+    return has;
+}
+#endif
+
 // ---- rows: unfiltered in place, then converted to the output layout ----
 
 // Rows are unfiltered in place in buffers with kRowPad zero bytes in front, so that the
@@ -300,9 +307,8 @@ enum PixelKind {
 
 EmitFn EmitterFor(PixelKind kind) {
 #if LUMRA_PNG_SSSE3
-    static const bool ssse3 = __builtin_cpu_supports("ssse3");
-    if (ssse3 && kind == kRgb8) return EmitRgb8Ssse3;
-    if (ssse3 && kind == kRgba8) return EmitRgba8Ssse3;
+    if (HasSsse3() && kind == kRgb8) return EmitRgb8Ssse3;
+    if (HasSsse3() && kind == kRgba8) return EmitRgba8Ssse3;
 #endif
     static constexpr std::array<EmitFn, kPixelKinds> kEmitters = {
         EmitPacked<1>, EmitPacked<2>, EmitPacked<4>, EmitGrey8, EmitGrey16, EmitRgb8,
@@ -399,16 +405,14 @@ __attribute__((target("ssse3"))) size_t ComposeGreyRowSsse3(uint8_t* p, const ui
 void ComposeGreyRow(uint8_t* p, const uint8_t* alpha, size_t width, uint8_t g, const BlendTable& t) {
     size_t x = 0;
 #if LUMRA_PNG_SSSE3
-    static const bool ssse3 = __builtin_cpu_supports("ssse3");
-    if (ssse3) x = ComposeGreyRowSsse3(p, alpha, width, g);
+    if (HasSsse3()) x = ComposeGreyRowSsse3(p, alpha, width, g);
 #endif
     for (; x < width; ++x) p[x] = BlendOver(t, alpha[x], p[x], g);
 }
 
 void ComposeRow(uint8_t* p, const uint8_t* alpha, size_t width, const uint8_t bgr[3], const BlendTable& t) {
 #if LUMRA_PNG_SSSE3
-    static const bool ssse3 = __builtin_cpu_supports("ssse3");
-    if (ssse3) {
+    if (HasSsse3()) {
         ComposeRowSsse3(p, alpha, width, bgr, t);
         return;
     }
@@ -613,7 +617,6 @@ constexpr uint64_t kMaxInflateRatio = 1032;
 constexpr uint64_t kInflateSlack = 1024;
 // Bytes of rows inflated at a time.
 constexpr size_t kInflateChunk = size_t{1} << 20;
-
 
 uint8_t ToByte(int v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); }
 
