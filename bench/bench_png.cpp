@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 #include <csetjmp>
 #include <cstring>
 #include <iterator>
@@ -102,29 +103,42 @@ bool LibpngDecode(const std::vector<uint8_t>& file, ImageBuffer& img) {
     return true;
 }
 
-// Decoding, ours and libpng's timed alternately in every iteration (each going first in turn),
-// so that both see the same machine: on a shared virtual machine the cost of touching memory
-// swings by a third from one second to the next. The time reported is ours; "ratio" is the
-// median over the iterations of ours / libpng's, "libpng_ms" libpng's median time.
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0.0 : v[v.size() / 2];
 }
 
+// Times ours and theirs one after the other, ours first on even turns, so that over the
+// iterations both see the same machine; their times in seconds.
+template <class Ours, class Theirs>
+std::pair<double, double> TimePair(size_t turn, Ours& ours, Theirs& theirs) {
+    auto timed = [](auto& run) {
+        const auto t0 = std::chrono::steady_clock::now();
+        run();
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    };
+    double a = 0, b = 0;
+    if (turn % 2 == 0) a = timed(ours);
+    b = timed(theirs);
+    if (turn % 2 != 0) a = timed(ours);
+    return {a, b};
+}
+
+// Decoding, ours and libpng's timed alternately in every iteration: on a shared virtual
+// machine the cost of touching memory swings by a third from one second to the next. The time
+// reported is ours; "ratio" is the median over the iterations of ours / libpng's, "libpng_ms"
+// libpng's median time.
 template <class Ours, class Theirs>
 void DecodePaired(benchmark::State& state, Ours ours, Theirs theirs) {
     std::vector<double> ratios, theirTimes;
-    auto timed = [&state](auto& decode) {
-        const auto t0 = std::chrono::steady_clock::now();
-        if (!decode()) state.SkipWithError("decode failed");
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    auto oursChecked = [&] {
+        if (!ours()) state.SkipWithError("decode failed");
+    };
+    auto theirsChecked = [&] {
+        if (!theirs()) state.SkipWithError("libpng failed");
     };
     for (auto _ : state) {
-        const bool oursFirst = ratios.size() % 2 == 0;
-        double a = 0, b = 0;
-        if (oursFirst) a = timed(ours);
-        b = timed(theirs);
-        if (!oursFirst) a = timed(ours);
+        const auto [a, b] = TimePair(ratios.size(), oursChecked, theirsChecked);
         state.SetIterationTime(a);
         ratios.push_back(a / b);
         theirTimes.push_back(b);
@@ -306,20 +320,12 @@ void EncodeLevel(benchmark::State& state) {
         ref.reserve(static_cast<size_t>(kWidth) * kHeight * 3);
         DecoderContext ctx;
         auto ours = [&] {
-            const auto t0 = std::chrono::steady_clock::now();
             if (!EncodePngToMemory(Photo(), o, mine, ctx)) state.SkipWithError("encode failed");
-            return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         };
         auto theirs = [&] {
-            const auto t0 = std::chrono::steady_clock::now();
             if (!LibpngEncode(Photo(), level, ref)) state.SkipWithError("libpng failed");
-            return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         };
-        const bool oursFirst = speeds.size() % 2 == 0;
-        double a = 0, b = 0;
-        if (oursFirst) a = ours();
-        b = theirs();
-        if (!oursFirst) a = ours();
+        const auto [a, b] = TimePair(speeds.size(), ours, theirs);
         speeds.push_back(b / a);
         theirTimes.push_back(b);
         ourBytes = mine.size();
